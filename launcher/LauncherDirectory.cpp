@@ -1,0 +1,17 @@
+#include "launcher/LauncherDirectory.h"
+
+#include <windows.h>
+
+std::wstring LauncherDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring directory(path);
+  const size_t slash = directory.rfind(L'\\');
+  directory.erase(slash == std::wstring::npos ? 0 : slash + 1);
+  return directory;
+}
+
+bool PathExists(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+}

@@ -1,0 +1,74 @@
+#include "launcher/UpdateDriver.h"
+
+#include <iostream>
+#include <vector>
+
+#include "base/UniqueHandle.h"
+#include "launcher/LauncherDirectory.h"
+#include "launcher/PendingDeletionFile.h"
+#include "launcher/SingletonExe.h"
+#include "launcher/VersionNumbers.h"
+
+namespace {
+
+constexpr wchar_t kSingleInstanceName[] = L"VxSpeedUp";
+constexpr wchar_t kVersionKey[] = L"FileVersion";
+
+}  // namespace
+
+Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion) {
+  if (!reply.requestSucceeded) return Road::ReportServiceFailure;
+  if (reply.code != 0) return Road::StartProduct;
+  if (NeedsUpdate(installedVersion, reply.latestVersion)) return Road::OpenUpdateWindow;
+  return Road::StartProduct;
+}
+
+void StartSingleInstanceGuard(SingletonExe& guard) {
+  guard.OnAlreadyRunning([] { std::cout << "has a exe running!" << std::endl; })
+      .OnOtherWantsToRun([] { std::cout << "has other exe want to run" << std::endl; })
+      .Start(kSingleInstanceName);
+}
+
+std::wstring ProductCommandLine(const std::wstring& launcherDirectory) {
+  return L"\"" + launcherDirectory + kProductExecutable + L"\" -show -oemid:" + FormatDecimal(kProductOemId);
+}
+
+bool LaunchProduct(const std::wstring& launcherDirectory) {
+  // CreateProcessW may write into the command line, so it gets its own buffer.
+  const std::wstring commandLine = ProductCommandLine(launcherDirectory);
+  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(L'\0');
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION info = {};
+  const BOOL created =
+      ::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+  return created != FALSE;
+}
+
+std::wstring InstalledVersion(const std::wstring& launcherDirectory) {
+  const std::wstring product = launcherDirectory + kProductExecutable;
+  std::wstring version;
+  if (PathExists(product)) QueryVersionString(product, kVersionKey, version);
+  return version;
+}
+
+int RunLauncher(HINSTANCE /*instance*/) {
+  SingletonExe guard;
+  StartSingleInstanceGuard(guard);
+
+  const std::wstring directory = LauncherDirectory();
+  const std::wstring installedVersion = InstalledVersion(directory);
+  ProcessPendingDeletions(directory);
+
+  // The version service is asked here once the network layer exists. Until
+  // then there is nothing to decide on, so the run ends without starting or
+  // changing anything.
+  (void)installedVersion;
+  return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// What the version service told the launcher, as the driver needs it.
+struct VersionReply {
+  // The HTTP exchange ended in HttpOk.
+  bool requestSucceeded = false;
+  // The reply's Code; 0 when the request failed or the body was not valid JSON.
+  int code = 0;
+  // Data.LatestVersion, Data.UpdateContent, Data.DownloadUrl; empty unless code is 0.
+  std::wstring latestVersion;
+  std::wstring updateContent;
+  std::wstring downloadUrl;
+};

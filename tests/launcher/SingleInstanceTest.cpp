@@ -1,0 +1,113 @@
+// Real launcher processes racing for the machine-wide single-instance event.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher/SingletonExe.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+int CountOf(const std::string& text, const std::string& needle) {
+  int count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
+}
+
+bool GuardHeld() {
+  HANDLE event = ::OpenEventW(SYNCHRONIZE, FALSE, L"Global\\VxSpeedUp");
+  if (event == nullptr) return false;
+  ::CloseHandle(event);
+  return true;
+}
+
+class SingleInstance : public ::testing::Test {
+ protected:
+  std::wstring Probe(const std::wstring& stopEvent) const {
+    return L"\"" + TestBinDirectory() + L"guard_probe.exe\" " + stopEvent;
+  }
+  TempDir dir_;
+};
+
+TEST_F(SingleInstance, SecondLauncherIsRefusedAndFirstIsTold) {
+  const std::wstring stopName = L"Local\\guard-probe-stop-" + std::to_wstring(::GetCurrentProcessId());
+  UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, stopName.c_str()));
+  ASSERT_FALSE(GuardHeld()) << "another launcher holds the event";
+
+  ChildProcess first;
+  ASSERT_TRUE(first.Start(Probe(stopName), dir_ / L"first.txt"));
+  ASSERT_TRUE(WaitUntil(GuardHeld, 20000));
+
+  ChildProcess second;
+  ASSERT_TRUE(second.Start(Probe(stopName), dir_ / L"second.txt"));
+  EXPECT_EQ(second.Wait(20000), SingletonExe::kRefusedExitCode);
+  EXPECT_EQ(ReadBytes(dir_ / L"second.txt"), "has a exe running!\r\n");
+  EXPECT_TRUE(
+      WaitUntil([&] { return CountOf(ReadBytes(dir_ / L"first.txt"), "has other exe want to run") == 1; }, 10000));
+  EXPECT_TRUE(first.IsRunning());
+
+  // Three more, one after another: one line each, or fewer when signals merge.
+  for (int i = 0; i < 3; ++i) {
+    ChildProcess later;
+    ASSERT_TRUE(later.Start(Probe(stopName), dir_ / (L"later" + std::to_wstring(i) + L".txt")));
+    EXPECT_EQ(later.Wait(20000), SingletonExe::kRefusedExitCode);
+  }
+  ::Sleep(300);
+  const int told = CountOf(ReadBytes(dir_ / L"first.txt"), "has other exe want to run");
+  EXPECT_GE(told, 2);
+  EXPECT_LE(told, 4);
+  EXPECT_TRUE(first.IsRunning());
+
+  // The first launcher ends (its guard stops and joins the watcher); a new
+  // launcher afterwards is the first again.
+  ::SetEvent(stop.Get());
+  EXPECT_EQ(first.Wait(20000), 0);
+  EXPECT_FALSE(GuardHeld());
+  ::ResetEvent(stop.Get());
+
+  ChildProcess again;
+  ASSERT_TRUE(again.Start(Probe(stopName), dir_ / L"again.txt"));
+  ASSERT_TRUE(WaitUntil(GuardHeld, 20000));
+  EXPECT_TRUE(again.IsRunning());
+  ::SetEvent(stop.Get());
+  EXPECT_EQ(again.Wait(20000), 0);
+  EXPECT_EQ(ReadBytes(dir_ / L"again.txt"), "");
+}
+
+int ThreadsOfThisProcess() {
+  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
+    if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+TEST(SingletonExe, WatcherThreadOnlyWithHandlerAndJoinedOnDestruction) {
+  const int before = ThreadsOfThisProcess();
+  {
+    SingletonExe guard;
+    bool ran = false;
+    guard.OnAlreadyRunning([&] { ran = true; });
+    guard.Start(L"VxSpeedUp-test-a-" + std::to_wstring(::GetCurrentProcessId()));
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(ThreadsOfThisProcess(), before);
+  }
+  {
+    SingletonExe guard;
+    guard.OnOtherWantsToRun([] {});
+    guard.Start(L"VxSpeedUp-test-b-" + std::to_wstring(::GetCurrentProcessId()));
+    EXPECT_EQ(ThreadsOfThisProcess(), before + 1);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return ThreadsOfThisProcess() == before; }, 5000));
+}
+
+}  // namespace

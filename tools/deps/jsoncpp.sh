@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# JsonCpp from Debian's source package, built for i686 Windows as a static library.
+set -euo pipefail
+[ -f "$PREFIX/lib/libjsoncpp.a" ] && exit 0
+echo "deps: building jsoncpp"
+build="$DEPS/build/jsoncpp"
+cmake -S "$DEPS/src/jsoncpp" -B "$build" -G "Unix Makefiles" \
+  -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX="$PREFIX" -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON \
+  -DBUILD_OBJECT_LIBS=OFF -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF \
+  -DJSONCPP_WITH_PKGCONFIG_SUPPORT=OFF -DJSONCPP_WITH_CMAKE_PACKAGE=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" >/dev/null
+cmake --install "$build" >/dev/null
