@@ -1,0 +1,110 @@
+#include "launcher/SetAsideList.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "base/UniqueHandle.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+TEST(SetAsideName, InsertsUnderscoresBeforeTheLastComponent) {
+  TempDir dir;
+  ASSERT_TRUE(MakeDirectories(dir / L"bin"));
+  ASSERT_TRUE(WriteBytes(dir / L"bin\\_core.dll", "x"));
+  ASSERT_TRUE(WriteBytes(dir / L"_a.dat", "x"));
+  ASSERT_TRUE(WriteBytes(dir / L"__a.dat", "x"));
+  const struct {
+    const wchar_t* item;
+    const wchar_t* setAside;
+  } cases[] = {
+      {L"update.dat", L"_update.dat"},
+      {L"bin\\core.dll", L"bin\\__core.dll"},  // bin\_core.dll is taken
+      {L"bin\\other.dll", L"bin\\_other.dll"},
+      {L"bin/other.dll", L"bin/_other.dll"},  // either separator
+      {L"a.dat", L"___a.dat"},
+      {L"bin", L"_bin"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SetAsideName(dir.Path(), c.item), c.setAside) << Narrow(c.item);
+}
+
+TEST(SetAsideList, RestoreAllBringsBackNestedSetAsidesInReverseOrder) {
+  TempDir dir;
+  ASSERT_TRUE(MakeDirectories(dir / L"bin"));
+  ASSERT_TRUE(WriteBytes(dir / L"bin\\core.dll", "core"));
+  ASSERT_TRUE(WriteBytes(dir / L"bin\\_core.dll", "older"));
+  ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "product"));
+
+  SetAsideList list(dir.Path());
+  ASSERT_TRUE(list.SetAside(L"bin\\core.dll"));
+  ASSERT_TRUE(list.SetAside(L"bin"));  // the whole directory, holding bin\__core.dll now
+  ASSERT_TRUE(list.SetAside(L"VxSpeedUp.exe"));
+  ASSERT_TRUE(list.SetAside(L"new.dll"));  // not installed: nothing to do
+  ASSERT_EQ(list.Entries().size(), 3u);
+  EXPECT_EQ(list.Entries()[0].setAsideName, L"bin\\__core.dll");
+  EXPECT_TRUE(FileExists(dir / L"_bin\\__core.dll"));
+  EXPECT_FALSE(FileExists(dir / L"VxSpeedUp.exe"));
+
+  EXPECT_TRUE(list.RestoreAll());
+  EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "core");
+  EXPECT_EQ(ReadBytes(dir / L"bin\\_core.dll"), "older");
+  EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product");
+  EXPECT_FALSE(DirectoryExists(dir / L"_bin"));
+  EXPECT_TRUE(list.Entries().empty());
+}
+
+TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"a.dll", "a"));
+  ASSERT_TRUE(MakeDirectories(dir / L"plugins"));
+  ASSERT_TRUE(WriteBytes(dir / L"plugins\\p.dll", "p"));
+  SetAsideList list(dir.Path());
+  ASSERT_TRUE(list.SetAside(L"a.dll"));
+  ASSERT_TRUE(list.SetAside(L"plugins"));
+  list.Discard();
+  EXPECT_FALSE(FileExists(dir / L"_a.dll"));
+  // A directory cannot be deleted as a file: it waits for the next start.
+  EXPECT_TRUE(DirectoryExists(dir / L"_plugins"));
+  EXPECT_EQ(ReadBytes(dir / L"temp"), "_plugins");
+}
+
+TEST(DeleteOrDefer, KeepsNamesAnEarlierRunCouldNotDelete) {
+  const struct {
+    const char* before;  // nullptr: no pending-deletion file
+    const char* after;
+  } cases[] = {
+      {nullptr, "_busy.dll"},
+      {"_old.dll", "_old.dll|_busy.dll"},
+      {"_old.dll|_busy.dll", "_old.dll|_busy.dll"},  // no duplicates
+      {"", "_busy.dll"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir / L"_busy.dll", "b"));
+    ASSERT_TRUE(WriteBytes(dir / L"_free.dll", "f"));
+    if (c.before) {
+      ASSERT_TRUE(WriteBytes(dir / L"temp", c.before));
+    }
+    {
+      UniqueHandle busy(::CreateFileW((dir / L"_busy.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(busy);
+      DeleteOrDefer(dir.Path(), {L"_free.dll", L"_busy.dll"});
+    }
+    EXPECT_FALSE(FileExists(dir / L"_free.dll"));
+    EXPECT_EQ(ReadBytes(dir / L"temp"), c.after) << (c.before ? c.before : "(none)");
+  }
+}
+
+TEST(DeleteOrDefer, LeavesThePendingFileAloneWhenEverythingIsDeleted) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"_a.dll", "a"));
+  ASSERT_TRUE(WriteBytes(dir / L"temp", "_older.dll"));
+  DeleteOrDefer(dir.Path(), {L"_a.dll"});
+  EXPECT_FALSE(FileExists(dir / L"_a.dll"));
+  EXPECT_EQ(ReadBytes(dir / L"temp"), "_older.dll");
+}
+
+}  // namespace
