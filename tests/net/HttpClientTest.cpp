@@ -52,6 +52,7 @@ TEST(HttpClient, EachScriptedReplyGivesItsStateAndBody) {
       {"nobody listening", "https://127.0.0.1:" + std::to_string(ClosedPort()) + "/case/ok", HttpSendFailed, ""},
       {"port beyond 16 bits", "https://127.0.0.1:" + std::to_string(HttpsPort() + 65536) + "/case/ok",
        HttpConnectFailed, ""},
+      {"no host name", "https://:" + std::to_string(HttpsPort()) + "/case/ok", HttpConnectFailed, ""},
       {"empty address", "", HttpEmptyUrl, ""},
   };
   for (const auto& c : cases) {
