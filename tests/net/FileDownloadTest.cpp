@@ -130,6 +130,7 @@ TEST(DownloadToFile, WithoutContentLengthTheMaximumStaysZero) {
   const auto received = window.Received();
   ASSERT_FALSE(received.empty());
   for (const auto& [progress, maximum] : received) EXPECT_EQ(maximum, 0) << "progress " << progress;
+  EXPECT_EQ(received.back().first, size);
 }
 
 // Wine's download service answers S_OK for an HTTP error status and writes the
