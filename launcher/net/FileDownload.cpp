@@ -21,10 +21,10 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool FileHasSize(const std::wstring& path, ULONG size) {
+bool FileHoldsAtLeast(const std::wstring& path, ULONG size) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-  return data.nFileSizeHigh == 0 && data.nFileSizeLow == size;
+  return data.nFileSizeHigh != 0 || data.nFileSizeLow >= size;
 }
 
 bool CreateOneLevel(const std::wstring& path) {
@@ -61,6 +61,8 @@ bool DownloadToFile(const std::wstring& url, const std::wstring& target, BindCal
   if (observer.ResponseCode() >= 400) return false;
   if (!FileExists(target)) return false;
   // The same services report success when the server closes the connection
-  // before the announced end; a cut-off package is a failed download.
-  return observer.AnnouncedSize() == 0 || FileHasSize(target, observer.AnnouncedSize());
+  // before the announced end; a cut-off package is a failed download. Only a
+  // shortfall counts: a reply sent compressed announces fewer bytes than the
+  // decoded file holds.
+  return FileHoldsAtLeast(target, observer.AnnouncedSize());
 }

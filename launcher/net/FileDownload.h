@@ -12,7 +12,7 @@
 //
 // Returns true only when the download service reported success, the server
 // did not answer with an HTTP error status (400 and above), a file now exists
-// at `target`, and, when the server announced a size, the file has that size. On false a partial file or an error page
+// at `target`, and, when the server announced a size, the file is not shorter. On false a partial file or an error page
 // may remain at `target`; removing it is the caller's business.
 bool DownloadToFile(const std::wstring& url, const std::wstring& target, BindCallback callback);
 

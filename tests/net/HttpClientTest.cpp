@@ -35,6 +35,7 @@ TEST(HttpClient, EachScriptedReplyGivesItsStateAndBody) {
       // expired: it is accepted all the same.
       {"ok over https", HttpsUrl("/case/ok"), HttpOk, kOkBody},
       {"ok over http", HttpUrl("/case/ok"), HttpOk, kOkBody},
+      {"no scheme: plain http", "127.0.0.1:" + std::to_string(HttpPort()) + "/case/ok", HttpOk, kOkBody},
       {"query kept", HttpsUrl("/case/ok?oemId=1#fragment"), HttpOk, kOkBody},
       {"empty body", HttpsUrl("/case/empty"), HttpOk, ""},
       // Only "404" decides; any other status is a reply like the rest.

@@ -117,6 +117,8 @@ class Handler(socketserver.StreamRequestHandler):
 
     def handle(self):
         try:
+            if isinstance(self.connection, ssl.SSLSocket):
+                self.connection.do_handshake()
             request_line = self.rfile.readline(8192).decode("latin-1").strip()
             self.request_headers = b""
             while True:
@@ -184,11 +186,9 @@ class TlsServer(Server):
     def get_request(self):
         sock, addr = super().get_request()
         sock.settimeout(30)
-        try:
-            return self.context.wrap_socket(sock, server_side=True), addr
-        except (OSError, ssl.SSLError):
-            sock.close()
-            raise
+        # The handshake happens on the handler's thread, so that a client that
+        # never completes it cannot hold up the accept loop.
+        return self.context.wrap_socket(sock, server_side=True, do_handshake_on_connect=False), addr
 
 
 def make_certificate(directory):
