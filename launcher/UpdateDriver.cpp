@@ -8,6 +8,8 @@
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SingletonExe.h"
 #include "launcher/VersionNumbers.h"
+#include "launcher/VersionService.h"
+#include "launcher/net/HttpClient.h"
 
 namespace {
 
@@ -66,9 +68,22 @@ int RunLauncher(HINSTANCE /*instance*/) {
   const std::wstring installedVersion = InstalledVersion(directory);
   ProcessPendingDeletions(directory);
 
-  // The version service is asked here once the network layer exists. Until
-  // then there is nothing to decide on, so the run ends without starting or
-  // changing anything.
-  (void)installedVersion;
+  // The client lives until the run ends: its handles are closed on the way out.
+  HttpClient client;
+  const VersionReply reply = FetchVersionReply(client);
+
+  switch (ChooseRoad(reply, installedVersion)) {
+    case Road::StartProduct:
+      LaunchProduct(directory);
+      break;
+    case Road::ReportServiceFailure:
+      // The message box "Get Data Failed!" opens here once the windows exist;
+      // until then the run ends without starting the product.
+      break;
+    case Road::OpenUpdateWindow:
+      // The update window opens here once it exists; until then the run ends
+      // without starting or changing anything.
+      break;
+  }
   return 0;
 }

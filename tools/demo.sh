@@ -1,20 +1,52 @@
 #!/usr/bin/env bash
-# demo.sh BUILD: runs the launcher's main job in a scratch installation under
-# Wine: the launcher beside a stand-in product, with a pending-deletion list
-# left from an earlier update.
+# demo.sh BUILD: runs the launcher's main job in scratch installations under
+# Wine: the launcher beside a stand-in product 1.0.0.9, with a pending-deletion
+# list left from an earlier update. The launcher is the loopback build
+# (tests/bin/launcher_loopback.exe), whose version service is a local HTTPS
+# server started here (tests/net/test_server.py) and stopped at the end; each
+# run gets another reply from it, and the demo shows the road the launcher took.
 set -euo pipefail
 build=$1
-demo="$build/demo"
-rm -rf "$demo" && mkdir -p "$demo"
-cp "$build/dist/launcher.exe" "$demo/"
-cp "$build/tests/bin/standin_v1_0_0_9.exe" "$demo/VxSpeedUp.exe"
-echo x > "$demo/_old.dll"
-printf '_old.dll' > "$demo/temp"
-echo "demo: installation in $demo"
-ls "$demo"
-set +e
-wine "$demo/launcher.exe"
-code=$?
-set -e
-echo "demo: launcher exited with $code"
-ls "$demo"
+top=$(cd "$(dirname "$0")/.." && pwd)
+base=$(sed -n 's/^LAUNCHER_TEST_PORT_BASE:STRING=//p' "$build/CMakeCache.txt")
+https_port=$base
+http_port=$((base + 1))
+state="$build/demo-servers"
+
+"$top/tests/net/servers.sh" start "$state" "$https_port" "$http_port"
+trap '"$top/tests/net/servers.sh" stop "$state"' EXIT
+echo "demo: version service on https://127.0.0.1:$https_port (self-signed certificate for another.example, expired)"
+
+serve() {
+  /usr/bin/python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1]).read().decode())' \
+    "http://127.0.0.1:$http_port/control/driver?case=$1" >/dev/null
+}
+
+run() {
+  local reply=$1 what=$2
+  local demo="$build/demo/$reply"
+  rm -rf "$demo" && mkdir -p "$demo"
+  cp "$build/tests/bin/launcher_loopback.exe" "$demo/launcher.exe"
+  cp "$build/tests/bin/standin_v1_0_0_9.exe" "$demo/VxSpeedUp.exe"
+  echo x >"$demo/_old.dll"
+  printf '_old.dll' >"$demo/temp"
+  serve "$reply"
+  echo
+  echo "demo: installed 1.0.0.9; the service answers: $what"
+  set +e
+  wine "$demo/launcher.exe"
+  local code=$?
+  set -e
+  sleep 1  # the launcher does not wait for the product it starts
+  echo "demo: launcher exited with $code; installation now holds: $(cd "$demo" && ls | tr '\n' ' ')"
+  if [ -f "$demo/commandline.txt" ]; then
+    echo "demo: road taken: the product was started with: $(iconv -f UTF-16LE -t UTF-8 "$demo/commandline.txt")"
+  else
+    echo "demo: road taken: no product start (update window or failure message, whose windows are not built yet)"
+  fi
+}
+
+run driver-equal "Code 0, LatestVersion 1.0.0.9 (current)"
+run code7 "Code 7 (the service declines)"
+run driver-newer "Code 0, LatestVersion 1.0.0.10 (newer)"
+run status404 "HTTP 404 (Get Data Failed!)"

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// Decodes UTF-8 `bytes` into UTF-16; code points above 0xFFFF become
+// surrogate pairs. Malformed input (a stray continuation byte, a lead byte
+// without enough continuation bytes, a sequence cut off at the end, an
+// overlong form, an encoded surrogate, a code point above 0x10FFFF, the bytes
+// 0xC0, 0xC1 and 0xF5-0xFF) makes the whole conversion fail: the result is
+// empty and the line "bad conversion" goes to the standard error stream.
+// Never throws.
+std::wstring Utf8ToWide(const std::string& bytes);

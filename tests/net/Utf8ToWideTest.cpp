@@ -1,0 +1,64 @@
+#include "launcher/Utf8ToWide.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+// Captures what a call writes to the standard error stream.
+class ErrorCapture {
+ public:
+  ErrorCapture() : old_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+  ~ErrorCapture() { std::cerr.rdbuf(old_); }
+  std::string Text() const { return buffer_.str(); }
+
+ private:
+  std::ostringstream buffer_;
+  std::streambuf* old_;
+};
+
+TEST(Utf8ToWide, DecodesWellFormedText) {
+  const struct {
+    std::string bytes;
+    std::wstring wide;
+  } cases[] = {
+      {"", L""},
+      {"1.0.0.10", L"1.0.0.10"},
+      {"\xE4\xBF\xAE\xE5\xA4\x8D|ok", L"\u4fee\u590d|ok"},
+      {"\xC2\x80\xDF\xBF", L"\u0080\u07ff"},
+      {"\xEF\xBF\xBF", L"\uffff"},
+      {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
+      {"\xF0\x9F\x98\x80", L"\xD83D\xDE00"},  // U+1F600 becomes a surrogate pair
+      {"\xF4\x8F\xBF\xBF", L"\xDBFF\xDFFF"},  // U+10FFFF, the last code point
+  };
+  for (const auto& c : cases) {
+    ErrorCapture errors;
+    EXPECT_EQ(Utf8ToWide(c.bytes), c.wide);
+    EXPECT_EQ(errors.Text(), "");
+  }
+}
+
+TEST(Utf8ToWide, MalformedTextBecomesEmptyAndIsReported) {
+  const std::string cases[] = {
+      "fix \xFF bugs",  // a byte that never occurs in UTF-8
+      "\x80"
+      "abc",  // a continuation byte where a lead byte belongs
+      "\xE4\xBF"
+      "A",                     // a lead byte without enough continuation bytes
+      "ok \xE4\xBF",           // cut off at the end
+      "\xF4\x90\x80\x80",      // above 0x10FFFF
+      "\xC0\xAF",              // overlong "/"
+      "\xE0\x80\xAF",          // overlong "/" in three bytes
+      "\xED\xA0\x80",          // an encoded surrogate
+      "\xF8\x88\x80\x80\x80",  // a five-byte form
+  };
+  for (const auto& bytes : cases) {
+    ErrorCapture errors;
+    EXPECT_EQ(Utf8ToWide(bytes), L"");
+    EXPECT_EQ(errors.Text(), "bad conversion\n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include "launcher/VersionService.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/net/NetTestPorts.h"
+#include "tests/support/Files.h"
+
+namespace {
+
+const std::wstring kNotes =
+    L"1.\u4fee\u590d\u4e86\u52a0\u901f\u65ad\u7ebf\u7684\u95ee\u9898|2.\u4f18\u5316\u4e86"
+    L"\u6e38\u620f\u5217\u8868";
+const std::wstring kUrl = L"http://127.0.0.1/pkg/Tarvo_1.0.0.10.7z";
+
+VersionReply Expected(bool succeeded, int code, const std::wstring& latest = L"", const std::wstring& notes = L"",
+                      const std::wstring& url = L"") {
+  VersionReply reply;
+  reply.requestSucceeded = succeeded;
+  reply.code = code;
+  reply.latestVersion = latest;
+  reply.updateContent = notes;
+  reply.downloadUrl = url;
+  return reply;
+}
+
+void ExpectReply(const VersionReply& actual, const VersionReply& expected, const std::string& name) {
+  EXPECT_EQ(actual.requestSucceeded, expected.requestSucceeded) << name;
+  EXPECT_EQ(actual.code, expected.code) << name;
+  EXPECT_EQ(actual.latestVersion, expected.latestVersion) << name;
+  EXPECT_EQ(actual.updateContent, expected.updateContent) << name;
+  EXPECT_EQ(actual.downloadUrl, expected.downloadUrl) << name;
+}
+
+TEST(FetchVersionReply, ScriptedRepliesFromTheHttpsService) {
+  const struct {
+    const char* name;
+    VersionReply expected;
+  } cases[] = {
+      {"ok", Expected(true, 0, L"1.0.0.10", kNotes, kUrl)},
+      {"chunked", Expected(true, 0, L"1.0.0.10", kNotes, kUrl)},
+      {"slow", Expected(true, 0, L"1.0.0.10", kNotes, kUrl)},
+      {"code7", Expected(true, 7)},  // Data is sent as well, and ignored
+      {"no-url", Expected(true, 0, L"1.0.0.10", kNotes, L"")},
+      {"code-half", Expected(true, 0, L"1.0.0.10", L"", L"http://x/p.7z")},
+      {"bad-utf8", Expected(true, 0, L"1.0.0.10", L"", L"http://127.0.0.1/pkg/p.7z")},
+      {"empty", Expected(true, 0)},
+      {"html", Expected(true, 0)},  // a 500 page is a reply, but not JSON
+      {"body404", Expected(true, 0)},
+      {"status404", Expected(false, 0)},
+      {"big-headers", Expected(false, 0)},
+      {"zero-byte", Expected(true, 0)},
+  };
+  for (const auto& c : cases) {
+    HttpClient client;
+    ExpectReply(FetchVersionReplyFrom(client, HttpsUrl(std::string("/case/") + c.name)), c.expected, c.name);
+  }
+
+  HttpClient client;
+  ExpectReply(FetchVersionReplyFrom(client, "https://127.0.0.1:" + std::to_string(ClosedPort()) + "/"),
+              Expected(false, 0), "closed port");
+}
+
+TEST(ReadVersionReply, MemberTypesAndBrokenReplies) {
+  const std::wstring v = L"1.0.0.10";
+  const std::wstring u = L"http://h/p.7z";
+  const struct {
+    std::string body;
+    VersionReply expected;
+  } cases[] = {
+      {R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10","UpdateContent":"a|b","DownloadUrl":"http://h/p.7z"}})",
+       Expected(true, 0, v, L"a|b", u)},
+      {"// comments are accepted\n{\"Code\":0 /* here too */,\"Data\":{\"LatestVersion\":\"1.0.0.10\"}}",
+       Expected(true, 0, v)},
+      {R"({})", Expected(true, 0)},
+      {R"({"Code":null,"Data":null})", Expected(true, 0)},
+      {R"({"Code":-3})", Expected(true, -3)},
+      {R"({"Code":2147483647})", Expected(true, 2147483647)},
+      {R"({"Code":-2147483648})", Expected(true, INT32_MIN)},
+      {R"({"Code":-1.9})", Expected(true, -1)},  // truncated toward zero
+      {R"({"Code":true,"Data":{"LatestVersion":"1.0.0.10"}})", Expected(true, 1)},
+      {R"({"Code":false,"Data":{"LatestVersion":"1.0.0.10"}})", Expected(true, 0, v)},
+      {R"({"Code":0,"Data":{"LatestVersion":true,"UpdateContent":false,"DownloadUrl":null}})",
+       Expected(true, 0, L"true", L"false", L"")},
+      {R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10","UpdateContent":"\ud83d\ude00"}})",
+       Expected(true, 0, v, L"\xD83D\xDE00")},
+      // Replies that break their form are not used at all: no address that
+      // the service did not clearly send can come out of them.
+      {R"({"Code":"0","Data":{"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},
+      {R"({"Code":[0],"Data":{"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},
+      {R"({"Code":{},"Data":{"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},
+      {R"({"Code":4294967296,"Data":{"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},
+      {R"({"Code":2147483648})", Expected(true, 0)},
+      {R"({"Code":1e300})", Expected(true, 0)},
+      {R"({"Code":0,"Data":["http://h/p.7z"]})", Expected(true, 0)},
+      {R"({"Code":0,"Data":"http://h/p.7z"})", Expected(true, 0)},
+      {R"({"Code":0,"Data":{"LatestVersion":9,"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},
+      {R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10","DownloadUrl":["http://h/p.7z"]}})", Expected(true, 0)},
+      {R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10","UpdateContent":{"a":1},"DownloadUrl":"http://h/p.7z"}})",
+       Expected(true, 0)},
+      {R"(["Code",0])", Expected(true, 0)},
+      {R"("http://h/p.7z")", Expected(true, 0)},
+      {R"(7)", Expected(true, 0)},
+      {R"({"Code":0,"Data":{"DownloadUrl":"http://h/p.7z")", Expected(true, 0)},  // cut off
+      {"", Expected(true, 0)},
+      {"<html><body>502 Bad Gateway</body></html>", Expected(true, 0)},
+      {std::string(5000, '[') + std::string(5000, ']'), Expected(true, 0)},  // deeper than the reader goes
+  };
+  for (const auto& c : cases) ExpectReply(ReadVersionReply(c.body), c.expected, c.body.substr(0, 80));
+}
+
+}  // namespace
