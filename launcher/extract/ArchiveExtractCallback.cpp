@@ -57,12 +57,14 @@ std::wstring WithBackslashes(std::wstring path) {
 }
 
 // An item path may only name something below the target directory: relative,
-// without drive, UNC or stream prefix, without a component that Windows reads
+// without drive, UNC or stream prefix or wildcard, without a component that Windows reads
 // as the parent (".." and its variants made of dots and blanks), and naming
 // more than the directory itself.
 bool IsSafeItemPath(const std::wstring& path) {
   if (path.empty() || IsSeparator(path[0])) return false;
-  if (path.find(L':') != std::wstring::npos) return false;
+  // A colon names a drive or a stream; wildcards would let the shell's
+  // delete take more than the one path.
+  if (path.find_first_of(L":*?") != std::wstring::npos) return false;
   bool namesSomething = false;
   size_t start = 0;
   while (start <= path.size()) {

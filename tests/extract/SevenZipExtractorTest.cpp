@@ -250,6 +250,18 @@ TEST(ExtractTo, CreatedPathsListNewDirectoriesTopDownBeforeTheirFiles) {
   SetFileAttributesW((dir / L"fresh\\docs\\readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST(ExtractTo, MissingDirectoryLevelsAreCreatedBeforeAFile) {
+  // Made without directory entries: only the files' own paths say which
+  // directories are needed.
+  TempDir dir(L"levels");
+  std::vector<std::wstring> created;
+  ASSERT_EQ(Extract(ArchivePath(L"no-directory-entries.zip"), dir.Path(), nullptr, &created), S_OK);
+  EXPECT_EQ(ReadBytes(dir / L"docs\\guide\\intro.txt"), "guide");
+  EXPECT_EQ(created, (std::vector<std::wstring>{dir / L"docs", dir / L"docs\\readonly.txt", dir / L"docs\\guide",
+                                                dir / L"docs\\guide\\intro.txt"}));
+  SetFileAttributesW((dir / L"docs\\readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 struct UnsafeCase {
   const wchar_t* archive;
   const wchar_t* item;  // as the engine reports it
@@ -285,5 +297,6 @@ INSTANTIATE_TEST_SUITE_P(Packages, UnsafeItemPath,
                                            UnsafeCase{L"drive.zip", L"C:\\evil-drive.txt"},
                                            UnsafeCase{L"unc.zip", L"\\\\server\\share\\evil.txt"},
                                            UnsafeCase{L"dots.zip", L"...\\evil.txt"},
+                                           UnsafeCase{L"wildcard.zip", L"*.txt"},
                                            // Would name the target directory itself.
                                            UnsafeCase{L"empty-name.zip", L""}, UnsafeCase{L"dot-name.zip", L"."}));

@@ -35,6 +35,7 @@ printf 'read me' > info/docs/readonly.txt
 chmod 444 info/docs/readonly.txt
 printf 'guide' > info/docs/guide/intro.txt
 (cd info && zip -q -r "$out/infozip.zip" docs)
+(cd info && zip -q -r -D "$out/no-directory-entries.zip" docs)
 
 # Members in a known order, for failures in the middle of an extraction.
 mkdir -p order/new
@@ -81,6 +82,7 @@ cases = {
     "drive.zip": [("ok.txt", b"fine"), ("C:/evil-drive.txt", b"outside")],
     "unc.zip": [("ok.txt", b"fine"), ("//server/share/evil.txt", b"outside")],
     "dots.zip": [("ok.txt", b"fine"), (".../evil.txt", b"outside")],
+    "wildcard.zip": [("ok.txt", b"fine"), ("*.txt", b"everything")],
     "empty-name.zip": [("ok.txt", b"fine"), ("", b"replaces the target")],
     "dot-name.zip": [("ok.txt", b"fine"), ("./", b"")],
 }
