@@ -17,7 +17,8 @@ namespace SevenZip::intl {
 // output.
 //
 // Safety: an item whose path is empty, absolute, has a drive, UNC or stream
-// prefix (any ':'), a wildcard, or a ".." component is refused before anything is touched
+// prefix (any ':'), a wildcard, a ".." component or a device name (NUL,
+// COM1, ...) is refused before anything is touched
 // ("非法路径:" line, result 0x800700A1), so nothing outside the target
 // directory is created, changed or removed, and the target directory itself is
 // never removed.

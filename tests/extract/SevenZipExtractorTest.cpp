@@ -298,5 +298,6 @@ INSTANTIATE_TEST_SUITE_P(Packages, UnsafeItemPath,
                                            UnsafeCase{L"unc.zip", L"\\\\server\\share\\evil.txt"},
                                            UnsafeCase{L"dots.zip", L"...\\evil.txt"},
                                            UnsafeCase{L"wildcard.zip", L"*.txt"},
+                                           UnsafeCase{L"device.zip", L"sub\\com1.txt"},
                                            // Would name the target directory itself.
                                            UnsafeCase{L"empty-name.zip", L""}, UnsafeCase{L"dot-name.zip", L"."}));

@@ -83,6 +83,7 @@ cases = {
     "unc.zip": [("ok.txt", b"fine"), ("//server/share/evil.txt", b"outside")],
     "dots.zip": [("ok.txt", b"fine"), (".../evil.txt", b"outside")],
     "wildcard.zip": [("ok.txt", b"fine"), ("*.txt", b"everything")],
+    "device.zip": [("ok.txt", b"fine"), ("sub/com1.txt", b"to the serial port")],
     "empty-name.zip": [("ok.txt", b"fine"), ("", b"replaces the target")],
     "dot-name.zip": [("ok.txt", b"fine"), ("./", b"")],
 }
