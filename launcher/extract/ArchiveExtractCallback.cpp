@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cwctype>
+#include <new>
 #include <utility>
 
 #include "base/UniqueHandle.h"
