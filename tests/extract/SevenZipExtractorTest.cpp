@@ -163,6 +163,13 @@ TEST(ExtractTo, AMissingPackageGives110) {
   EXPECT_EQ(Extract(dir / L"nowhere.7z", dir.Path()), 110);
 }
 
+TEST(ExtractTo, AnEmptyTargetIsRefusedBeforeAnythingIsWritten) {
+  // Joined to nothing, the items would land in whatever the current directory is.
+  std::vector<std::wstring> log;
+  EXPECT_EQ(Extract(ArchivePath(L"ordered.zip"), L"", &log), E_INVALIDARG);
+  EXPECT_TRUE(log.empty());
+}
+
 TEST(ExtractTo, EncryptedDataIsRefusedWithTheAbortOfThePasswordRequest) {
   TempDir dir(L"encrypted");
   EXPECT_EQ(Extract(ArchivePath(L"encrypted-data.7z"), dir.Path()), E_ABORT);
