@@ -1,0 +1,378 @@
+#include "launcher/extract/ArchiveExtractCallback.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cwctype>
+#include <new>
+#include <utility>
+
+#include "base/UniqueHandle.h"
+#include "launcher/extract/ExtractionLog.h"
+#include "launcher/extract/FileStreams.h"
+#include "launcher/extract/OutStreamWrapper.h"
+#include "launcher/extract/PropertyValue.h"
+
+namespace SevenZip::intl {
+
+namespace {
+
+constexpr HRESULT kDirectoryCreationFailed = 1631;
+constexpr HRESULT kUnsafeItemPath = static_cast<HRESULT>(0x800700A1);  // ERROR_BAD_PATHNAME
+constexpr HRESULT kDamagedItem = static_cast<HRESULT>(0x8007000D);     // ERROR_INVALID_DATA
+constexpr INT32 kOperationOk = 0;
+// Archives made on Unix carry the mode in the high word and mark it with this bit.
+constexpr UINT32 kUnixExtension = 0x8000;
+constexpr UINT32 kUnixOwnerWrite = 0200;
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+HRESULT ResultFromError(DWORD code) {
+  if (static_cast<LONG>(code) <= 0) return static_cast<HRESULT>(code);
+  return static_cast<HRESULT>(0x80070000u | (code & 0xFFFFu));
+}
+
+// The thread's last error as a result. A failure that left no error code must
+// still stop the extraction: answering 0 would make the engine skip the item
+// silently and report success.
+HRESULT LastErrorResult() {
+  HRESULT hr = ResultFromError(GetLastError());
+  return hr == S_OK ? E_FAIL : hr;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring WithBackslashes(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+// Whether Windows reads `component` as a device (CON, NUL, COM1, ...), which
+// it does whatever directory stands before it and whatever extension follows.
+bool IsDeviceName(const std::wstring& component) {
+  std::wstring base = component.substr(0, component.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  for (wchar_t& c : base) c = static_cast<wchar_t>(towupper(c));
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
+  for (const wchar_t* device : kDevices) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) && base[3] >= L'0' &&
+         base[3] <= L'9';
+}
+
+// An item path may only name something below the target directory: relative,
+// without drive, UNC or stream prefix or wildcard, without a component that
+// Windows reads as the parent (".." and its variants made of dots and blanks)
+// or as a device, and naming more than the directory itself.
+bool IsSafeItemPath(const std::wstring& path) {
+  if (path.empty() || IsSeparator(path[0])) return false;
+  // A colon names a drive or a stream; wildcards would let the shell's
+  // delete take more than the one path.
+  if (path.find_first_of(L":*?") != std::wstring::npos) return false;
+  bool namesSomething = false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    std::wstring component = path.substr(start, end - start);
+    if (!component.empty() && component != L".") {
+      if (component.find_first_not_of(L". ") == std::wstring::npos || IsDeviceName(component)) return false;
+      namesSomething = true;
+    }
+    start = end + 1;
+  }
+  return namesSomething;
+}
+
+std::wstring Join(const std::wstring& directory, const std::wstring& relative) {
+  if (directory.empty()) return relative;
+  if (IsSeparator(directory.back())) return directory + relative;
+  return directory + L"\\" + relative;
+}
+
+// Deletes the file or directory tree at `path` for good. Returns 0 or the
+// reason it could not.
+DWORD RemovePath(const std::wstring& path) {
+  if (path.empty() || path.size() > MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+  // The shell deletes a read-only file without asking on Windows, but Wine's
+  // refuses a single one; clearing the flag first gives the same outcome on both.
+  bool clearedReadOnly = false;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    clearedReadOnly = SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+  }
+  std::wstring from = WithBackslashes(path);
+  from.push_back(L'\0');  // the list ends with two zero characters
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  SetLastError(0);
+  int result = SHFileOperationW(&operation);
+  if (result == 0 && !operation.fAnyOperationsAborted && !Exists(path)) return 0;
+  DWORD error = GetLastError();
+  if (clearedReadOnly) SetFileAttributesW(path.c_str(), attributes);
+  if (error != 0) return error;
+  return result != 0 ? static_cast<DWORD>(result) : ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+ArchiveExtractCallback::ArchiveExtractCallback(ComPtr<IInArchive> archive, const std::wstring& directory)
+    : archive_(std::move(archive)), directory_(directory) {
+  if (!directory_.empty() && !IsSeparator(directory_.back())) directory_ += L"\\";
+}
+
+HRESULT ArchiveExtractCallback::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (iid == IID_IUnknown || iid == IID_IArchiveExtractCallback) {
+    *object = static_cast<IArchiveExtractCallback*>(this);
+  } else if (iid == IID_ICryptoGetTextPassword) {
+    *object = static_cast<ICryptoGetTextPassword*>(this);
+  } else if (iid == IID_ICompressProgressInfo) {
+    *object = static_cast<ICompressProgressInfo*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG ArchiveExtractCallback::AddRef() {
+  return static_cast<ULONG>(InterlockedIncrement(&references_));
+}
+
+ULONG ArchiveExtractCallback::Release() {
+  LONG left = InterlockedDecrement(&references_);
+  if (left == 0) delete this;
+  return static_cast<ULONG>(left);
+}
+
+HRESULT ArchiveExtractCallback::SetTotal(UINT64) {
+  return S_OK;
+}
+
+HRESULT ArchiveExtractCallback::SetCompleted(const UINT64*) {
+  return S_OK;
+}
+
+HRESULT ArchiveExtractCallback::PrepareOperation(INT32) {
+  return S_OK;
+}
+
+HRESULT ArchiveExtractCallback::CryptoGetTextPassword(BSTR* password) {
+  if (password) *password = nullptr;
+  return E_ABORT;
+}
+
+HRESULT ArchiveExtractCallback::SetRatioInfo(const UINT64*, const UINT64*) {
+  return S_OK;
+}
+
+HRESULT ArchiveExtractCallback::ReadProperties(UINT32 index) {
+  PropertyValue value;
+  HRESULT hr = archive_->GetProperty(index, kpidAttrib, value.Put());
+  if (FAILED(hr)) return hr;
+  has_attributes_ = false;
+  if (value.Type() == VT_UI4) {
+    has_attributes_ = true;
+    attributes_ = value.Get().ulVal;
+  } else if (value.Type() != VT_EMPTY) {
+    return E_FAIL;
+  }
+
+  hr = archive_->GetProperty(index, kpidIsDir, value.Put());
+  if (FAILED(hr)) return hr;
+  is_directory_ = false;
+  if (value.Type() == VT_BOOL) {
+    is_directory_ = value.Get().boolVal != VARIANT_FALSE;
+  } else if (value.Type() != VT_EMPTY) {
+    return E_FAIL;
+  }
+
+  struct TimeProperty {
+    PROPID id;
+    bool* present;
+    FILETIME* time;
+  };
+  const TimeProperty times[] = {{kpidMTime, &has_modified_, &modified_},
+                                {kpidCTime, &has_created_, &created_},
+                                {kpidATime, &has_accessed_, &accessed_}};
+  for (const TimeProperty& t : times) {
+    hr = archive_->GetProperty(index, t.id, value.Put());
+    if (FAILED(hr)) return hr;
+    *t.present = false;
+    if (value.Type() == VT_FILETIME) {
+      *t.present = true;
+      *t.time = value.Get().filetime;
+    } else if (value.Type() != VT_EMPTY) {
+      return E_FAIL;
+    }
+  }
+
+  hr = archive_->GetProperty(index, kpidSize, value.Put());
+  if (FAILED(hr)) return hr;
+  has_size_ = true;
+  switch (value.Type()) {
+    case VT_EMPTY:
+      has_size_ = false;
+      break;
+    case VT_UI1:
+      size_ = value.Get().bVal;
+      break;
+    case VT_UI2:
+      size_ = value.Get().uiVal;
+      break;
+    case VT_UI4:
+      size_ = value.Get().ulVal;
+      break;
+    case VT_UI8:
+      size_ = value.Get().uhVal.QuadPart;
+      break;
+    default:
+      return E_FAIL;
+  }
+  return S_OK;
+}
+
+HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** outStream, INT32 askExtractMode) {
+  if (!outStream) return E_POINTER;
+  *outStream = nullptr;
+
+  PropertyValue path;
+  HRESULT hr = archive_->GetProperty(index, kpidPath, path.Put());
+  if (SUCCEEDED(hr)) {
+    if (path.Type() == VT_EMPTY) {
+      relative_path_ = L"[Content]";
+    } else if (path.Type() == VT_BSTR) {
+      relative_path_ = path.Get().bstrVal ? path.Get().bstrVal : L"";
+    } else {
+      hr = E_FAIL;
+    }
+  }
+  if (SUCCEEDED(hr) && askExtractMode != kAskModeExtract) return S_OK;
+  if (SUCCEEDED(hr)) hr = ReadProperties(index);
+  if (FAILED(hr)) {
+    WriteLogLine(L"获取数据失败");
+    return hr;
+  }
+
+  if (!IsSafeItemPath(relative_path_)) {
+    absolute_path_.clear();
+    WriteLogLine(L"非法路径:" + relative_path_);
+    return kUnsafeItemPath;
+  }
+  absolute_path_ = Join(directory_, relative_path_);
+
+  if (is_directory_) {
+    WriteLogLine(L"DirBegin:" + absolute_path_);
+    CreateDirectories(absolute_path_);
+    return S_OK;
+  }
+
+  WriteLogLine(L"FileBegin:" + absolute_path_);
+  const bool existed = Exists(absolute_path_);
+  if (existed) {
+    DWORD error = RemovePath(absolute_path_);
+    if (error != 0) {
+      WriteLogLine(L"移除路径失败:" + absolute_path_);
+      return ResultFromError(error);
+    }
+  }
+
+  size_t separator = absolute_path_.find_last_of(L"\\/");
+  std::wstring parent = separator == std::wstring::npos ? std::wstring() : absolute_path_.substr(0, separator + 1);
+  if (!CreateDirectories(parent)) {
+    WriteLogLine(L"创建目录失败:" + parent);
+    return kDirectoryCreationFailed;
+  }
+
+  ComPtr<IStream> file = CreateFileForWriting(absolute_path_);
+  if (!file) {
+    HRESULT error = LastErrorResult();
+    WriteLogLine(L"创建文件失败:" + absolute_path_);
+    absolute_path_.clear();
+    return error;
+  }
+  if (!existed) created_paths_.push_back(absolute_path_);
+
+  OutStreamWrapper* wrapper = new (std::nothrow) OutStreamWrapper(std::move(file));
+  if (!wrapper) {
+    WriteLogLine(L"内存不足");
+    return E_OUTOFMEMORY;
+  }
+  wrapper->AddRef();
+  *outStream = wrapper;
+  return S_OK;
+}
+
+HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
+  if (absolute_path_.empty()) {
+    WriteLogLine(L"AllDone");
+    return S_OK;
+  }
+  if (has_modified_ || has_created_ || has_accessed_) {
+    UniqueHandle file(CreateFileW(absolute_path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+      SetFileTime(file.Get(), has_created_ ? &created_ : nullptr, has_accessed_ ? &accessed_ : nullptr,
+                  has_modified_ ? &modified_ : nullptr);
+    }
+  }
+  if (has_attributes_) {
+    // The Unix mode in the high word is no Windows attribute: applied as it
+    // is, the call fails. Its owner-write bit is what read-only means there.
+    UINT32 attributes = attributes_;
+    if (attributes & kUnixExtension) {
+      const UINT32 mode = attributes >> 16;
+      attributes &= 0x7FFF;
+      if (mode != 0 && !(mode & kUnixOwnerWrite)) attributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    SetFileAttributesW(absolute_path_.c_str(), attributes);
+  }
+  WriteLogLine(L"FileDone:" + absolute_path_);
+  // A damaged package (data or CRC error, unsupported method) must not count
+  // as installed: the file stays as written, but the extraction stops here.
+  return operationResult == kOperationOk ? S_OK : kDamagedItem;
+}
+
+bool ArchiveExtractCallback::CreateDirectories(const std::wstring& directory) {
+  std::wstring path = WithBackslashes(directory);
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  if (path.empty()) return false;
+
+  // The levels that are missing now, deepest first, so that the ones this
+  // call creates can be recorded top-down afterwards.
+  std::vector<std::wstring> missing;
+  for (std::wstring level = path; !level.empty() && !Exists(level);) {
+    missing.push_back(level);
+    size_t separator = level.find_last_of(L'\\');
+    if (separator == std::wstring::npos || separator < 3) break;
+    level.resize(separator);
+  }
+
+  int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+  // Wine answers 183 also when a file has the name; Windows says 80. Only a
+  // directory counts as there.
+  bool ok = (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS) && IsDirectory(path);
+  for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+    if (IsDirectory(*level)) created_paths_.push_back(*level);
+  }
+  return ok;
+}
+
+}  // namespace SevenZip::intl

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/ComPtr.h"
+#include "launcher/extract/SevenZipInterfaces.h"
+
+namespace SevenZip::intl {
+
+// Tells the engine, item by item, where the unpacked data goes below one
+// target directory: builds the output path, creates directories, removes what
+// stands in a file's way, opens the output file, and afterwards applies the
+// item's times and attributes. Writes one UTF-8 log line per step to standard
+// output.
+//
+// Safety: an item whose path is empty, absolute, has a drive, UNC or stream
+// prefix (any ':'), a wildcard, a ".." component or a device name (NUL,
+// COM1, ...) is refused before anything is touched
+// ("非法路径:" line, result 0x800700A1), so nothing outside the target
+// directory is created, changed or removed, and the target directory itself is
+// never removed.
+//
+// An item that the engine reports as damaged (data or CRC error, unsupported
+// method) stops the extraction with 0x8007000D after it was written.
+//
+// The first non-zero result returned to the engine ends the extraction and
+// becomes the result of Extract; what was written before stays. Reference
+// counted the engine's way (starts at 0; the creator takes the first
+// reference); holds a reference to the handler. All calls come on the thread
+// that called Extract.
+class ArchiveExtractCallback final : public IArchiveExtractCallback,
+                                     public ICryptoGetTextPassword,
+                                     public ICompressProgressInfo {
+ public:
+  // `directory` gets a "\" appended unless it ends in "\" or "/".
+  ArchiveExtractCallback(ComPtr<IInArchive> archive, const std::wstring& directory);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE SetTotal(UINT64 total) override;
+  HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64* completeValue) override;
+  HRESULT STDMETHODCALLTYPE GetStream(UINT32 index, ISequentialOutStream** outStream, INT32 askExtractMode) override;
+  HRESULT STDMETHODCALLTYPE PrepareOperation(INT32 askExtractMode) override;
+  HRESULT STDMETHODCALLTYPE SetOperationResult(INT32 operationResult) override;
+
+  // Always E_ABORT: no password is ever given.
+  HRESULT STDMETHODCALLTYPE CryptoGetTextPassword(BSTR* password) override;
+  HRESULT STDMETHODCALLTYPE SetRatioInfo(const UINT64* inSize, const UINT64* outSize) override;
+
+  // Full paths of the files and directories this extraction created where
+  // nothing stood before, in creation order. Replaced files are not listed.
+  const std::vector<std::wstring>& CreatedPaths() const { return created_paths_; }
+
+ private:
+  virtual ~ArchiveExtractCallback() = default;
+
+  HRESULT ReadProperties(UINT32 index);
+  // Creates `directory` with its missing parents, recording the new levels.
+  bool CreateDirectories(const std::wstring& directory);
+
+  LONG references_ = 0;
+  ComPtr<IInArchive> archive_;
+  std::wstring directory_;
+  std::wstring relative_path_;
+  std::wstring absolute_path_;
+  bool is_directory_ = false;
+  bool has_attributes_ = false;
+  UINT32 attributes_ = 0;
+  bool has_modified_ = false;
+  FILETIME modified_{};
+  bool has_accessed_ = false;
+  FILETIME accessed_{};
+  bool has_created_ = false;
+  FILETIME created_{};
+  bool has_size_ = false;
+  UINT64 size_ = 0;
+  std::vector<std::wstring> created_paths_;
+};
+
+}  // namespace SevenZip::intl

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include <objidl.h>
+
+#include "base/ComPtr.h"
+#include "launcher/extract/SevenZipInterfaces.h"
+
+namespace SevenZip::intl {
+
+// The engine's input stream over a platform file stream (IStream). Holds one
+// reference to the file stream; the file closes when the last holder lets go.
+// Reference counted the engine's way: starts at 0, the creator takes the first
+// reference, the object deletes itself at 0. Called on the extracting thread.
+// IStreamGetSize is answered on a second interface of the same object.
+class InStreamWrapper final : public IInStream, public IStreamGetSize {
+ public:
+  explicit InStreamWrapper(ComPtr<IStream> file);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // Any non-negative platform result, a short read included, is S_OK.
+  HRESULT STDMETHODCALLTYPE Read(void* data, UINT32 size, UINT32* processedSize) override;
+  HRESULT STDMETHODCALLTYPE Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) override;
+  HRESULT STDMETHODCALLTYPE GetSize(UINT64* size) override;
+
+ private:
+  ~InStreamWrapper() = default;
+
+  LONG references_ = 0;
+  ComPtr<IStream> file_;
+};
+
+}  // namespace SevenZip::intl

@@ -1,0 +1,159 @@
+#include "launcher/extract/SevenZipArchive.h"
+
+#include "launcher/extract/ArchiveOpenCallback.h"
+#include "launcher/extract/FileStreams.h"
+#include "launcher/extract/InStreamWrapper.h"
+#include "launcher/extract/PropertyValue.h"
+
+namespace SevenZip {
+
+namespace {
+
+constexpr ArchiveFormat kDetectionOrder[] = {Format7z, FormatLzma86, FormatLzma, FormatCab, FormatZip};
+
+ComPtr<intl::ArchiveOpenCallback> NewOpenCallback() {
+  return ComPtr<intl::ArchiveOpenCallback>::Share(new intl::ArchiveOpenCallback());
+}
+
+ComPtr<intl::InStreamWrapper> NewInStream(ComPtr<IStream> file) {
+  return ComPtr<intl::InStreamWrapper>::Share(new intl::InStreamWrapper(std::move(file)));
+}
+
+}  // namespace
+
+bool SevenZipArchive::SetPath(const std::wstring& path) {
+  path_ = path;
+  return true;
+}
+
+bool SevenZipArchive::Load() {
+  // A failed detection leaves FormatUnknown, whose handler (7z) then refuses
+  // the file; the list is read anyway so that the result says so.
+  if (!format_set_) DetectFormat();
+  return ReadItemList();
+}
+
+void SevenZipArchive::SetFormat(ArchiveFormat format) {
+  format_ = format;
+  format_set_ = true;
+  loaded_ = false;
+}
+
+ArchiveFormat SevenZipArchive::Format() {
+  if (!loaded_ && !format_set_) loaded_ = Load();
+  return format_;
+}
+
+void SevenZipArchive::SetOption(int option) {
+  option_ = option;
+}
+
+int SevenZipArchive::Option() {
+  return option_;
+}
+
+bool SevenZipArchive::DetectFormat() {
+  format_set_ = false;
+  ComPtr<IStream> file = intl::OpenFileForReading(path_);
+  if (!file) return false;
+
+  std::vector<ArchiveFormat> candidates;
+  for (ArchiveFormat f : kDetectionOrder) {
+    if (f == format_) candidates.push_back(f);
+  }
+  for (ArchiveFormat f : kDetectionOrder) {
+    if (f != format_) candidates.push_back(f);
+  }
+
+  ComPtr<intl::ArchiveOpenCallback> callback = NewOpenCallback();
+  const UINT64 maxCheckStart = 0;
+  for (ArchiveFormat candidate : candidates) {
+    format_ = candidate;
+    ComPtr<IInArchive> handler = CreateHandler(nullptr);
+    if (!handler) continue;
+    ComPtr<intl::InStreamWrapper> stream = NewInStream(file);
+    stream->Seek(0, STREAM_SEEK_SET, nullptr);
+    HRESULT opened = handler->Open(stream.Get(), &maxCheckStart, callback.Get());
+    handler->Close();
+    if (opened == S_OK) return true;
+  }
+  format_ = FormatUnknown;
+  return false;
+}
+
+UINT32 SevenZipArchive::ItemCount() {
+  if (!loaded_) loaded_ = Load();
+  return item_count_;
+}
+
+std::vector<std::wstring> SevenZipArchive::ItemNames() {
+  if (!loaded_) loaded_ = Load();
+  return item_names_;
+}
+
+std::vector<UINT32> SevenZipArchive::ItemSizes() {
+  if (!loaded_) loaded_ = Load();
+  return item_sizes_;
+}
+
+ComPtr<IInArchive> SevenZipArchive::CreateHandler(HRESULT* result) const {
+  const GUID classId = HandlerClassId(format_);
+  ComPtr<IInArchive> handler;
+  HRESULT hr = CreateObject(&classId, &IID_IInArchive, handler.PutVoid());
+  if (result) *result = hr;
+  if (FAILED(hr)) handler.Reset();
+  return handler;
+}
+
+bool SevenZipArchive::ReadItemList() {
+  ComPtr<IStream> file = intl::OpenFileForReading(path_);
+  if (!file) return false;
+  ComPtr<IInArchive> handler = CreateHandler(nullptr);
+  if (!handler) return false;
+  ComPtr<intl::InStreamWrapper> stream = NewInStream(std::move(file));
+  ComPtr<intl::ArchiveOpenCallback> callback = NewOpenCallback();
+  if (handler->Open(stream.Get(), nullptr, callback.Get()) != S_OK) return false;
+
+  UINT32 count = 0;
+  if (FAILED(handler->GetNumberOfItems(&count))) {
+    handler->Close();
+    return false;
+  }
+  item_count_ = count;
+  item_names_.assign(count, std::wstring());
+  item_sizes_.assign(count, 0);
+
+  bool ok = true;
+  intl::PropertyValue value;
+  for (UINT32 i = 0; i < count && ok; ++i) {
+    if (FAILED(handler->GetProperty(i, kpidSize, value.Put()))) {
+      ok = false;
+      break;
+    }
+    switch (value.Type()) {
+      case VT_UI1:
+        item_sizes_[i] = value.Get().bVal;
+        break;
+      case VT_UI2:
+        item_sizes_[i] = value.Get().uiVal;
+        break;
+      case VT_UI4:
+        item_sizes_[i] = value.Get().ulVal;
+        break;
+      case VT_UI8:
+        item_sizes_[i] = static_cast<UINT32>(value.Get().uhVal.QuadPart);
+        break;
+      default:
+        break;
+    }
+    if (FAILED(handler->GetProperty(i, kpidPath, value.Put()))) {
+      ok = false;
+      break;
+    }
+    if (value.Type() == VT_BSTR && value.Get().bstrVal) item_names_[i] = value.Get().bstrVal;
+  }
+  handler->Close();
+  return ok;
+}
+
+}  // namespace SevenZip

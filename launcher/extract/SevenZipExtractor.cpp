@@ -1,0 +1,39 @@
+#include "launcher/extract/SevenZipExtractor.h"
+
+#include "launcher/extract/ArchiveExtractCallback.h"
+#include "launcher/extract/ArchiveOpenCallback.h"
+#include "launcher/extract/FileStreams.h"
+#include "launcher/extract/InStreamWrapper.h"
+
+namespace SevenZip {
+
+namespace {
+constexpr HRESULT kArchiveNotOpened = 110;
+constexpr UINT32 kAllItems = 0xFFFFFFFF;
+}  // namespace
+
+HRESULT SevenZipExtractor::ExtractTo(const std::wstring& directory) {
+  created_paths_.clear();
+  // An empty directory would put every item relative to whatever the
+  // current directory is.
+  if (directory.empty()) return E_INVALIDARG;
+  DetectFormat();
+
+  ComPtr<IStream> file = intl::OpenFileForReading(Path());
+  if (!file) return kArchiveNotOpened;
+  HRESULT hr = S_OK;
+  ComPtr<IInArchive> handler = CreateHandler(&hr);
+  if (!handler) return FAILED(hr) ? hr : E_FAIL;
+  auto stream = ComPtr<intl::InStreamWrapper>::Share(new intl::InStreamWrapper(std::move(file)));
+  auto openCallback = ComPtr<intl::ArchiveOpenCallback>::Share(new intl::ArchiveOpenCallback());
+  hr = handler->Open(stream.Get(), nullptr, openCallback.Get());
+  if (hr != S_OK) return hr;
+
+  auto callback = ComPtr<intl::ArchiveExtractCallback>::Share(new intl::ArchiveExtractCallback(handler, directory));
+  hr = handler->Extract(nullptr, kAllItems, 0, callback.Get());
+  handler->Close();
+  created_paths_ = callback->CreatedPaths();
+  return hr;
+}
+
+}  // namespace SevenZip

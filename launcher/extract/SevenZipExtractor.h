@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/extract/SevenZipArchive.h"
+
+namespace SevenZip {
+
+// An archive that can also be unpacked. Used by one thread at a time (the
+// update worker's); the engine's callbacks run on that thread.
+class SevenZipExtractor : public SevenZipArchive {
+ public:
+  SevenZipExtractor() = default;
+  ~SevenZipExtractor() override = default;
+
+  // Detects the format again and writes every item below `directory`, logging
+  // each step on standard output. Returns 0 when every item was written, 110
+  // when the archive file cannot be opened for reading, E_INVALIDARG for an
+  // empty `directory`, otherwise the engine's open or extract result, which carries the
+  // first failure of an item (1631: a directory could not be created;
+  // 0x800700A1: an item path pointing outside `directory` was refused;
+  // 0x8007000D: an item failed the engine's data or CRC check;
+  // 0x8007xxxx: a platform error). Items written before a failure stay.
+  virtual HRESULT ExtractTo(const std::wstring& directory);
+
+  // Full paths of the files and directories that the last ExtractTo created
+  // where nothing stood before, in creation order, so that a caller can undo
+  // a failed extraction by removing them in reverse order. Files that it
+  // replaced are not listed.
+  const std::vector<std::wstring>& CreatedPaths() const { return created_paths_; }
+
+ private:
+  std::vector<std::wstring> created_paths_;
+};
+
+}  // namespace SevenZip

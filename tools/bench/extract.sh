@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# extract.sh BUILD: ExtractTo of a 200 MB mixed-content 7z package against the
+# 7-Zip console program (7za.exe, built here from the same Debian source with
+# the same toolchain), both under Wine, in one run. Prints the throughput
+# ratio of ExtractTo to the console program (target: at least 0.95).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath "$1")
+work="$build/bench/extract"
+mkdir -p "$work"
+
+# The console program is only needed here, so `make test` never builds it.
+console="$top/deps/build/7zip-console/7za.exe"
+if [ ! -f "$console" ]; then
+  echo "bench: building the 7-Zip console program (once)"
+  start=$(date +%s)
+  out="$top/deps/build/7zip-console"
+  rm -rf "$out" && mkdir -p "$out"
+  make -s -C "$top/deps/src/7zip/CPP/7zip/Bundles/Alone" -f makefile.gcc -j2 O="$out" \
+    IS_MINGW=1 MSYSTEM=1 DISABLE_RAR=1 CFLAGS_WARN_WALL= \
+    CC=i686-w64-mingw32-gcc-posix CXX=i686-w64-mingw32-g++-posix RC=i686-w64-mingw32-windres >/dev/null
+  echo "bench: console program built in $(($(date +%s) - start)) s"
+fi
+
+# The package: compressible text in many small and some large files, plus
+# incompressible data, about 200 MB unpacked. Made once per build tree.
+package="$work/package.7z"
+if [ ! -f "$package" ]; then
+  echo "bench: making the 200 MB package (once)"
+  src="$work/src"
+  rm -rf "$src" && mkdir -p "$src"
+  python3 - "$src" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random(7)
+words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 10))) for _ in range(5000)]
+def text(size):
+    out, n = [], 0
+    while n < size:
+        line = " ".join(rng.choices(words, k=12)) + "\n"
+        out.append(line)
+        n += len(line)
+    return "".join(out)[:size].encode()
+for i in range(2000):  # 2000 small text files, about 20 MB
+    d = os.path.join(root, "docs", f"d{i % 40:02d}")
+    os.makedirs(d, exist_ok=True)
+    open(os.path.join(d, f"f{i:04d}.txt"), "wb").write(text(rng.randint(1000, 19000)))
+big = text(4 << 20)
+os.makedirs(os.path.join(root, "data"), exist_ok=True)
+for i in range(30):  # 120 MB of larger text files
+    open(os.path.join(root, "data", f"table{i:02d}.dat"), "wb").write(big[i * 1000:] + big[:i * 1000])
+os.makedirs(os.path.join(root, "bin"), exist_ok=True)
+for i in range(15):  # 60 MB that does not compress
+    open(os.path.join(root, "bin", f"blob{i:02d}.bin"), "wb").write(os.urandom(4 << 20))
+PY
+  (cd "$src" && 7zz a -bd -bso0 -t7z -mx=3 -mmt=2 "$package.tmp" docs data bin)
+  mv "$package.tmp" "$package"
+  rm -rf "$src"
+fi
+
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+
+now() { date +%s.%N; }
+
+run_console() {
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  local start
+  start=$(now)
+  wine "$console" x -y -bso0 -bsp0 "-o$(winpath "$work/out")" "$(winpath "$package")" >/dev/null
+  python3 -c "print($(now) - $start)"
+}
+
+run_extractor() {
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  local start
+  start=$(now)
+  wine "$build/tests/bin/extract_bench.exe" "$(winpath "$package")" "$(winpath "$work/out")" >/dev/null
+  python3 -c "print($(now) - $start)"
+}
+
+# Alternate the two, twice each, and keep each one's best time.
+console_times=()
+extractor_times=()
+for round in 1 2; do
+  console_times+=("$(run_console)")
+  extractor_times+=("$(run_extractor)")
+done
+rm -rf "$work/out"
+python3 - "${console_times[*]}" "${extractor_times[*]}" <<'PY'
+import sys
+console = min(float(t) for t in sys.argv[1].split())
+extractor = min(float(t) for t in sys.argv[2].split())
+print(f"extract: ExtractTo {extractor:.2f} s, 7-Zip console {console:.2f} s: "
+      f"throughput ratio {console / extractor:.3f} (target >= 0.95)")
+PY
