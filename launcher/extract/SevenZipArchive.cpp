@@ -96,6 +96,11 @@ std::vector<UINT32> SevenZipArchive::ItemSizes() {
   return item_sizes_;
 }
 
+std::vector<bool> SevenZipArchive::ItemDirectoryFlags() {
+  if (!loaded_) loaded_ = Load();
+  return item_directories_;
+}
+
 ComPtr<IInArchive> SevenZipArchive::CreateHandler(HRESULT* result) const {
   const GUID classId = HandlerClassId(format_);
   ComPtr<IInArchive> handler;
@@ -122,6 +127,7 @@ bool SevenZipArchive::ReadItemList() {
   item_count_ = count;
   item_names_.assign(count, std::wstring());
   item_sizes_.assign(count, 0);
+  item_directories_.assign(count, false);
 
   bool ok = true;
   intl::PropertyValue value;
@@ -151,6 +157,11 @@ bool SevenZipArchive::ReadItemList() {
       break;
     }
     if (value.Type() == VT_BSTR && value.Get().bstrVal) item_names_[i] = value.Get().bstrVal;
+    if (FAILED(handler->GetProperty(i, kpidIsDir, value.Put()))) {
+      ok = false;
+      break;
+    }
+    item_directories_[i] = value.Type() == VT_BOOL && value.Get().boolVal != VARIANT_FALSE;
   }
   handler->Close();
   return ok;

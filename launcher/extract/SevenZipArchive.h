@@ -44,6 +44,8 @@ class SevenZipArchive {
   virtual std::vector<std::wstring> ItemNames();
   // Low 32 bits of each item's unpacked size.
   virtual std::vector<UINT32> ItemSizes();
+  // Whether each item is a directory, in the order of ItemNames.
+  std::vector<bool> ItemDirectoryFlags();
 
  protected:
   // A new handler object of the current format, or empty when the engine
@@ -64,6 +66,7 @@ class SevenZipArchive {
   UINT32 item_count_ = 0;
   std::vector<std::wstring> item_names_;
   std::vector<UINT32> item_sizes_;
+  std::vector<bool> item_directories_;
 };
 
 }  // namespace SevenZip

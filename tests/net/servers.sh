@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# servers.sh start|stop STATE_DIR HTTPS_PORT HTTP_PORT: starts the scripted
+# servers.sh start|stop STATE_DIR HTTPS_PORT HTTP_PORT [FILES_DIR]: starts the scripted
 # test servers in the background and waits until they listen, or stops them.
 # Run by ctest as the setup and cleanup of the "net_servers" fixture.
 set -euo pipefail
@@ -11,7 +11,7 @@ case "$action" in
     [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
     rm -rf "$dir" && mkdir -p "$dir"
     # Detached from ctest's output pipe, so that this setup test can end.
-    setsid /usr/bin/python3 "$here/test_server.py" "$dir" "$3" "$4" </dev/null >"$dir/server.log" 2>&1 &
+    setsid /usr/bin/python3 "$here/test_server.py" "$dir" "$3" "$4" ${5:+"$5"} </dev/null >"$dir/server.log" 2>&1 &
     echo $! >"$pidfile"
     for _ in $(seq 150); do
       [ -f "$dir/ready" ] && exit 0

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Scripted HTTP and HTTPS servers on 127.0.0.1 for the network tests.
 
-test_server.py STATE_DIR HTTPS_PORT HTTP_PORT
+test_server.py STATE_DIR HTTPS_PORT HTTP_PORT [FILES_DIR]
 
 The HTTPS server plays the version service with a self-signed certificate,
 made here with openssl, that names another host (another.example) and expired
@@ -17,6 +17,7 @@ early closes are exactly what a case needs.
   /pkg-chunked/<n>             n bytes, chunked, no Content-Length
   /pkg-short/<n>               announces n bytes, sends half, closes
   /pkg-404, /pkg-500           an error page with that status
+  /files/<path>                a file below FILES_DIR (optional fourth argument)
 
 Writes STATE_DIR/ready once both ports listen. Ends on SIGTERM, or by itself
 after IDLE_SECONDS without a request, so a killed test run leaves nothing.
@@ -80,7 +81,7 @@ CASES = {
                      "length"),
 }
 
-state = {"driver": "driver-equal", "last_request": time.monotonic()}
+state = {"driver": "driver-equal", "last_request": time.monotonic(), "files": None}
 
 
 def package_bytes(n):
@@ -165,12 +166,28 @@ class Handler(socketserver.StreamRequestHandler):
             self.send(package_bytes(n // 2))
             # Close without the TLS/TCP niceties of a complete reply.
             self.connection.shutdown(socket.SHUT_RDWR)
+        elif path.startswith("/files/") and state["files"]:
+            self.serve_file(path[len("/files/"):])
         elif path.startswith("/pkg-404"):
             self.reply("404 Not Found", ["Content-Type: text/html"], b"<html><body>404 no package</body></html>")
         elif path.startswith("/pkg-500"):
             self.reply("500 Internal Server Error", ["Content-Type: text/html"], b"<html><body>broken</body></html>")
         else:
             self.reply("404 Not Found", [], b"no such case")
+
+
+    def serve_file(self, relative):
+        parts = relative.split("/")
+        if any(p in ("", ".", "..") for p in parts):
+            self.reply("404 Not Found", [], b"no such file")
+            return
+        try:
+            with open(os.path.join(state["files"], *parts), "rb") as f:
+                body = f.read()
+        except OSError:
+            self.reply("404 Not Found", [], b"no such file")
+            return
+        self.reply("200 OK", ["Content-Type: application/octet-stream"], body)
 
 
 class Server(socketserver.ThreadingTCPServer):
@@ -213,6 +230,8 @@ def make_certificate(directory):
 def main():
     directory, https_port, http_port = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     os.makedirs(directory, exist_ok=True)
+    if len(sys.argv) > 4:
+        state["files"] = sys.argv[4]
     cert, key = make_certificate(directory)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)

@@ -1,0 +1,214 @@
+// The update worker against the loopback package server, reporting to a real
+// window on the test's main thread, with real installations on disk.
+#include "launcher/UpdateWorker.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "base/UniqueHandle.h"
+#include "launcher/UpdateMessages.h"
+#include "tests/net/NetTestPorts.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct Posted {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// A real top-level window that records every update message it receives.
+class MessageRecorder {
+ public:
+  MessageRecorder() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = &MessageRecorder::Procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"UpdateMessageRecorder";
+    ::RegisterClassW(&windowClass);
+    window_ = ::CreateWindowExW(0, L"UpdateMessageRecorder", L"recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                windowClass.hInstance, this);
+  }
+  ~MessageRecorder() { ::DestroyWindow(window_); }
+
+  HWND Window() const { return window_; }
+  const std::vector<Posted>& Messages() const { return messages_; }
+
+  // Pumps this thread's messages until a final update message arrived.
+  bool PumpUntilFinal(DWORD milliseconds) {
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    while (!finalSeen_ && ::GetTickCount64() < deadline) {
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      if (!finalSeen_) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return finalSeen_;
+  }
+
+  std::vector<UINT> Finals() const {
+    std::vector<UINT> finals;
+    for (const Posted& p : messages_) {
+      if (p.message != WM_UPDATE_PROGRESS) finals.push_back(p.message);
+    }
+    return finals;
+  }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MessageRecorder*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && (message == WM_UPDATE_PROGRESS || message == WM_UPDATE_DOWNLOAD_FAILED ||
+                 message == WM_UPDATE_INSTALL_FAILED || message == WM_UPDATE_INSTALL_DONE)) {
+      self->messages_.push_back({message, wParam, lParam});
+      if (message != WM_UPDATE_PROGRESS) self->finalSeen_ = true;
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  HWND window_ = nullptr;
+  std::vector<Posted> messages_;
+  bool finalSeen_ = false;
+};
+
+std::wstring PackageUrl(const std::string& name) {
+  return Widen(HttpUrl("/files/packages/" + name));
+}
+
+// An installed product: the files a package may replace, and one it does not.
+void Install(const TempDir& dir) {
+  ASSERT_TRUE(MakeDirectories(dir / L"bin"));
+  ASSERT_TRUE(WriteBytes(dir / L"top.txt", "old top"));
+  ASSERT_TRUE(WriteBytes(dir / L"bin\\core.dll", "old core"));
+  ASSERT_TRUE(WriteBytes(dir / L"bin\\settings.ini", "user settings"));
+  ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "old product"));
+}
+
+void ExpectOldInstallation(const TempDir& dir) {
+  EXPECT_EQ(ReadBytes(dir / L"top.txt"), "old top");
+  EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "old core");
+  EXPECT_EQ(ReadBytes(dir / L"bin\\settings.ini"), "user settings");
+  EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product");
+  for (const wchar_t* absent : {L"_top.txt", L"bin\\_core.dll", L"_bin", L"bin\\extra.dll", L"docs", L"temp"}) {
+    EXPECT_FALSE(::GetFileAttributesW((dir / absent).c_str()) != INVALID_FILE_ATTRIBUTES) << Narrow(absent);
+  }
+}
+
+// Runs one update of `dir` from `url` on a worker thread, as the update window does.
+std::vector<UINT> RunUpdateFrom(const TempDir& dir, const std::wstring& url, MessageRecorder& recorder) {
+  std::thread worker(RunUpdate, dir.Path(), url, recorder.Window());
+  EXPECT_TRUE(recorder.PumpUntilFinal(60000));
+  worker.join();
+  // Nothing may follow the final message.
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  return recorder.Finals();
+}
+
+TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
+  TempDir dir;
+  Install(dir);
+  MessageRecorder recorder;
+  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("update_2.1.7z"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+
+  EXPECT_EQ(ReadBytes(dir / L"top.txt"), "new top");
+  EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "new core");
+  EXPECT_EQ(ReadBytes(dir / L"bin\\extra.dll"), "brand new");
+  EXPECT_EQ(ReadBytes(dir / L"docs\\readme.txt"), "\xe6\x9b\xb4\xe6\x96\xb0\xe8\xaf\xb4\xe6\x98\x8e");
+  // Untouched: what the package does not name, including files in a directory it does name.
+  EXPECT_EQ(ReadBytes(dir / L"bin\\settings.ini"), "user settings");
+  EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product");
+  // Replaced files were set aside and deleted; the package is gone; nothing pending.
+  EXPECT_FALSE(FileExists(dir / L"_top.txt"));
+  EXPECT_FALSE(FileExists(dir / L"bin\\_core.dll"));
+  EXPECT_FALSE(DirectoryExists(dir / L"_bin"));
+  EXPECT_FALSE(FileExists(dir / L"update_2.1.7z"));
+  EXPECT_FALSE(FileExists(dir / L"temp"));
+
+  const std::vector<Posted>& messages = recorder.Messages();
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_EQ(messages.back().message, WM_UPDATE_INSTALL_DONE);
+  const Posted& lastProgress = messages[messages.size() - 2];
+  EXPECT_EQ(lastProgress.message, WM_UPDATE_PROGRESS);
+  const std::string package = ReadBytes(TestBinDirectory() + L"packages\\update_2.1.7z");
+  EXPECT_EQ(lastProgress.wParam, package.size());
+}
+
+TEST(UpdateWorker, FailedDownloadLeavesTheInstallationAsItWas) {
+  for (const std::wstring& url : {Widen(HttpUrl("/pkg-404")), PackageUrl("missing.7z"), std::wstring(L""),
+                                  Widen("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/p.7z")}) {
+    TempDir dir;
+    Install(dir);
+    MessageRecorder recorder;
+    EXPECT_EQ(RunUpdateFrom(dir, url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << Narrow(url);
+    ExpectOldInstallation(dir);
+  }
+}
+
+TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
+  TempDir dir;
+  Install(dir);
+  // top.txt comes last in the package: bin\core.dll is set aside before the
+  // rename of the open top.txt fails.
+  UniqueHandle busy(::CreateFileW((dir / L"top.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(busy);
+  MessageRecorder recorder;
+  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("update_2.1.7z"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
+  busy.Reset();
+  ExpectOldInstallation(dir);
+  EXPECT_TRUE(FileExists(dir / L"update_2.1.7z"));  // the package stays
+}
+
+TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
+  TempDir dir;
+  Install(dir);
+  ASSERT_TRUE(WriteBytes(dir / L"blocked", "a file where the package wants a directory"));
+  MessageRecorder recorder;
+  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("halfway.zip"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
+  ExpectOldInstallation(dir);
+  EXPECT_EQ(ReadBytes(dir / L"blocked"), "a file where the package wants a directory");
+  EXPECT_TRUE(FileExists(dir / L"halfway.zip"));
+}
+
+TEST(UpdateWorker, PackageReachingOutsideTheInstallationChangesNothing) {
+  TempDir outer;
+  ASSERT_TRUE(MakeDirectories(outer / L"product"));
+  const std::wstring product = outer / L"product\\";
+  ASSERT_TRUE(WriteBytes(product + L"top.txt", "old top"));
+  ASSERT_TRUE(WriteBytes(outer / L"escaped.txt", "outside, before"));
+  MessageRecorder recorder;
+  std::thread worker(RunUpdate, product, PackageUrl("escape.zip"), recorder.Window());
+  EXPECT_TRUE(recorder.PumpUntilFinal(60000));
+  worker.join();
+  EXPECT_EQ(recorder.Finals(), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
+  EXPECT_EQ(ReadBytes(outer / L"escaped.txt"), "outside, before");
+  EXPECT_FALSE(FileExists(outer / L"_escaped.txt"));
+  EXPECT_EQ(ReadBytes(product + L"top.txt"), "old top");
+  EXPECT_FALSE(FileExists(product + L"_top.txt"));
+}
+
+TEST(PackageName, IsTheLastComponentOfTheAddress) {
+  const struct {
+    const wchar_t* url;
+    const wchar_t* name;
+  } cases[] = {
+      {L"http://example.com/dl/update_2.1.7z", L"update_2.1.7z"},
+      {L"http://example.com/dl/p.7z?sig=1", L"p.7z?sig=1"},
+      {L"http://example.com/dl/", L""},
+      {L"p.7z", L"p.7z"},
+      {L"C:\\x/y\\z.zip", L"z.zip"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PackageName(c.url), c.name) << Narrow(c.url);
+}
+
+}  // namespace
