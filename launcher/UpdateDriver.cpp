@@ -1,9 +1,12 @@
 #include "launcher/UpdateDriver.h"
 
+#include <objbase.h>
+
 #include <iostream>
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SingletonExe.h"
@@ -15,6 +18,7 @@ namespace {
 
 constexpr wchar_t kSingleInstanceName[] = L"VxSpeedUp";
 constexpr wchar_t kVersionKey[] = L"FileVersion";
+constexpr UINT kSkinPackageResource = 101;
 
 }  // namespace
 
@@ -60,13 +64,23 @@ std::wstring InstalledVersion(const std::wstring& launcherDirectory) {
   return version;
 }
 
-int RunLauncher(HINSTANCE /*instance*/) {
+bool PrepareToolkit(HINSTANCE instance) {
+  DuiLib::CResourceSettingsUI::SetInstance(instance);
+  // COM stays initialised for the rest of the run; "already initialised"
+  // (S_FALSE) counts as success.
+  if (FAILED(::CoInitialize(nullptr))) return false;
+  DuiLib::CResourceSettingsUI::InstallZipResource(instance, kSkinPackageResource);
+  return true;
+}
+
+int RunLauncher(HINSTANCE instance) {
   SingletonExe guard;
   StartSingleInstanceGuard(guard);
 
   const std::wstring directory = LauncherDirectory();
   const std::wstring installedVersion = InstalledVersion(directory);
   ProcessPendingDeletions(directory);
+  if (!PrepareToolkit(instance)) return 0;
 
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;

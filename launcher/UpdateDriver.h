@@ -37,5 +37,11 @@ bool LaunchProduct(const std::wstring& launcherDirectory);
 // is missing.
 std::wstring InstalledVersion(const std::wstring& launcherDirectory);
 
+// Gives the toolkit the program's instance, initialises COM for the calling (main) thread and hands the toolkit the
+// skin package: resource "ZIPRES" 101 of `instance`, copied into a buffer that
+// is never freed. A missing or empty resource sets nothing. False only when
+// COM cannot be initialised; the run then ends without showing anything.
+bool PrepareToolkit(HINSTANCE instance);
+
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);
