@@ -80,13 +80,16 @@ int RunLauncher(HINSTANCE instance) {
   const std::wstring directory = LauncherDirectory();
   const std::wstring installedVersion = InstalledVersion(directory);
   ProcessPendingDeletions(directory);
-  if (!PrepareToolkit(instance)) return 0;
 
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;
   const VersionReply reply = FetchVersionReply(client);
+  const Road road = ChooseRoad(reply, installedVersion);
 
-  switch (ChooseRoad(reply, installedVersion)) {
+  // Without COM the launcher shows nothing and starts nothing.
+  if (!PrepareToolkit(instance)) return 0;
+
+  switch (road) {
     case Road::StartProduct:
       LaunchProduct(directory);
       break;
