@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 export DEPS="$top/deps"
 export PREFIX="$DEPS/prefix"
 export TOOLCHAIN="$top/cmake/mingw-i686.cmake"
-mkdir -p "$PREFIX"
+mkdir -p "$PREFIX/lib" "$PREFIX/include"
 for script in "$top"/tools/deps/*.sh; do
   bash "$script"
 done
