@@ -115,16 +115,6 @@ HRESULT ArchiveExtractCallback::QueryInterface(REFIID iid, void** object) {
   return S_OK;
 }
 
-ULONG ArchiveExtractCallback::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
-
-ULONG ArchiveExtractCallback::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
 HRESULT ArchiveExtractCallback::SetTotal(UINT64) {
   return S_OK;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/ComPtr.h"
+#include "launcher/extract/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {
@@ -31,16 +32,13 @@ namespace SevenZip::intl {
 // counted the engine's way (starts at 0; the creator takes the first
 // reference); holds a reference to the handler. All calls come on the thread
 // that called Extract.
-class ArchiveExtractCallback final : public IArchiveExtractCallback,
-                                     public ICryptoGetTextPassword,
-                                     public ICompressProgressInfo {
+class ArchiveExtractCallback final
+    : public RefCounted<IArchiveExtractCallback, ICryptoGetTextPassword, ICompressProgressInfo> {
  public:
   // `directory` gets a "\" appended unless it ends in "\" or "/".
   ArchiveExtractCallback(ComPtr<IInArchive> archive, const std::wstring& directory);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE SetTotal(UINT64 total) override;
   HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64* completeValue) override;
@@ -57,13 +55,12 @@ class ArchiveExtractCallback final : public IArchiveExtractCallback,
   const std::vector<std::wstring>& CreatedPaths() const { return created_paths_; }
 
  private:
-  virtual ~ArchiveExtractCallback() = default;
+  ~ArchiveExtractCallback() override = default;
 
   HRESULT ReadProperties(UINT32 index);
   // Creates `directory` with its missing parents, recording the new levels.
   bool CreateDirectories(const std::wstring& directory);
 
-  LONG references_ = 0;
   ComPtr<IInArchive> archive_;
   std::wstring directory_;
   std::wstring relative_path_;

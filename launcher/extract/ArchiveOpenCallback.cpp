@@ -18,16 +18,6 @@ HRESULT ArchiveOpenCallback::QueryInterface(REFIID iid, void** object) {
   return S_OK;
 }
 
-ULONG ArchiveOpenCallback::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
-
-ULONG ArchiveOpenCallback::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
 HRESULT ArchiveOpenCallback::SetTotal(const UINT64*, const UINT64*) {
   return S_OK;
 }

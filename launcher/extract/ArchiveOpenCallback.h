@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "launcher/extract/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {
@@ -10,22 +11,18 @@ namespace SevenZip::intl {
 // password request (E_ABORT), so an archive with an encrypted item list does
 // not open. ICryptoGetTextPassword is a second interface of the same object.
 // Reference counted like InStreamWrapper; used on the opening thread.
-class ArchiveOpenCallback final : public IArchiveOpenCallback, public ICryptoGetTextPassword {
+class ArchiveOpenCallback final : public RefCounted<IArchiveOpenCallback, ICryptoGetTextPassword> {
  public:
   ArchiveOpenCallback() = default;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE SetTotal(const UINT64* files, const UINT64* bytes) override;
   HRESULT STDMETHODCALLTYPE SetCompleted(const UINT64* files, const UINT64* bytes) override;
   HRESULT STDMETHODCALLTYPE CryptoGetTextPassword(BSTR* password) override;
 
  private:
-  ~ArchiveOpenCallback() = default;
-
-  LONG references_ = 0;
+  ~ArchiveOpenCallback() override = default;
 };
 
 }  // namespace SevenZip::intl

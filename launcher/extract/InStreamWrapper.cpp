@@ -20,16 +20,6 @@ HRESULT InStreamWrapper::QueryInterface(REFIID iid, void** object) {
   return S_OK;
 }
 
-ULONG InStreamWrapper::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
-
-ULONG InStreamWrapper::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
 HRESULT InStreamWrapper::Read(void* data, UINT32 size, UINT32* processedSize) {
   ULONG read = 0;
   HRESULT hr = file_->Read(data, size, &read);

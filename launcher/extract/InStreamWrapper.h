@@ -5,6 +5,7 @@
 #include <objidl.h>
 
 #include "base/ComPtr.h"
+#include "launcher/extract/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {
@@ -14,13 +15,11 @@ namespace SevenZip::intl {
 // Reference counted the engine's way: starts at 0, the creator takes the first
 // reference, the object deletes itself at 0. Called on the extracting thread.
 // IStreamGetSize is answered on a second interface of the same object.
-class InStreamWrapper final : public IInStream, public IStreamGetSize {
+class InStreamWrapper final : public RefCounted<IInStream, IStreamGetSize> {
  public:
   explicit InStreamWrapper(ComPtr<IStream> file);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // Any non-negative platform result, a short read included, is S_OK.
   HRESULT STDMETHODCALLTYPE Read(void* data, UINT32 size, UINT32* processedSize) override;
@@ -28,9 +27,8 @@ class InStreamWrapper final : public IInStream, public IStreamGetSize {
   HRESULT STDMETHODCALLTYPE GetSize(UINT64* size) override;
 
  private:
-  ~InStreamWrapper() = default;
+  ~InStreamWrapper() override = default;
 
-  LONG references_ = 0;
   ComPtr<IStream> file_;
 };
 

@@ -17,16 +17,6 @@ HRESULT OutStreamWrapper::QueryInterface(REFIID iid, void** object) {
   return E_NOINTERFACE;
 }
 
-ULONG OutStreamWrapper::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
-
-ULONG OutStreamWrapper::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
 HRESULT OutStreamWrapper::Write(const void* data, UINT32 size, UINT32* processedSize) {
   ULONG written = 0;
   HRESULT hr = file_->Write(data, size, &written);

@@ -5,6 +5,7 @@
 #include <objidl.h>
 
 #include "base/ComPtr.h"
+#include "launcher/extract/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {
@@ -13,22 +14,19 @@ namespace SevenZip::intl {
 // to the file stream, so the output file closes when the engine releases this
 // object. Reference counted like InStreamWrapper; used on the extracting
 // thread. Results of the platform stream are passed on unchanged.
-class OutStreamWrapper final : public IOutStream {
+class OutStreamWrapper final : public RefCounted<IOutStream> {
  public:
   explicit OutStreamWrapper(ComPtr<IStream> file);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Write(const void* data, UINT32 size, UINT32* processedSize) override;
   HRESULT STDMETHODCALLTYPE Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) override;
   HRESULT STDMETHODCALLTYPE SetSize(UINT64 newSize) override;
 
  private:
-  ~OutStreamWrapper() = default;
+  ~OutStreamWrapper() override = default;
 
-  LONG references_ = 0;
   ComPtr<IStream> file_;
 };
 
