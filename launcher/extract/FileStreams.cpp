@@ -21,4 +21,13 @@ ComPtr<IStream> CreateFileForWriting(const std::wstring& path) {
   return stream;
 }
 
+HRESULT SeekFile(IStream* file, INT64 offset, UINT32 origin, UINT64* newPosition) {
+  LARGE_INTEGER move;
+  move.QuadPart = offset;
+  ULARGE_INTEGER position{};
+  const HRESULT hr = file->Seek(move, origin, &position);
+  if (newPosition) *newPosition = position.QuadPart;
+  return hr;
+}
+
 }  // namespace SevenZip::intl

@@ -18,4 +18,8 @@ ComPtr<IStream> OpenFileForReading(const std::wstring& path);
 // A file created, or truncated when it exists, opened for writing.
 ComPtr<IStream> CreateFileForWriting(const std::wstring& path);
 
+// Moves `file`'s position the engine's way (signed offset, origin 0/1/2 as
+// STREAM_SEEK_SET/CUR/END) and reports the new position when asked.
+HRESULT SeekFile(IStream* file, INT64 offset, UINT32 origin, UINT64* newPosition);
+
 }  // namespace SevenZip::intl

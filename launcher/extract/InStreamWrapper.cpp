@@ -1,5 +1,7 @@
 #include "launcher/extract/InStreamWrapper.h"
 
+#include "launcher/extract/FileStreams.h"
+
 #include <utility>
 
 namespace SevenZip::intl {
@@ -30,12 +32,7 @@ HRESULT InStreamWrapper::Read(void* data, UINT32 size, UINT32* processedSize) {
 }
 
 HRESULT InStreamWrapper::Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) {
-  LARGE_INTEGER move;
-  move.QuadPart = offset;
-  ULARGE_INTEGER position{};
-  HRESULT hr = file_->Seek(move, seekOrigin, &position);
-  if (newPosition) *newPosition = position.QuadPart;
-  return hr;
+  return SeekFile(file_.Get(), offset, seekOrigin, newPosition);
 }
 
 HRESULT InStreamWrapper::GetSize(UINT64* size) {

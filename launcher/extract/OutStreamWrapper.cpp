@@ -1,5 +1,7 @@
 #include "launcher/extract/OutStreamWrapper.h"
 
+#include "launcher/extract/FileStreams.h"
+
 #include <utility>
 
 namespace SevenZip::intl {
@@ -25,12 +27,7 @@ HRESULT OutStreamWrapper::Write(const void* data, UINT32 size, UINT32* processed
 }
 
 HRESULT OutStreamWrapper::Seek(INT64 offset, UINT32 seekOrigin, UINT64* newPosition) {
-  LARGE_INTEGER move;
-  move.QuadPart = offset;
-  ULARGE_INTEGER position{};
-  HRESULT hr = file_->Seek(move, seekOrigin, &position);
-  if (newPosition) *newPosition = position.QuadPart;
-  return hr;
+  return SeekFile(file_.Get(), offset, seekOrigin, newPosition);
 }
 
 HRESULT OutStreamWrapper::SetSize(UINT64 newSize) {
