@@ -50,13 +50,15 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
   const std::vector<bool> directories = extractor.ItemDirectoryFlags();
 
   // A name that leaves the installation must not even be set aside: that
-  // alone would move files outside it.
+  // alone would move files outside it. An item without a name (a bare lzma
+  // stream) names nothing installed; the extraction gives it its own name.
   for (const std::wstring& item : items) {
-    if (!SevenZip::IsSafeItemPath(item)) return false;
+    if (!item.empty() && !SevenZip::IsSafeItemPath(item)) return false;
   }
 
   SetAsideList setAside(launcherDirectory);
   for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].empty()) continue;
     // A directory the package merely names is not replaced: moving it aside
     // would take every installed file in it that the package does not carry.
     if (i < directories.size() && directories[i] && IsDirectory(launcherDirectory + items[i])) continue;

@@ -45,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
 
-  const char* outcome = finalMessage == WM_UPDATE_INSTALL_DONE     ? "installed"
+  const char* outcome = finalMessage == WM_UPDATE_INSTALL_DONE      ? "installed"
                         : finalMessage == WM_UPDATE_DOWNLOAD_FAILED ? "download failed"
                                                                     : "installation failed, old files restored";
   std::printf("update: %s\n", outcome);

@@ -197,6 +197,21 @@ TEST(UpdateWorker, PackageReachingOutsideTheInstallationChangesNothing) {
   EXPECT_FALSE(FileExists(product + L"_top.txt"));
 }
 
+// The item of a bare lzma stream has no name: it sets nothing aside (least of
+// all the installation directory) and is written as "[Content]".
+TEST(UpdateWorker, NamelessItemNeverTouchesTheInstallationDirectory) {
+  TempDir dir;
+  Install(dir);
+  MessageRecorder recorder;
+  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("content.lzma"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+  EXPECT_EQ(ReadBytes(dir / L"[Content]"), "lzma content");
+  EXPECT_EQ(ReadBytes(dir / L"top.txt"), "old top");
+  EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product");
+  EXPECT_FALSE(FileExists(dir / L"content.lzma"));
+  EXPECT_FALSE(DirectoryExists(dir / L"_"));
+  EXPECT_TRUE(ReadBytes(dir / L"temp").empty());
+}
+
 TEST(PackageName, IsTheLastComponentOfTheAddress) {
   const struct {
     const wchar_t* url;

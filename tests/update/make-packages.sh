@@ -23,6 +23,10 @@ printf 'new top' > halfway/top.txt
 printf 'never' > halfway/blocked/inner.txt
 (cd halfway && zip -q -D "$out/halfway.zip" top.txt blocked/inner.txt)
 
+# A bare lzma stream: one item without a name.
+printf 'lzma content' > content.bin
+xz --format=lzma -c content.bin > "$out/content.lzma"
+
 # Reaches out of the installation. The tools refuse to write such a name.
 /usr/bin/python3 - "$out/escape.zip" <<'PY'
 import sys, zipfile
