@@ -196,7 +196,8 @@ void CXmlDocument::SkipIdentifier(wchar_t*& p) {
 }
 
 bool CXmlDocument::ParseElements(wchar_t*& p, uint32_t parent, unsigned depth) {
-  if (depth > kMaxDepth) return Fail(L"Elements nested too deeply", p);
+  // Depth 0 holds the top-level elements: kMaxDepth levels in all.
+  if (depth >= kMaxDepth) return Fail(L"Elements nested too deeply", p);
   uint32_t previous = 0;
   SkipWhitespace(p);
   for (;;) {

@@ -34,7 +34,8 @@ class CXmlDocument {
  public:
   // Texts above this size are refused by LoadFromFile ("File too large").
   static constexpr size_t kMaxFileSize = 4194304;
-  // Deeper nesting is refused instead of exhausting the stack.
+  // Elements nest at most this many levels deep (the root is level 1);
+  // deeper nesting is refused instead of exhausting the stack.
   static constexpr unsigned kMaxDepth = 256;
 
   CXmlDocument();

@@ -189,6 +189,12 @@ TEST(XmlDocument, DeepNestingFailsInsteadOfExhaustingTheStack) {
   CXmlDocument document;
   EXPECT_FALSE(document.Load(ok.c_str()));  // unclosed, but deep enough to parse
   EXPECT_STREQ(document.GetLastErrorMessage(), L"Expected end-tag start");
+  // 256 levels are the most a document may nest; one more is refused.
+  std::wstring closes;
+  for (unsigned i = 0; i < CXmlDocument::kMaxDepth; ++i) closes += L"</A>";
+  EXPECT_TRUE(document.Load((ok + closes).c_str())) << Narrow(document.GetLastErrorMessage());
+  EXPECT_FALSE(document.Load((ok + L"<A>" + closes + L"</A>").c_str()));
+  EXPECT_STREQ(document.GetLastErrorMessage(), L"Elements nested too deeply");
   EXPECT_FALSE(document.Load(deep.c_str()));
   EXPECT_STREQ(document.GetLastErrorMessage(), L"Elements nested too deeply");
 }
