@@ -255,6 +255,9 @@ bool CXmlDocument::ParseElements(wchar_t*& p, uint32_t parent, unsigned depth) {
       if (*p != L'<') return Fail(L"Expected end-tag start", p);
       if (p[1] != L'/') {
         if (!ParseElements(p, index, depth + 1)) return false;
+        // The text ended inside the root's children: its own text still
+        // needs its end, or it would run into what decoding left behind.
+        if (*p == 0) *content = 0;
       }
       if (p[0] == L'<' && p[1] == L'/') {
         *content = 0;

@@ -106,6 +106,10 @@ TEST(XmlDocument, ContentKeepsWhitespaceAndDecodesEntities) {
   ASSERT_TRUE(document.Load(L"<Window>text"));
   EXPECT_STREQ(document.GetRoot().GetName(), L"Window");
   EXPECT_STREQ(document.GetRoot().GetValue(), L"text");
+  // The root's text ends where its first child starts, also when the end
+  // tags are missing and decoding left old characters behind it.
+  ASSERT_TRUE(document.Load(L"<Window>a&amp;b<Label/>"));
+  EXPECT_STREQ(document.GetRoot().GetValue(), L"a&b");
 }
 
 TEST(XmlDocument, ElementLinksAreNumberedInDocumentOrder) {
