@@ -151,13 +151,16 @@ bool CZipArchive::FindMember(const wchar_t* name, ZipMemberInfo& info) const {
   if (name == nullptr) return false;
   const size_t chars = ::wcsnlen(name, kMaxNameChars);
   if (chars >= kMaxNameChars) return false;
+  // "\" becomes "/" before the conversion: in a double-byte code page the
+  // second byte of a character can be 0x5C and must stay as it is.
+  wchar_t slashed[kMaxNameChars];
+  std::replace_copy(name, name + chars, slashed, L'\\', L'/');
   // A double-byte code page can take two bytes per character.
   char ansi[kMaxNameChars * 2 + 1] = {};
   const int bytes =
-      ::WideCharToMultiByte(CP_ACP, 0, name, static_cast<int>(chars), ansi, sizeof ansi - 1, nullptr, nullptr);
+      ::WideCharToMultiByte(CP_ACP, 0, slashed, static_cast<int>(chars), ansi, sizeof ansi - 1, nullptr, nullptr);
   if (bytes <= 0 && chars > 0) return false;
-  std::string wanted(ansi, static_cast<size_t>(bytes > 0 ? bytes : 0));
-  std::replace(wanted.begin(), wanted.end(), '\\', '/');
+  const std::string wanted(ansi, static_cast<size_t>(bytes > 0 ? bytes : 0));
 
   size_t offset = directoryOffset_;
   for (uint32_t i = 0; i < entryCount_; ++i) {
