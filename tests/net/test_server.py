@@ -10,7 +10,7 @@ reply is written by hand, so that status lines, header blocks, chunking and
 early closes are exactly what a case needs.
 
   /case/<name>                 a scripted reply from CASES
-  /echo-headers                the request's header lines as the body
+  /echo-request[?...]          the request line and header lines as the body
   /v1/oem/clientVersion        the reply named by the last /control/driver
   /control/driver?case=<name>  chooses that reply (answers "set")
   /pkg/<n>                     n bytes of package with Content-Length
@@ -134,6 +134,7 @@ class Handler(socketserver.StreamRequestHandler):
         if len(parts) < 2:
             return
         path = parts[1]
+        self.request_line = request_line
         try:
             self.route(path)
         except (OSError, ssl.SSLError):
@@ -143,8 +144,8 @@ class Handler(socketserver.StreamRequestHandler):
         case = path.split("?", 1)[0][len("/case/"):]
         if path.startswith("/case/") and case in CASES:
             self.reply(*CASES[case])
-        elif path == "/echo-headers":
-            self.reply("200 OK", [], self.request_headers)
+        elif path == "/echo-request" or path.startswith("/echo-request?"):
+            self.reply("200 OK", [], self.request_line.encode("latin-1") + b"\r\n" + self.request_headers)
         elif path.startswith("/v1/oem/clientVersion"):
             self.reply(*CASES[state["driver"]])
         elif path.startswith("/control/driver?case="):
