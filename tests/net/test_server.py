@@ -66,8 +66,12 @@ CASES = {
     "body404": ("200 OK", ["X-Error-Page: 404"], b"error 404 is only mentioned here", "length"),
     "big-headers": ("200 OK", ["X-Filler-%02d: %s" % (i, "f" * 90) for i in range(50)], reply_json({"Code": 0}),
                     "length"),
-    "headers-near-limit": ("200 OK", ["X-Filler-%02d: %s" % (i, "f" * 90) for i in range(15)],
-                           b"fits", "length"),
+    # The raw header block as the client fetches it is UTF-16, each line ended
+    # by a zero character and the block by one more: the status line (16), the
+    # filler (11 + n), Connection (18), Content-Length (18) and the end (1), so
+    # 64 + n characters. n = 1984 fills 4096 bytes exactly; one more does not fit.
+    "headers-4096-bytes": ("200 OK", ["X-Filler: " + "f" * 1984], b"fits", "length"),
+    "headers-4098-bytes": ("200 OK", ["X-Filler: " + "f" * 1985], b"fits", "length"),
     "zero-byte": ("200 OK", [], b"abc\x00def" + b"y" * 4089 + b"z" * 100, "length"),
     "chunked": ("200 OK", [], reply_json({"Code": 0, "Data": OK_DATA}), "chunked"),
     "slow": ("200 OK", [], reply_json({"Code": 0, "Data": OK_DATA}), "slow"),
