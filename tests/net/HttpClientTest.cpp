@@ -81,6 +81,23 @@ TEST(HttpClient, RequestsPathAndQueryWithoutTheFragment) {
   EXPECT_EQ(echoed.substr(0, echoed.find("\r\n")), "GET /echo-request?oemId=1 HTTP/1.1");
 }
 
+// Plain HTTP is requested with the platform's defaults, so a cookie set there
+// comes back; HTTPS neither stores nor sends cookies and keeps the connection.
+TEST(HttpClient, RequestFlagsFollowTheScheme) {
+  HttpClient client;
+  ASSERT_EQ(client.Get(HttpUrl("/set-cookie?plain"), ""), "set");
+  ASSERT_EQ(client.Get(HttpsUrl("/set-cookie?secure"), ""), "set");
+
+  const std::string plain = client.Get(HttpUrl("/echo-request"), "");
+  EXPECT_NE(plain.find("\r\nCookie: plain=1\r\n"), std::string::npos) << plain;
+  EXPECT_EQ(plain.find("secure=1"), std::string::npos) << plain;
+
+  const std::string secure = client.Get(HttpsUrl("/echo-request"), "");
+  EXPECT_EQ(client.State(), HttpOk);
+  EXPECT_EQ(secure.find("Cookie:"), std::string::npos) << secure;
+  EXPECT_NE(secure.find("\r\nConnection: Keep-Alive\r\n"), std::string::npos) << secure;
+}
+
 TEST(HttpClient, ExtraHeadersAreSent) {
   HttpClient client;
   const std::string echoed = client.Get(HttpsUrl("/echo-request"), "X-Test: 1\r\n");

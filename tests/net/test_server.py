@@ -11,6 +11,7 @@ early closes are exactly what a case needs.
 
   /case/<name>                 a scripted reply from CASES
   /echo-request[?...]          the request line and header lines as the body
+  /set-cookie?<name>           sets the cookie <name>=1 for the whole host
   /v1/oem/clientVersion        the reply named by the last /control/driver
   /control/driver?case=<name>  chooses that reply (answers "set")
   /pkg/<n>                     n bytes of package with Content-Length
@@ -150,6 +151,9 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply(*CASES[case])
         elif path == "/echo-request" or path.startswith("/echo-request?"):
             self.reply("200 OK", [], self.request_line.encode("latin-1") + b"\r\n" + self.request_headers)
+        elif path.startswith("/set-cookie?"):
+            name = path.split("?", 1)[1]
+            self.reply("200 OK", ["Set-Cookie: %s=1; Path=/" % name], b"set")
         elif path.startswith("/v1/oem/clientVersion"):
             self.reply(*CASES[state["driver"]])
         elif path.startswith("/control/driver?case="):
