@@ -160,6 +160,18 @@ TEST(DownloadToFile, FailuresReturnFalse) {
   EXPECT_EQ(ReadBytes(dir / L"blocker"), "x");
 }
 
+// Wine's download service reports success when the target names a directory
+// and writes nothing; Windows fails the call. Either way no package file
+// exists, so the download has failed. The reply is chunked, so no announced
+// size stands in for the missing file.
+TEST(DownloadToFile, NoFileAfterReportedSuccessIsAFailureAsWineReportsForADirectory) {
+  TempDir dir;
+  ProgressWindow window;
+  ASSERT_TRUE(MakeDirectories(dir / L"p.7z"));
+  EXPECT_FALSE(DownloadToFile(WideUrl(HttpUrl("/pkg-chunked/1000")), dir / L"p.7z", BindCallback(window.Handle())));
+  EXPECT_TRUE(DirectoryExists(dir / L"p.7z"));
+}
+
 TEST(DownloadToFile, ExistingDirectoryAndReplacedFile) {
   TempDir dir;
   ProgressWindow window;
