@@ -109,6 +109,9 @@ TEST(DownloadToFile, CreatesTwoMissingLevelsAndReportsEveryStepUpToTheSize) {
 
   const auto received = window.Received();
   ASSERT_FALSE(received.empty());
+  // The reports made before any data arrives (connecting, sending the
+  // request) are passed on too, with nothing received and nothing announced.
+  EXPECT_EQ(received.front(), std::make_pair(WPARAM(0), LPARAM(0)));
   EXPECT_EQ(received.back().first, size);
   EXPECT_EQ(static_cast<size_t>(received.back().second), size);
   WPARAM previous = 0;
