@@ -109,6 +109,9 @@ TEST(DownloadToFile, CreatesTwoMissingLevelsAndReportsEveryStepUpToTheSize) {
 
   const auto received = window.Received();
   ASSERT_FALSE(received.empty());
+  // The reports made before any data arrives (connecting, sending the
+  // request) are passed on too, with nothing received and nothing announced.
+  EXPECT_EQ(received.front(), std::make_pair(WPARAM(0), LPARAM(0)));
   EXPECT_EQ(received.back().first, size);
   EXPECT_EQ(static_cast<size_t>(received.back().second), size);
   WPARAM previous = 0;
@@ -158,6 +161,18 @@ TEST(DownloadToFile, FailuresReturnFalse) {
   ASSERT_TRUE(WriteBytes(dir / L"blocker", "x"));
   EXPECT_FALSE(DownloadToFile(WideUrl(HttpUrl("/pkg/10")), dir / L"blocker\\sub\\p.7z", BindCallback(window.Handle())));
   EXPECT_EQ(ReadBytes(dir / L"blocker"), "x");
+}
+
+// Wine's download service reports success when the target names a directory
+// and writes nothing; Windows fails the call. Either way no package file
+// exists, so the download has failed. The reply is chunked, so no announced
+// size stands in for the missing file.
+TEST(DownloadToFile, NoFileAfterReportedSuccessIsAFailureAsWineReportsForADirectory) {
+  TempDir dir;
+  ProgressWindow window;
+  ASSERT_TRUE(MakeDirectories(dir / L"p.7z"));
+  EXPECT_FALSE(DownloadToFile(WideUrl(HttpUrl("/pkg-chunked/1000")), dir / L"p.7z", BindCallback(window.Handle())));
+  EXPECT_TRUE(DirectoryExists(dir / L"p.7z"));
 }
 
 TEST(DownloadToFile, ExistingDirectoryAndReplacedFile) {

@@ -29,6 +29,10 @@ TEST(Utf8ToWide, DecodesWellFormedText) {
       {"\xE4\xBF\xAE\xE5\xA4\x8D|ok", L"\u4fee\u590d|ok"},
       {"\xC2\x80\xDF\xBF", L"\u0080\u07ff"},
       {"\xEF\xBF\xBF", L"\uffff"},
+      // The edges of each length and of the surrogate range.
+      {"\xE0\xA0\x80", L"\u0800"},
+      {"\xED\x9F\xBF\xEE\x80\x80", L"\ud7ff\ue000"},
+      {"\xF0\x90\x80\x80", L"\xD800\xDC00"},  // U+10000
       {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
       {"\xF0\x9F\x98\x80", L"\xD83D\xDE00"},  // U+1F600 becomes a surrogate pair
       {"\xF4\x8F\xBF\xBF", L"\xDBFF\xDFFF"},  // U+10FFFF, the last code point
@@ -52,6 +56,8 @@ TEST(Utf8ToWide, MalformedTextBecomesEmptyAndIsReported) {
       "\xC0\xAF",              // overlong "/"
       "\xE0\x80\xAF",          // overlong "/" in three bytes
       "\xED\xA0\x80",          // an encoded surrogate
+      "\xED\xBF\xBF",          // the last surrogate
+      "\xF0\x8F\xBF\xBF",      // overlong U+FFFF in four bytes
       "\xF8\x88\x80\x80\x80",  // a five-byte form
   };
   for (const auto& bytes : cases) {

@@ -10,7 +10,8 @@ reply is written by hand, so that status lines, header blocks, chunking and
 early closes are exactly what a case needs.
 
   /case/<name>                 a scripted reply from CASES
-  /echo-headers                the request's header lines as the body
+  /echo-request[?...]          the request line and header lines as the body
+  /set-cookie?<name>           sets the cookie <name>=1 for the whole host
   /v1/oem/clientVersion        the reply named by the last /control/driver
   /control/driver?case=<name>  chooses that reply (answers "set")
   /pkg/<n>                     n bytes of package with Content-Length
@@ -66,8 +67,12 @@ CASES = {
     "body404": ("200 OK", ["X-Error-Page: 404"], b"error 404 is only mentioned here", "length"),
     "big-headers": ("200 OK", ["X-Filler-%02d: %s" % (i, "f" * 90) for i in range(50)], reply_json({"Code": 0}),
                     "length"),
-    "headers-near-limit": ("200 OK", ["X-Filler-%02d: %s" % (i, "f" * 90) for i in range(15)],
-                           b"fits", "length"),
+    # The raw header block as the client fetches it is UTF-16, each line ended
+    # by a zero character and the block by one more: the status line (16), the
+    # filler (11 + n), Connection (18), Content-Length (18) and the end (1), so
+    # 64 + n characters. n = 1984 fills 4096 bytes exactly; one more does not fit.
+    "headers-4096-bytes": ("200 OK", ["X-Filler: " + "f" * 1984], b"fits", "length"),
+    "headers-4098-bytes": ("200 OK", ["X-Filler: " + "f" * 1985], b"fits", "length"),
     "zero-byte": ("200 OK", [], b"abc\x00def" + b"y" * 4089 + b"z" * 100, "length"),
     "chunked": ("200 OK", [], reply_json({"Code": 0, "Data": OK_DATA}), "chunked"),
     "slow": ("200 OK", [], reply_json({"Code": 0, "Data": OK_DATA}), "slow"),
@@ -134,6 +139,7 @@ class Handler(socketserver.StreamRequestHandler):
         if len(parts) < 2:
             return
         path = parts[1]
+        self.request_line = request_line
         try:
             self.route(path)
         except (OSError, ssl.SSLError):
@@ -143,8 +149,11 @@ class Handler(socketserver.StreamRequestHandler):
         case = path.split("?", 1)[0][len("/case/"):]
         if path.startswith("/case/") and case in CASES:
             self.reply(*CASES[case])
-        elif path == "/echo-headers":
-            self.reply("200 OK", [], self.request_headers)
+        elif path == "/echo-request" or path.startswith("/echo-request?"):
+            self.reply("200 OK", [], self.request_line.encode("latin-1") + b"\r\n" + self.request_headers)
+        elif path.startswith("/set-cookie?"):
+            name = path.split("?", 1)[1]
+            self.reply("200 OK", ["Set-Cookie: %s=1; Path=/" % name], b"set")
         elif path.startswith("/v1/oem/clientVersion"):
             self.reply(*CASES[state["driver"]])
         elif path.startswith("/control/driver?case="):
