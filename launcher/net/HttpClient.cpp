@@ -18,6 +18,9 @@ static_assert(kWidenedSecurityFlags == 0x3100u, "widened security flags");
 
 constexpr DWORD kHeaderBufferBytes = 4096;
 constexpr DWORD kBodyPieceBytes = 4096;
+// The version reply is a few hundred bytes. A body beyond this is no reply of
+// the service, and collecting it could run the process out of memory.
+constexpr size_t kMaxBodyBytes = 16 * 1024 * 1024;
 
 void WidenSecurityFlags(HINTERNET request) {
   // Neither step is essential: a failure only means the certificate checks
@@ -99,6 +102,10 @@ std::string HttpClient::Get(const std::string& url, const std::string& extraHead
     if (!::InternetReadFile(request_.Get(), piece.data(), kBodyPieceBytes, &read) || read == 0) break;
     piece[read] = '\0';
     result.append(piece.data());
+    if (result.size() > kMaxBodyBytes) {
+      state_ = HttpQueryFailed;
+      return std::string();
+    }
   }
   state_ = HttpOk;
   return result;

@@ -10,7 +10,8 @@ enum HttpState {
   HttpOpenFailed = 1,     // the root handle or the request handle could not be opened
   HttpConnectFailed = 2,  // the connection to the server could not be set up
   HttpSendFailed = 3,     // sending the request failed (unreachable server, TLS failure, ...)
-  HttpQueryFailed = 4,    // the reply's header block could not be fetched (for one, over 4096 bytes)
+  HttpQueryFailed = 4,    // the reply's header block could not be fetched (for one, over 4096 bytes),
+                          // or the body runs past 16 MiB
   HttpNotFound = 5,       // the reply's status line contains "404"
   HttpEmptyUrl = 14,      // Get was called with an empty address
 };

@@ -50,6 +50,8 @@ TEST(HttpClient, EachScriptedReplyGivesItsStateAndBody) {
       {"chunked, no length", HttpsUrl("/case/chunked"), HttpOk, kOkBodyWithoutMsg},
       {"slow reply", HttpsUrl("/case/slow"), HttpOk, kOkBodyWithoutMsg},
       {"body of many pieces", HttpUrl("/case/big-body"), HttpOk, BigBody()},
+      // No version reply is that large; reading on could exhaust the memory.
+      {"body beyond 16 MiB", HttpUrl("/case/oversized-body"), HttpQueryFailed, ""},
       {"nobody listening", "https://127.0.0.1:" + std::to_string(ClosedPort()) + "/case/ok", HttpSendFailed, ""},
       {"port beyond 16 bits", "https://127.0.0.1:" + std::to_string(HttpsPort() + 65536) + "/case/ok",
        HttpConnectFailed, ""},

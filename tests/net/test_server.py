@@ -76,6 +76,7 @@ CASES = {
     "zero-byte": ("200 OK", [], b"abc\x00def" + b"y" * 4089 + b"z" * 100, "length"),
     "chunked": ("200 OK", [], reply_json({"Code": 0, "Data": OK_DATA}), "chunked"),
     "slow": ("200 OK", [], reply_json({"Code": 0, "Data": OK_DATA}), "slow"),
+    "oversized-body": ("200 OK", [], b"{" + b" " * (17 << 20) + b"}", "length"),
     "big-body": ("200 OK", [], bytes((i * 7 + 3) % 26 + 97 for i in range(50000)), "length"),
     # Replies the launcher built against the loopback service receives.
     "driver-newer": ("200 OK", [], reply_json({"Code": 0, "Msg": "", "Data": dict(OK_DATA, LatestVersion="1.0.0.10")}),
