@@ -344,5 +344,7 @@ INSTANTIATE_TEST_SUITE_P(Packages, UnsafeItemPath,
                                            UnsafeCase{L"dots.zip", L"...\\evil.txt"},
                                            UnsafeCase{L"wildcard.zip", L"*.txt"},
                                            UnsafeCase{L"device.zip", L"sub\\com1.txt"},
+                                           // Windows reads superscript digits as digits here.
+                                           UnsafeCase{L"device-superscript.zip", L"lpt\u00b3.log"},
                                            // Would name the target directory itself.
                                            UnsafeCase{L"empty-name.zip", L""}, UnsafeCase{L"dot-name.zip", L"."}));

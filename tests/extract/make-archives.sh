@@ -88,6 +88,7 @@ cases = {
     "dots.zip": [("ok.txt", b"fine"), (".../evil.txt", b"outside")],
     "wildcard.zip": [("ok.txt", b"fine"), ("*.txt", b"everything")],
     "device.zip": [("ok.txt", b"fine"), ("sub/com1.txt", b"to the serial port")],
+    "device-superscript.zip": [("ok.txt", b"fine"), ("lpt\u00b3.log", b"to the printer")],
     "empty-name.zip": [("ok.txt", b"fine"), ("", b"replaces the target")],
     "dot-name.zip": [("ok.txt", b"fine"), ("./", b"")],
 }
