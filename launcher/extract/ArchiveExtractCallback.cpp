@@ -217,7 +217,9 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
       hr = E_FAIL;
     }
   }
-  if (SUCCEEDED(hr) && askExtractMode != kAskModeExtract) return S_OK;
+  // Testing and skipping write nothing, so nothing about the item matters
+  // then, not even whether its path could be read.
+  if (askExtractMode != kAskModeExtract) return S_OK;
   if (SUCCEEDED(hr)) hr = ReadProperties(index);
   if (FAILED(hr)) {
     WriteLogLine(L"获取数据失败");

@@ -20,8 +20,10 @@ bool IsDeviceName(const std::wstring& component) {
   for (const wchar_t* device : kDevices) {
     if (base == device) return true;
   }
-  return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) && base[3] >= L'0' &&
-         base[3] <= L'9';
+  if (base.size() != 4 || (base.compare(0, 3, L"COM") != 0 && base.compare(0, 3, L"LPT") != 0)) return false;
+  // Windows takes the superscript digits one to three as digits here too.
+  const wchar_t digit = base[3];
+  return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
 }  // namespace

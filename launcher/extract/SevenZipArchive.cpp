@@ -27,10 +27,13 @@ bool SevenZipArchive::SetPath(const std::wstring& path) {
 }
 
 bool SevenZipArchive::Load() {
-  // A failed detection leaves FormatUnknown, whose handler (7z) then refuses
-  // the file; the list is read anyway so that the result says so.
-  if (!format_set_) DetectFormat();
-  return ReadItemList();
+  // The list is read even after a failed detection (with FormatUnknown's
+  // handler, 7z). That handler may search past the start of the file when
+  // reading the list, which detection does not allow, so the list can be read
+  // where detection failed: that still counts as a failed load.
+  const bool detected = format_set_ || DetectFormat();
+  const bool read = ReadItemList();
+  return detected && read;
 }
 
 void SevenZipArchive::SetFormat(ArchiveFormat format) {

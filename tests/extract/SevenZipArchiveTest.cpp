@@ -61,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                           L"cab-then-zip.bin", true, FormatCab, {Format7z, FormatLzma86, FormatLzma, FormatCab}},
                       DetectionCase{L"not-an-archive.bin", false, FormatUnknown, kFixedOrder},
                       DetectionCase{L"truncated.7z", false, FormatUnknown, kFixedOrder},
+                      DetectionCase{L"prefixed.7z", false, FormatUnknown, kFixedOrder},
                       DetectionCase{L"encrypted-names.7z", false, FormatUnknown, kFixedOrder}));
 
 TEST(Detection, SecondDetectionTriesTheDetectedFormatFirst) {
@@ -181,6 +182,19 @@ TEST(Listing, AFailedLoadIsTriedAgainAtTheNextCall) {
   ASSERT_TRUE(CopyInto(ArchivePath(L"nested.7z"), dir / L"late.7z"));
   EXPECT_EQ(Sorted(archive.ItemNames()), kNestedItems);
   EXPECT_EQ(archive.Format(), Format7z);
+}
+
+TEST(Listing, LoadFailsWhenDetectionFailsEvenThoughTheListIsRead) {
+  // Detection looks at the start of the file only; reading the list lets the
+  // 7z handler (that of FormatUnknown) search, and it finds the archive.
+  SevenZipArchive archive;
+  archive.SetPath(ArchivePath(L"prefixed.7z"));
+  EXPECT_FALSE(archive.Load());
+  EXPECT_EQ(archive.Format(), FormatUnknown);
+  EXPECT_EQ(Sorted(archive.ItemNames()), kNestedItems);
+  // Set explicitly, there is no detection to fail.
+  archive.SetFormat(Format7z);
+  EXPECT_TRUE(archive.Load());
 }
 
 TEST(Listing, SetFormatForgetsTheListAndUsesThatHandler) {

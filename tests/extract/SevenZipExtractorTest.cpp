@@ -269,6 +269,44 @@ TEST(ExtractTo, MissingDirectoryLevelsAreCreatedBeforeAFile) {
   SetFileAttributesW((dir / L"docs\\readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// The test needs a file at a path of more than 260 characters, which Wine
+// lets a program make without the long-path prefix and Windows does not.
+TEST(ExtractTo, WineMadeFileAtMoreThan260CharactersIsNotRemoved) {
+  for (size_t length : {260u, 261u}) {
+    TempDir dir(L"long");
+    const std::wstring item = L"[Content]";  // the lzma stream's item
+    const std::wstring target = dir.Path() + std::wstring(length - item.size() - dir.Path().size() - 1, L'x') + L"\\";
+    ASSERT_EQ((target + item).size(), length);
+    ASSERT_TRUE(MakeDirectories(target));
+    ASSERT_TRUE(WriteBytes(target + item, "old"));
+
+    std::vector<std::wstring> log;
+    HRESULT result = Extract(ArchivePath(L"payload.lzma"), target, &log);
+    if (length <= MAX_PATH) {
+      EXPECT_EQ(result, S_OK);
+      EXPECT_EQ(ReadBytes(target + item), "lzma payload");
+    } else {
+      EXPECT_EQ(result, static_cast<HRESULT>(0x800700CE));  // ERROR_FILENAME_EXCED_RANGE
+      ASSERT_FALSE(log.empty());
+      EXPECT_EQ(log.back(), L"移除路径失败:" + target + item);
+      EXPECT_EQ(ReadBytes(target + item), "old");
+    }
+  }
+}
+
+TEST(ExtractTo, AnExistingDirectoryItemIsAcceptedAndLogged) {
+  TempDir dir(L"dirs");
+  ASSERT_TRUE(MakeDirectories(dir / L"docs\\guide"));
+  std::vector<std::wstring> log;
+  ASSERT_EQ(Extract(ArchivePath(L"infozip.zip"), dir.Path(), &log), S_OK);
+  for (const wchar_t* directory : {L"docs", L"docs\\guide"}) {
+    EXPECT_TRUE(Contains(log, L"DirBegin:" + dir / directory)) << Narrow(directory);
+    EXPECT_TRUE(Contains(log, L"FileDone:" + dir / directory)) << Narrow(directory);
+  }
+  EXPECT_EQ(ReadBytes(dir / L"docs\\guide\\intro.txt"), "guide");
+  SetFileAttributesW((dir / L"docs\\readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 struct UnsafeCase {
   const wchar_t* archive;
   const wchar_t* item;  // as the engine reports it
@@ -306,5 +344,7 @@ INSTANTIATE_TEST_SUITE_P(Packages, UnsafeItemPath,
                                            UnsafeCase{L"dots.zip", L"...\\evil.txt"},
                                            UnsafeCase{L"wildcard.zip", L"*.txt"},
                                            UnsafeCase{L"device.zip", L"sub\\com1.txt"},
+                                           // Windows reads superscript digits as digits here.
+                                           UnsafeCase{L"device-superscript.zip", L"lpt\u00b3.log"},
                                            // Would name the target directory itself.
                                            UnsafeCase{L"empty-name.zip", L""}, UnsafeCase{L"dot-name.zip", L"."}));

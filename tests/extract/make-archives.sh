@@ -60,6 +60,10 @@ head -c 4096 /dev/urandom > "$out/not-an-archive.bin"
 size=$(stat -c %s "$out/nested.7z")
 head -c $((size / 2)) "$out/nested.7z" > "$out/truncated.7z"
 
+# A 7z archive behind other data, as in a self-extracting program: found only
+# by a handler that may search past the start.
+{ printf 'stub before the archive\n%.0s' $(seq 40); cat "$out/nested.7z"; } > "$out/prefixed.7z"
+
 # A 7z archive whose packed data is damaged: it opens, but an item fails its check.
 cp "$out/nested.7z" "$out/corrupt.7z"
 printf '\xff\xff\xff\xff' | dd of="$out/corrupt.7z" bs=1 seek=40 conv=notrunc status=none
@@ -84,6 +88,7 @@ cases = {
     "dots.zip": [("ok.txt", b"fine"), (".../evil.txt", b"outside")],
     "wildcard.zip": [("ok.txt", b"fine"), ("*.txt", b"everything")],
     "device.zip": [("ok.txt", b"fine"), ("sub/com1.txt", b"to the serial port")],
+    "device-superscript.zip": [("ok.txt", b"fine"), ("lpt\u00b3.log", b"to the printer")],
     "empty-name.zip": [("ok.txt", b"fine"), ("", b"replaces the target")],
     "dot-name.zip": [("ok.txt", b"fine"), ("./", b"")],
 }
