@@ -15,19 +15,19 @@ namespace {
 
 // Removes what a failed extraction created, newest first, so that each
 // directory is empty by the time its turn comes. The extraction may have made
-// a file read-only, which would keep DeleteFileW from removing it.
+// a file or a directory read-only, which keeps Windows from removing it.
 void RemoveCreated(const std::vector<std::wstring>& created) {
   for (auto path = created.rbegin(); path != created.rend(); ++path) {
     const DWORD attributes = ::GetFileAttributesW(path->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ::RemoveDirectoryW(path->c_str());
-      continue;
-    }
     if (attributes & FILE_ATTRIBUTE_READONLY) {
       ::SetFileAttributesW(path->c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    ::DeleteFileW(path->c_str());
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ::RemoveDirectoryW(path->c_str());
+    } else {
+      ::DeleteFileW(path->c_str());
+    }
   }
 }
 
