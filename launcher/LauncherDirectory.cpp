@@ -10,8 +10,3 @@ std::wstring LauncherDirectory() {
   directory.erase(slash == std::wstring::npos ? 0 : slash + 1);
   return directory;
 }
-
-bool PathExists(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
-}

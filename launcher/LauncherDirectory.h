@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/FileSystem.h"
+
 // Names the launcher addresses relative to its own directory.
 inline constexpr wchar_t kProductExecutable[] = L"VxSpeedUp.exe";
 inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
@@ -12,6 +14,3 @@ inline constexpr int kProductOemId = 169;
 // (C:\Program Files\Product\launcher.exe gives C:\Program Files\Product\).
 // Empty when the platform cannot report the module's path.
 std::wstring LauncherDirectory();
-
-// Whether `path` names an existing file or directory.
-bool PathExists(const std::wstring& path);

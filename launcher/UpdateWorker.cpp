@@ -31,11 +31,6 @@ void RemoveCreated(const std::vector<std::wstring>& created) {
   }
 }
 
-bool IsDirectory(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 std::wstring PackageName(const std::wstring& packageUrl) {
@@ -61,7 +56,7 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
     if (items[i].empty()) continue;
     // A directory the package merely names is not replaced: moving it aside
     // would take every installed file in it that the package does not carry.
-    if (i < directories.size() && directories[i] && IsDirectory(launcherDirectory + items[i])) continue;
+    if (i < directories.size() && directories[i] && DirectoryExists(launcherDirectory + items[i])) continue;
     if (!setAside.SetAside(items[i])) {
       setAside.RestoreAll();
       return false;

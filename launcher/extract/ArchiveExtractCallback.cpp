@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "base/FileSystem.h"
 #include "base/UniqueHandle.h"
 #include "launcher/extract/ExtractionLog.h"
 #include "launcher/extract/FileStreams.h"
@@ -43,15 +44,6 @@ HRESULT LastErrorResult() {
   return hr == S_OK ? E_FAIL : hr;
 }
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring WithBackslashes(std::wstring path) {
   for (wchar_t& c : path) {
     if (c == L'/') c = L'\\';
@@ -85,7 +77,7 @@ DWORD RemovePath(const std::wstring& path) {
   operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
   SetLastError(0);
   int result = SHFileOperationW(&operation);
-  if (result == 0 && !operation.fAnyOperationsAborted && !Exists(path)) return 0;
+  if (result == 0 && !operation.fAnyOperationsAborted && !PathExists(path)) return 0;
   DWORD error = GetLastError();
   if (clearedReadOnly) SetFileAttributesW(path.c_str(), attributes);
   if (error != 0) return error;
@@ -240,7 +232,7 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
   }
 
   WriteLogLine(L"FileBegin:" + absolute_path_);
-  const bool existed = Exists(absolute_path_);
+  const bool existed = PathExists(absolute_path_);
   if (existed) {
     DWORD error = RemovePath(absolute_path_);
     if (error != 0) {
@@ -313,7 +305,7 @@ bool ArchiveExtractCallback::CreateDirectories(const std::wstring& directory) {
   // The levels that are missing now, deepest first, so that the ones this
   // call creates can be recorded top-down afterwards.
   std::vector<std::wstring> missing;
-  for (std::wstring level = path; !level.empty() && !Exists(level);) {
+  for (std::wstring level = path; !level.empty() && !PathExists(level);) {
     missing.push_back(level);
     size_t separator = level.find_last_of(L'\\');
     if (separator == std::wstring::npos || separator < 3) break;
@@ -323,9 +315,9 @@ bool ArchiveExtractCallback::CreateDirectories(const std::wstring& directory) {
   int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
   // Wine answers 183 also when a file has the name; Windows says 80. Only a
   // directory counts as there.
-  bool ok = (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS) && IsDirectory(path);
+  bool ok = (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS) && DirectoryExists(path);
   for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-    if (IsDirectory(*level)) created_paths_.push_back(*level);
+    if (DirectoryExists(*level)) created_paths_.push_back(*level);
   }
   return ok;
 }

@@ -3,6 +3,7 @@
 #include <urlmon.h>
 #include <windows.h>
 
+#include "base/FileSystem.h"
 #include "launcher/net/DownloadObserver.h"
 
 namespace {
@@ -10,15 +11,6 @@ namespace {
 // Position of the later of the last "/" and the last "\", or npos.
 size_t LastSeparator(const std::wstring& path) {
   return path.find_last_of(L"/\\");
-}
-
-bool PathExists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool FileExists(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool FileHoldsAtLeast(const std::wstring& path, ULONG size) {

@@ -32,16 +32,6 @@ std::string ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
-bool FileExists(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool CopyInto(const std::wstring& from, const std::wstring& to) {
   return ::CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }

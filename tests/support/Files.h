@@ -2,13 +2,15 @@
 
 #include <string>
 
+#include "base/FileSystem.h"  // FileExists, DirectoryExists
+
+#include "base/FileSystem.h"  // FileExists, DirectoryExists
+
 // Small file helpers for tests. Paths are wide; contents are raw bytes.
 
 std::wstring TestBinDirectory();  // folder of the running test program, with a trailing backslash
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);  // empty when missing
-bool FileExists(const std::wstring& path);        // a file, not a directory
-bool DirectoryExists(const std::wstring& path);
+std::string ReadBytes(const std::wstring& path);                  // empty when missing
 bool CopyInto(const std::wstring& from, const std::wstring& to);  // replaces `to`
 // Creates every missing directory of `path` (which names a directory).
 bool MakeDirectories(const std::wstring& path);

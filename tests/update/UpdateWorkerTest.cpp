@@ -99,13 +99,14 @@ void ExpectOldInstallation(const TempDir& dir) {
   EXPECT_EQ(ReadBytes(dir / L"bin\\settings.ini"), "user settings");
   EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product");
   for (const wchar_t* absent : {L"_top.txt", L"bin\\_core.dll", L"_bin", L"bin\\extra.dll", L"docs", L"temp"}) {
-    EXPECT_FALSE(::GetFileAttributesW((dir / absent).c_str()) != INVALID_FILE_ATTRIBUTES) << Narrow(absent);
+    EXPECT_FALSE(PathExists(dir / absent)) << Narrow(absent);
   }
 }
 
-// Runs one update of `dir` from `url` on a worker thread, as the update window does.
-std::vector<UINT> RunUpdateFrom(const TempDir& dir, const std::wstring& url, MessageRecorder& recorder) {
-  std::thread worker(RunUpdate, dir.Path(), url, recorder.Window());
+// Runs one update of the installation in `directory` from `url` on a worker
+// thread, as the update window does; returns the final messages received.
+std::vector<UINT> RunUpdateFrom(const std::wstring& directory, const std::wstring& url, MessageRecorder& recorder) {
+  std::thread worker(RunUpdate, directory, url, recorder.Window());
   EXPECT_TRUE(recorder.PumpUntilFinal(60000));
   worker.join();
   // Nothing may follow the final message.
@@ -118,7 +119,8 @@ TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
   TempDir dir;
   Install(dir);
   MessageRecorder recorder;
-  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("update_2.1.7z"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+  EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
+            std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
 
   EXPECT_EQ(ReadBytes(dir / L"top.txt"), "new top");
   EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "new core");
@@ -149,7 +151,7 @@ TEST(UpdateWorker, FailedDownloadLeavesTheInstallationAsItWas) {
     TempDir dir;
     Install(dir);
     MessageRecorder recorder;
-    EXPECT_EQ(RunUpdateFrom(dir, url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << Narrow(url);
+    EXPECT_EQ(RunUpdateFrom(dir.Path(), url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << Narrow(url);
     ExpectOldInstallation(dir);
   }
 }
@@ -163,7 +165,8 @@ TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(busy);
   MessageRecorder recorder;
-  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("update_2.1.7z"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
+  EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
+            std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   busy.Reset();
   ExpectOldInstallation(dir);
   EXPECT_TRUE(FileExists(dir / L"update_2.1.7z"));  // the package stays
@@ -174,7 +177,8 @@ TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
   Install(dir);
   ASSERT_TRUE(WriteBytes(dir / L"blocked", "a file where the package wants a directory"));
   MessageRecorder recorder;
-  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("halfway.zip"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
+  EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("halfway.zip"), recorder),
+            std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   ExpectOldInstallation(dir);
   EXPECT_EQ(ReadBytes(dir / L"blocked"), "a file where the package wants a directory");
   EXPECT_TRUE(FileExists(dir / L"halfway.zip"));
@@ -187,10 +191,7 @@ TEST(UpdateWorker, PackageReachingOutsideTheInstallationChangesNothing) {
   ASSERT_TRUE(WriteBytes(product + L"top.txt", "old top"));
   ASSERT_TRUE(WriteBytes(outer / L"escaped.txt", "outside, before"));
   MessageRecorder recorder;
-  std::thread worker(RunUpdate, product, PackageUrl("escape.zip"), recorder.Window());
-  EXPECT_TRUE(recorder.PumpUntilFinal(60000));
-  worker.join();
-  EXPECT_EQ(recorder.Finals(), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
+  EXPECT_EQ(RunUpdateFrom(product, PackageUrl("escape.zip"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   EXPECT_EQ(ReadBytes(outer / L"escaped.txt"), "outside, before");
   EXPECT_FALSE(FileExists(outer / L"_escaped.txt"));
   EXPECT_EQ(ReadBytes(product + L"top.txt"), "old top");
@@ -203,7 +204,7 @@ TEST(UpdateWorker, NamelessItemNeverTouchesTheInstallationDirectory) {
   TempDir dir;
   Install(dir);
   MessageRecorder recorder;
-  EXPECT_EQ(RunUpdateFrom(dir, PackageUrl("content.lzma"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+  EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("content.lzma"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
   EXPECT_EQ(ReadBytes(dir / L"[Content]"), "lzma content");
   EXPECT_EQ(ReadBytes(dir / L"top.txt"), "old top");
   EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product");
