@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <utility>
 
 #include "base/UniqueHandle.h"
 #include "launcher/LauncherDirectory.h"
@@ -19,8 +18,8 @@ int HexValue(char c) {
 
 }  // namespace
 
-PendingDeletionFile::PendingDeletionFile(std::wstring launcherDirectory)
-    : directory_(std::move(launcherDirectory)), path_(directory_ + kPendingDeletionFile) {}
+PendingDeletionFile::PendingDeletionFile(const std::wstring& launcherDirectory)
+    : path_(launcherDirectory + kPendingDeletionFile) {}
 
 bool PendingDeletionFile::Read(std::wstring& text) const {
   UniqueHandle file(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -18,9 +18,7 @@
 // All operations run on the calling thread and report failure by their result.
 class PendingDeletionFile {
  public:
-  explicit PendingDeletionFile(std::wstring launcherDirectory);
-
-  const std::wstring& Path() const { return path_; }
+  explicit PendingDeletionFile(const std::wstring& launcherDirectory);
 
   // Reads the whole file into `text`. False when it cannot be opened or read.
   bool Read(std::wstring& text) const;
@@ -41,7 +39,6 @@ class PendingDeletionFile {
   static std::wstring Decode(const std::string& bytes);
 
  private:
-  std::wstring directory_;
   std::wstring path_;
 };
 
