@@ -1,0 +1,23 @@
+#pragma once
+
+#include <windows.h>
+
+#include "duilib/core/UIDefines.h"
+
+namespace DuiLib {
+
+class CControlUI;
+
+// One event the host hands to a control's Event (kinds in UIDefines.h).
+struct ControlEventUI {
+  int Type = 0;
+  CControlUI* pSender = nullptr;
+  DWORD dwTimestamp = 0;
+  POINT ptMouse = {0, 0};
+  wchar_t chKey = 0;
+  WORD wKeyState = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+}  // namespace DuiLib
