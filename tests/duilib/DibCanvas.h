@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/SelectedObject.h"
+#include "base/UniqueDC.h"
+#include "base/UniqueGdiObject.h"
+
+// A 32-bit top-down DIB section selected into its own memory device context,
+// for drawing tests that read pixels back. Blue-green-red-alpha in memory;
+// Pixel() answers 0xAARRGGBB. Starts all zero (transparent black).
+class DibCanvas {
+ public:
+  DibCanvas(int width, int height);
+  ~DibCanvas();
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
+
+  HDC dc() const { return dc_.Get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // False when the section or the context could not be created.
+  bool Ok() const { return bits_ != nullptr; }
+
+  // 0xAARRGGBB of one pixel; 0 outside the canvas. GDI work queued for the
+  // context is flushed first.
+  DWORD Pixel(int x, int y) const;
+  void SetPixel(int x, int y, DWORD argb);
+  // Every pixel becomes `argb` (stored as given, not premultiplied).
+  void Fill(DWORD argb);
+  // How many pixels of the rectangle (clipped to the canvas) differ from `argb`.
+  int CountNot(const RECT& rc, DWORD argb) const;
+  // Writes the canvas as an RGBA PNG (alpha kept as stored). False on failure.
+  bool SavePng(const std::wstring& path) const;
+
+ private:
+  int width_;
+  int height_;
+  UniqueDC dc_;
+  UniqueBitmap bitmap_;
+  BYTE* bits_ = nullptr;
+  SelectedObject selected_;
+};
