@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/ComPtr.h"
-#include "launcher/extract/RefCounted.h"
+#include "base/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "launcher/extract/RefCounted.h"
+#include "base/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {

@@ -5,7 +5,7 @@
 #include <objidl.h>
 
 #include "base/ComPtr.h"
-#include "launcher/extract/RefCounted.h"
+#include "base/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {

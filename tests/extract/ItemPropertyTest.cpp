@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/RefCounted.h"
 #include "launcher/extract/ArchiveExtractCallback.h"
-#include "launcher/extract/RefCounted.h"
 #include "tests/extract/ExtractTestSupport.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"

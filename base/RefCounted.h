@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-namespace SevenZip::intl {
-
-// The engine's reference counting for an object that implements `Interfaces`
+// COM-style reference counting for an object that implements `Interfaces`
 // (each derived from IUnknown): the count starts at 0, the creator takes the
 // first reference, counts change by interlocked increment and decrement, and
 // the object deletes itself when the count drops to 0. The deriving class
@@ -28,5 +26,3 @@ class RefCounted : public Interfaces... {
  private:
   LONG references_ = 0;
 };
-
-}  // namespace SevenZip::intl
