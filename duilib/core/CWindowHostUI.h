@@ -21,6 +21,8 @@
 namespace DuiLib {
 
 class CControlUI;
+class CTimerTableUI;
+class CNotificationQueueUI;
 
 // The per-window host of the toolkit (the window's paint manager). It owns
 // the window's control tree once a root is attached, the window's fonts,
@@ -67,6 +69,15 @@ class CWindowHostUI {
   CControlUI* GetRoot() const;
   // Deletes the root and the controls waiting for deletion.
   void ReleaseControls();
+  // Takes ownership of a control that is deleted after the next flush of the
+  // queued notifications (or by ReleaseControls), so that a control may ask
+  // for its own removal from inside its event handling.
+  void AddDelayedCleanup(CControlUI* control);
+  // The window is being destroyed: stops its timers, destroys the tooltip,
+  // gives back the window's device context, drops the offscreen bitmap and
+  // leaves the program-wide host list. The controls stay until
+  // ReleaseControls or the destructor.
+  void Uninit();
 
   CControlUI* FindControl(POINT pt) const;  // topmost visible control at a client point
   CControlUI* FindControl(const std::wstring& name) const;
@@ -187,6 +198,12 @@ class CWindowHostUI {
   bool TranslateAccelerator(MSG* msg);
   // The program-wide pre-translation of the message loops.
   static bool TranslateMessage(const MSG* msg);
+  // Every initialised host, in order of initialisation.
+  static const std::vector<CWindowHostUI*>& GetHosts();
+
+  // The host's timer table and notification queue (read by tests).
+  const CTimerTableUI& GetTimerTable() const;
+  const CNotificationQueueUI& GetNotificationQueue() const;
 
   // Pixels copied to the screen by WM_PAINT since the host was initialised
   // (for measuring what a change repaints).
