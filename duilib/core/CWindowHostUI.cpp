@@ -3,12 +3,16 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <cwctype>
 #include <utility>
 
+#include "base/PaintScope.h"
 #include "base/SelectedObject.h"
 #include "base/WindowDC.h"
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/CNotificationQueueUI.h"
+#include "duilib/core/CResourceSettingsUI.h"
 #include "duilib/core/CTimerTableUI.h"
 
 namespace DuiLib {
@@ -72,7 +76,7 @@ CControlUI* CollectTabStop(CControlUI* control, void* data) {
   return nullptr;
 }
 
-[[maybe_unused]] WORD KeyState() {
+WORD KeyState() {
   WORD state = 0;
   if (::GetKeyState(VK_LBUTTON) < 0) state |= UIKEY_LBUTTON;
   if (::GetKeyState(VK_RBUTTON) < 0) state |= UIKEY_RBUTTON;
@@ -82,7 +86,7 @@ CControlUI* CollectTabStop(CControlUI* control, void* data) {
   return state;
 }
 
-[[maybe_unused]] POINT PointFromLParam(LPARAM lParam) {
+POINT PointFromLParam(LPARAM lParam) {
   return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
@@ -647,15 +651,7 @@ void CWindowHostUI::SendNotify(NotificationUI& msg, bool async, bool allowRepeat
     }
     return;
   }
-  if (msg.pSender) {
-    // A listener may change the list (or end the window); index, never iterators.
-    auto& listeners = msg.pSender->OnNotify;
-    for (size_t i = 0; i < listeners.size(); ++i) {
-      auto listener = listeners[i];
-      listener(msg);
-    }
-  }
-  for (size_t i = 0; i < impl_->notifiers.size(); ++i) impl_->notifiers[i]->OnNotify(msg);
+  Deliver(msg);
 }
 
 // ---- Message filters -----------------------------------------------------------------
@@ -696,19 +692,468 @@ unsigned long long CWindowHostUI::GetPaintedPixelCount() const {
 
 // ---- Messages ------------------------------------------------------------------------
 
-bool CWindowHostUI::MessageHandler(UINT, WPARAM, LPARAM, LRESULT&) {
-  return false;
+void CWindowHostUI::Deliver(NotificationUI& msg) {
+  if (msg.pSender) {
+    // A listener may change the list (or end the window); index, never iterators.
+    auto& listeners = msg.pSender->OnNotify;
+    for (size_t i = 0; i < listeners.size(); ++i) {
+      auto listener = listeners[i];
+      listener(msg);
+    }
+  }
+  for (size_t i = 0; i < impl_->notifiers.size(); ++i) impl_->notifiers[i]->OnNotify(msg);
 }
 
-bool CWindowHostUI::PreMessageHandler(UINT, WPARAM, LPARAM, LRESULT&) {
-  return false;
+void CWindowHostUI::SendEvent(CControlUI* control, int type, POINT pt, WPARAM wParam, LPARAM lParam, wchar_t key) {
+  if (!control) return;
+  ControlEventUI event;
+  event.Type = type;
+  event.pSender = control;
+  event.dwTimestamp = ::GetTickCount();
+  event.ptMouse = pt;
+  event.chKey = key;
+  event.wKeyState = KeyState();
+  event.wParam = wParam;
+  event.lParam = lParam;
+  control->Event(event);
 }
 
+void CWindowHostUI::HideToolTip() {
+  if (impl_->toolTip)
+    ::SendMessageW(impl_->toolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&impl_->toolInfo));
+}
+
+bool CWindowHostUI::ShowToolTip(CControlUI* control, POINT pt) {
+  Impl& d = *impl_;
+  d.toolTipText = control->GetToolTip();
+  if (d.toolTipText.empty()) return false;
+  if (!d.toolTip) {
+    // The tooltip class is registered by the common controls library; loading
+    // it from the system directory is enough.
+    static HMODULE comctl = ::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    (void)comctl;
+    d.toolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, d.window, nullptr,
+                                  CResourceSettingsUI::GetInstance(), nullptr);
+    if (!d.toolTip) return false;
+    d.hoverTime = static_cast<int>(::SendMessageW(d.toolTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
+    d.toolInfo = {};
+    d.toolInfo.cbSize = TTTOOLINFOW_V2_SIZE;
+    d.toolInfo.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    d.toolInfo.hwnd = d.window;
+    d.toolInfo.uId = reinterpret_cast<UINT_PTR>(d.window);
+    d.toolInfo.hinst = CResourceSettingsUI::GetInstance();
+    d.toolInfo.lpszText = const_cast<wchar_t*>(d.toolTipText.c_str());
+    d.toolInfo.rect = control->GetPos();
+    ::SendMessageW(d.toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&d.toolInfo));
+  }
+  d.toolInfo.lpszText = const_cast<wchar_t*>(d.toolTipText.c_str());
+  d.toolInfo.rect = control->GetPos();
+  ::SendMessageW(d.toolTip, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&d.toolInfo));
+  ::SendMessageW(d.toolTip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
+  ::SendMessageW(d.toolTip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&d.toolInfo));
+  // A popup is placed in screen co-ordinates.
+  POINT screen = pt;
+  ::ClientToScreen(d.window, &screen);
+  ::SendMessageW(d.toolTip, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
+  d.lastToolTip = control;
+  return true;
+}
+
+namespace {
+
+CControlUI* CollectUpdateNeeded(CControlUI* control, void* data) {
+  if (control->IsUpdateNeeded()) static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
+  return nullptr;
+}
+
+struct ShortcutSearch {
+  wchar_t key;
+};
+
+CControlUI* MatchShortcut(CControlUI* control, void* data) {
+  if (!control->IsVisible() || !control->IsEnabled()) return nullptr;
+  return control->GetShortcut() == static_cast<ShortcutSearch*>(data)->key ? control : nullptr;
+}
+
+}  // namespace
+
+void CWindowHostUI::Paint() {
+  Impl& d = *impl_;
+  if (!d.root) {
+    PaintScope paint(d.window);
+    RECT client;
+    ::GetClientRect(d.window, &client);
+    UniqueBrush black(::CreateSolidBrush(RGB(0, 0, 0)));
+    if (paint.Get()) ::FillRect(paint.Get(), &client, black.Get());
+    return;
+  }
+  RECT update;
+  if (!::GetUpdateRect(d.window, &update, FALSE)) return;
+  if (d.focusNeeded) {
+    d.focusNeeded = false;
+    CControlUI* wanted = std::exchange(d.focusWanted, nullptr);
+    if (wanted) {
+      SetFocus(wanted);
+    } else if (!d.focus) {
+      SetNextTabControl(true);
+    }
+  }
+  RECT client;
+  ::GetClientRect(d.window, &client);
+  if (d.updateNeeded && !::IsRectEmpty(&client) && d.root) {
+    d.updateNeeded = false;
+    if (d.root->IsUpdateNeeded()) {
+      d.offscreenBitmap.Reset();
+      d.offscreenDC.Reset();
+      d.root->SetPos(client, true);
+    } else {
+      std::vector<CControlUI*> dirty;
+      d.root->FindControl(CollectUpdateNeeded, &dirty, UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
+      for (CControlUI* control : dirty) control->SetPos(control->GetPos(), true);
+    }
+    if (d.firstLayout) {
+      d.firstLayout = false;
+      SendNotify(d.root.get(), L"windowinit", 0, 0, false);
+      if (!d.root || d.window == nullptr) return;
+    }
+  }
+
+  PaintScope paint(d.window);
+  if (!paint.Get()) return;
+  const RECT& rcPaint = paint.Rect();
+  if (::IsRectEmpty(&rcPaint)) return;
+  d.painting = true;
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  if (d.offscreenPaint && width > 0 && height > 0) {
+    if (!d.offscreenDC || d.offscreenSize.cx != width || d.offscreenSize.cy != height) {
+      d.offscreenBitmap.Reset();
+      d.offscreenDC.Reset(::CreateCompatibleDC(paint.Get()));
+      BITMAPINFO info = {};
+      info.bmiHeader.biSize = sizeof info.bmiHeader;
+      info.bmiHeader.biWidth = width;
+      info.bmiHeader.biHeight = -height;
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 32;
+      info.bmiHeader.biCompression = BI_RGB;
+      void* bits = nullptr;
+      d.offscreenBitmap.Reset(::CreateDIBSection(paint.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+      d.offscreenSize = SIZE{width, height};
+      if (!d.offscreenBitmap) d.offscreenDC.Reset();
+    }
+  }
+  if (d.offscreenPaint && d.offscreenDC) {
+    SelectedObject bitmap(d.offscreenDC.Get(), d.offscreenBitmap.Get());
+    d.root->Paint(d.offscreenDC.Get(), rcPaint, nullptr);
+    ::BitBlt(paint.Get(), rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top,
+             d.offscreenDC.Get(), rcPaint.left, rcPaint.top, SRCCOPY);
+  } else if (d.root) {
+    d.root->Paint(paint.Get(), rcPaint, nullptr);
+  }
+  d.paintedPixels += static_cast<unsigned long long>(rcPaint.right - rcPaint.left) * (rcPaint.bottom - rcPaint.top);
+  if (d.showUpdateRect) {
+    UniqueBrush red(::CreateSolidBrush(RGB(255, 0, 0)));
+    ::FrameRect(paint.Get(), &rcPaint, red.Get());
+  }
+  d.painting = false;
+  if (d.updateNeeded) ::InvalidateRect(d.window, nullptr, FALSE);
+}
+
+bool CWindowHostUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  Impl& d = *impl_;
+  if (!d.window) return false;
+  for (size_t i = 0; i < d.filters.size(); ++i) {
+    bool handled = false;
+    const LRESULT answer = d.filters[i]->FilterMessage(message, wParam, lParam, handled);
+    if (handled) {
+      result = answer;
+      return true;
+    }
+  }
+  switch (message) {
+    case WM_APP_ASYNC_NOTIFY: {
+      d.queue.BeginFlush();
+      NotificationUI msg;
+      while (d.queue.PopFront(msg)) Deliver(msg);
+      d.delayedCleanup.clear();
+      result = 0;
+      return true;
+    }
+    case WM_PAINT:
+      Paint();
+      result = 0;
+      return true;
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_SIZE:
+      if (d.focus) SendEvent(d.focus, UIEVENT_WINDOWSIZE, d.lastMouse, wParam, lParam);
+      if (d.root) d.root->NeedUpdate();
+      d.updateNeeded = true;
+      result = 0;
+      return true;
+    case WM_TIMER: {
+      const CTimerTableUI::Record* record = d.timers.FindRunning(d.window, wParam);
+      if (record) SendEvent(record->control, UIEVENT_TIMER, d.lastMouse, record->localId, lParam);
+      return false;
+    }
+    case WM_MOUSEMOVE: {
+      if (!d.mouseTracking) {
+        TRACKMOUSEEVENT track = {sizeof track, TME_HOVER | TME_LEAVE, d.window, static_cast<DWORD>(d.hoverTime)};
+        ::TrackMouseEvent(&track);
+        d.mouseTracking = true;
+      }
+      const POINT pt = PointFromLParam(lParam);
+      d.lastMouse = pt;
+      CControlUI* control = FindControl(pt);
+      if (control && control->GetManager() != this) return false;
+      if (!d.mouseCapture && control != d.hover) {
+        if (d.hover) {
+          CControlUI* old = std::exchange(d.hover, nullptr);
+          SendEvent(old, UIEVENT_MOUSELEAVE, pt, wParam, lParam);
+          std::vector<CControlUI*> waiting = d.mouseLeaveNeeded;
+          for (CControlUI* other : waiting) {
+            if (other != old && other != control &&
+                std::find(d.mouseLeaveNeeded.begin(), d.mouseLeaveNeeded.end(), other) != d.mouseLeaveNeeded.end()) {
+              SendEvent(other, UIEVENT_MOUSELEAVE, pt, wParam, lParam);
+            }
+          }
+          HideToolTip();
+        }
+        // The leave handlers may have removed the control: look again.
+        control = FindControl(pt);
+        if (control && control->GetManager() == this) {
+          d.hover = control;
+          SendEvent(control, UIEVENT_MOUSEENTER, pt, wParam, lParam);
+        }
+      }
+      if (d.pressed) {
+        SendEvent(d.pressed, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
+      } else if (control && control == FindControl(pt)) {
+        SendEvent(control, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
+      }
+      return false;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      if (!d.noActivate) ::SetFocus(d.window);
+      const POINT pt = PointFromLParam(lParam);
+      d.lastMouse = pt;
+      CControlUI* control = FindControl(pt);
+      if (!control || control->GetManager() != this) return false;
+      d.pressed = control;
+      control->SetFocus();
+      ::SetCapture(d.window);
+      d.mouseCapture = true;
+      SendEvent(d.pressed, message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, pt, wParam, lParam);
+      return false;
+    }
+    case WM_LBUTTONUP: {
+      const POINT pt = PointFromLParam(lParam);
+      d.lastMouse = pt;
+      if (!d.pressed) return false;
+      d.mouseCapture = false;
+      ::ReleaseCapture();
+      CControlUI* control = std::exchange(d.pressed, nullptr);
+      SendEvent(control, UIEVENT_BUTTONUP, pt, wParam, lParam);
+      return false;
+    }
+    case WM_RBUTTONDOWN: {
+      if (!d.noActivate) ::SetFocus(d.window);
+      const POINT pt = PointFromLParam(lParam);
+      d.lastMouse = pt;
+      CControlUI* control = FindControl(pt);
+      if (!control || control->GetManager() != this) return false;
+      control->SetFocus();
+      SendEvent(control, UIEVENT_RBUTTONDOWN, pt, wParam, lParam);
+      return false;
+    }
+    case WM_CONTEXTMENU: {
+      POINT pt = PointFromLParam(lParam);
+      ::ScreenToClient(d.window, &pt);
+      d.lastMouse = pt;
+      if (d.pressed) return false;
+      CControlUI* control = FindControl(pt);
+      if (!control || control->GetManager() != this) return false;
+      SendEvent(control, UIEVENT_CONTEXTMENU, pt, wParam, lParam);
+      return false;
+    }
+    case WM_MOUSEWHEEL: {
+      POINT pt = PointFromLParam(lParam);
+      ::ScreenToClient(d.window, &pt);
+      d.lastMouse = pt;
+      CControlUI* control = FindControl(pt);
+      if (!control || control->GetManager() != this) return false;
+      const int delta = static_cast<short>(HIWORD(wParam));
+      SendEvent(control, UIEVENT_SCROLLWHEEL, pt, MAKELPARAM(delta < 0 ? SB_LINEDOWN : SB_LINEUP, 0), lParam);
+      return false;
+    }
+    case WM_MOUSEHOVER: {
+      d.mouseTracking = false;
+      const POINT pt = PointFromLParam(lParam);
+      CControlUI* control = FindControl(pt);
+      if (!control) return false;
+      if (d.hover) SendEvent(d.hover, UIEVENT_MOUSEHOVER, pt, wParam, lParam);
+      if (!d.hover || d.hover != control) return false;
+      if (!ShowToolTip(control, pt)) return false;
+      result = 0;
+      return true;
+    }
+    case WM_MOUSELEAVE: {
+      HideToolTip();
+      if (d.mouseTracking) {
+        // Still tracking while the move is handled, so that it does not start
+        // tracking again for a cursor that has left.
+        POINT pt = {-1, -1};
+        POINT cursor;
+        if (::GetActiveWindow() == d.window && ::GetCursorPos(&cursor) && ::WindowFromPoint(cursor) == d.window &&
+            ::SendMessageW(d.window, WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y)) == HTCLIENT) {
+          pt = cursor;
+          ::ScreenToClient(d.window, &pt);
+        }
+        ::SendMessageW(d.window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+      }
+      d.mouseTracking = false;
+      return false;
+    }
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      if (d.minInfo.cx > 0) info->ptMinTrackSize.x = d.minInfo.cx;
+      if (d.minInfo.cy > 0) info->ptMinTrackSize.y = d.minInfo.cy;
+      if (d.maxInfo.cx > 0) info->ptMaxTrackSize.x = d.maxInfo.cx;
+      if (d.maxInfo.cy > 0) info->ptMaxTrackSize.y = d.maxInfo.cy;
+      return false;
+    }
+    case WM_KEYDOWN:
+      if (d.root && d.focus) {
+        d.keyDown = d.focus;
+        SendEvent(d.focus, UIEVENT_KEYDOWN, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
+      }
+      return false;
+    case WM_KEYUP:
+      if (d.keyDown) {
+        CControlUI* control = std::exchange(d.keyDown, nullptr);
+        SendEvent(control, UIEVENT_KEYUP, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
+      }
+      return false;
+    case WM_CHAR:
+      if (d.root && d.focus)
+        SendEvent(d.focus, UIEVENT_CHAR, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
+      return false;
+    case WM_SETCURSOR: {
+      if (LOWORD(lParam) != HTCLIENT) return false;
+      if (d.mouseCapture) {
+        result = 0;
+        return true;
+      }
+      POINT pt;
+      ::GetCursorPos(&pt);
+      ::ScreenToClient(d.window, &pt);
+      CControlUI* control = FindControl(pt);
+      if (!control || (control->GetControlFlags() & UIFLAG_SETCURSOR) == 0) return false;
+      SendEvent(control, UIEVENT_SETCURSOR, pt, wParam, lParam);
+      result = TRUE;
+      return true;
+    }
+    case WM_MOUSEACTIVATE:
+      if (!d.noActivate) return false;
+      result = MA_NOACTIVATE;
+      return true;
+    case WM_CLOSE: {
+      if (d.hover) SendEvent(std::exchange(d.hover, nullptr), UIEVENT_MOUSELEAVE, d.lastMouse, 0, 0);
+      if (d.pressed) SendEvent(std::exchange(d.pressed, nullptr), UIEVENT_BUTTONUP, d.lastMouse, 0, 0);
+      SetFocus(nullptr);
+      if (::GetActiveWindow() == d.window) {
+        const bool child = (::GetWindowLongW(d.window, GWL_STYLE) & WS_CHILD) != 0;
+        HWND next = child ? ::GetParent(d.window) : ::GetWindow(d.window, GW_OWNER);
+        if (next) ::SetFocus(next);
+      }
+      if (d.toolTip) {
+        ::DestroyWindow(d.toolTip);
+        d.toolTip = nullptr;
+      }
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+bool CWindowHostUI::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  Impl& d = *impl_;
+  for (size_t i = 0; i < d.preFilters.size(); ++i) {
+    bool handled = false;
+    const LRESULT answer = d.preFilters[i]->FilterMessage(message, wParam, lParam, handled);
+    if (handled) {
+      result = answer;
+      return true;
+    }
+  }
+  switch (message) {
+    case WM_KEYDOWN: {
+      if (wParam != VK_TAB) return false;
+      CControlUI* focus = d.focus;
+      // A rich edit that takes Tab as text keeps it (it reports itself as a tab stop then).
+      if (focus && focus->IsVisible() && focus->IsEnabled() && std::wcsstr(focus->GetClass(), L"RichEdit") &&
+          (focus->GetControlFlags() & UIFLAG_TABSTOP) != 0) {
+        return false;
+      }
+      SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
+      return true;
+    }
+    case WM_SYSKEYDOWN:
+      if (d.focus) SendEvent(d.focus, UIEVENT_SYSKEY, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
+      return false;
+    case WM_SYSCHAR: {
+      if (!d.root) return false;
+      ShortcutSearch search{static_cast<wchar_t>(std::towupper(static_cast<wint_t>(wParam)))};
+      CControlUI* control =
+          d.root->FindControl(MatchShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST | UIFIND_TOP_FIRST);
+      if (!control) return false;
+      control->SetFocus();
+      control->Activate();
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// No accelerator tables in this toolkit's windows.
 bool CWindowHostUI::TranslateAccelerator(MSG*) {
   return false;
 }
 
-bool CWindowHostUI::TranslateMessage(const MSG*) {
+bool CWindowHostUI::TranslateMessage(const MSG* msg) {
+  if (!msg || !msg->hwnd) return false;
+  // A filter may end a window and with it its host: walk a copy, and skip
+  // hosts that have left the list meanwhile.
+  const std::vector<CWindowHostUI*> hosts = HostList();
+  auto alive = [](CWindowHostUI* host) {
+    const auto& now = HostList();
+    return std::find(now.begin(), now.end(), host) != now.end();
+  };
+  MSG copy = *msg;
+  const bool child = (::GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) != 0;
+  if (child) {
+    for (auto it = hosts.rbegin(); it != hosts.rend(); ++it) {
+      CWindowHostUI* host = *it;
+      for (HWND w = msg->hwnd; w; w = ::GetParent(w)) {
+        if (!alive(host) || w != host->GetPaintWindow()) continue;
+        if (host->TranslateAccelerator(&copy)) return true;
+        LRESULT ignored = 0;
+        host->PreMessageHandler(msg->message, msg->wParam, msg->lParam, ignored);
+      }
+    }
+    return false;
+  }
+  for (CWindowHostUI* host : hosts) {
+    if (!alive(host) || host->GetPaintWindow() != msg->hwnd) continue;
+    if (host->TranslateAccelerator(&copy)) return true;
+    LRESULT ignored = 0;
+    return host->PreMessageHandler(msg->message, msg->wParam, msg->lParam, ignored);
+  }
   return false;
 }
 

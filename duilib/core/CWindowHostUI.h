@@ -210,8 +210,12 @@ class CWindowHostUI {
   unsigned long long GetPaintedPixelCount() const;
 
  private:
-  struct TimerInfo;
   struct Impl;
+  void Paint();
+  void Deliver(NotificationUI& msg);
+  void SendEvent(CControlUI* control, int type, POINT pt, WPARAM wParam, LPARAM lParam, wchar_t key = 0);
+  bool ShowToolTip(CControlUI* control, POINT pt);
+  void HideToolTip();
   std::unique_ptr<Impl> impl_;
 };
 
