@@ -605,18 +605,22 @@ void CControlUI::PaintBorder(HDC dc) {
   DWORD color = borderColor_;
   if (focused_ && focusBorderColor_ != 0) color = focusBorderColor_;
   if (color == 0) return;
+  DrawBorder(dc, color, borderSize_);
+}
+
+void CControlUI::DrawBorder(HDC dc, DWORD color, const RECT& s) {
   if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-    if (borderSize_.left > 0) {
-      CRenderEngine::DrawRoundRect(dc, itemRect_, borderSize_.left, borderRound_.cx, borderRound_.cy, color,
-                                   borderStyle_);
+    if (s.left > 0) {
+      CRenderEngine::DrawRoundRect(dc, itemRect_, s.left, borderRound_.cx, borderRound_.cy, color, borderStyle_);
     }
     return;
   }
-  const RECT& s = borderSize_;
   if (s.left == s.top && s.left == s.right && s.left == s.bottom) {
     if (s.left > 0) CRenderEngine::DrawRect(dc, itemRect_, s.left, color, borderStyle_);
     return;
   }
+  // Lines along the edges; the right and bottom ones on the last pixel
+  // inside the item rectangle.
   const RECT& r = itemRect_;
   if (s.left > 0) CRenderEngine::DrawLine(dc, RECT{r.left, r.top, r.left, r.bottom}, s.left, color, borderStyle_);
   if (s.top > 0) CRenderEngine::DrawLine(dc, RECT{r.left, r.top, r.right, r.top}, s.top, color, borderStyle_);

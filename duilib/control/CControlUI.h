@@ -171,6 +171,7 @@ class CControlUI {
   SIZE GetBorderRound() const { return borderRound_; }
   void SetBorderRound(SIZE round);
   const RECT& GetPaintRect() const { return paintRect_; }
+  int GetBorderStyle() const { return borderStyle_; }
 
   // Listeners run by SetPos (size, once per call, re-entry suppressed) and by
   // the host before its sinks (notifications sent by this control).
@@ -178,6 +179,10 @@ class CControlUI {
   std::vector<std::function<void(NotificationUI&)>> OnNotify;
 
  protected:
+  // Draws a border of `color` with `sizes` around the item rectangle (the
+  // rounded, uniform or per-side form, as PaintBorder chooses).
+  void DrawBorder(HDC dc, DWORD color, const RECT& sizes);
+
   CWindowHostUI* manager_ = nullptr;
   CControlUI* parent_ = nullptr;
   std::unique_ptr<CControlUI> cover_;
