@@ -68,6 +68,17 @@ CControlUI* CControlUI::GetParent() const {
   return parent_;
 }
 
+CControlUI* CControlUI::GetCover() const {
+  return cover_.get();
+}
+
+void CControlUI::SetCover(CControlUI* cover) {
+  if (cover_.get() == cover) return;
+  cover_.reset(cover);
+  if (cover_) cover_->SetManager(manager_, this, manager_ != nullptr);
+  NeedUpdate();
+}
+
 const std::wstring& CControlUI::GetText() const {
   return text_;
 }

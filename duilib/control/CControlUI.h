@@ -51,6 +51,10 @@ class CControlUI {
   // with `init`, runs Init and registers the name with the host.
   virtual void SetManager(CWindowHostUI* manager, CControlUI* parent, bool init = true);
   virtual CControlUI* GetParent() const;
+  // A single control drawn over this one (owned); null when none.
+  virtual CControlUI* GetCover() const;
+  // Takes ownership of `cover` (null removes), deleting the previous one.
+  virtual void SetCover(CControlUI* cover);
 
   virtual const std::wstring& GetText() const;
   virtual void SetText(const std::wstring& text);
