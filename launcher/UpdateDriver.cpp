@@ -13,6 +13,7 @@
 #include "launcher/VersionNumbers.h"
 #include "launcher/VersionService.h"
 #include "launcher/net/HttpClient.h"
+#include "launcher/ui/VxMessageBox.h"
 
 namespace {
 
@@ -94,8 +95,8 @@ int RunLauncher(HINSTANCE instance) {
       LaunchProduct(directory);
       break;
     case Road::ReportServiceFailure:
-      // The message box "Get Data Failed!" opens here once the windows exist;
-      // until then the run ends without starting the product.
+      // The answer is not used: either way the run ends without the product.
+      ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
       // The update window opens here once it exists; until then the run ends
