@@ -358,9 +358,10 @@ void CRichEditUI::SyncScrollBars() {
     const HRESULT hr = vertical ? services->TxGetVScroll(&minPos, &maxPos, &pos, &page, &enabled)
                                 : services->TxGetHScroll(&minPos, &maxPos, &pos, &page, &enabled);
     if (FAILED(hr)) return;
-    // The engine reports the whole extent (max inclusive) and the page; the
-    // bar's range is the largest first visible pixel row.
-    const int range = std::max<LONG>(0, maxPos - minPos + 1 - page);
+    // The engine reports the height of the whole text as its maximum and the
+    // text area as its page; the bar's range is the largest first visible
+    // pixel row, which is what scrolling to the bottom reaches.
+    const int range = std::max<LONG>(0, maxPos - minPos - page);
     const int before = bar->GetScrollRange();
     bar->SetScrollRange(range);
     bar->SetScrollPos(pos - minPos);
