@@ -43,7 +43,9 @@ class CRenderEngine {
   // empty or cannot be loaded (then not retried). Without a host it draws
   // nothing and returns true.
   static bool DrawImageInfo(HDC dc, CWindowHostUI* host, const RECT& rcItem, const RECT& rcPaint, TDrawInfo& info);
-  // Resolves `info` without drawing (parse and load). Same result as above.
+  // Resolves `info` without drawing (parse and load). Same result as above,
+  // except that without a host nothing is resolved and false is returned.
+  // On success `rcBmpPart` lies inside the image.
   static bool ResolveImageInfo(CWindowHostUI* host, TDrawInfo& info);
 
   // Draws `text` with the host's font `font` (-1: default), DT_NOPREFIX added
@@ -54,6 +56,10 @@ class CRenderEngine {
 
   // "%{n}" replacement alone (exposed for tests).
   static std::wstring ReplaceLanguageStrings(const std::wstring& text);
+
+  // With false, AlphaBlend and GradientFill are not used and the built-in
+  // replacements draw instead (to test them where the platform has both).
+  static void SetPlatformEntryPointsForTesting(bool use);
 };
 
 }  // namespace DuiLib

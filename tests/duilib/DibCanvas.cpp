@@ -81,8 +81,8 @@ int DibCanvas::CountNot(const RECT& rc, DWORD argb) const {
   return count;
 }
 
-bool DibCanvas::SavePng(const std::wstring& path) const {
-  if (!bits_) return false;
+std::string DibCanvas::PngBytes() const {
+  if (!bits_) return std::string();
   ::GdiFlush();
   std::vector<BYTE> rgba(static_cast<size_t>(width_) * height_ * 4);
   for (size_t i = 0; i < rgba.size(); i += 4) {
@@ -92,7 +92,13 @@ bool DibCanvas::SavePng(const std::wstring& path) const {
     rgba[i + 3] = bits_[i + 3];
   }
   std::vector<BYTE> png;
-  if (!stbi_write_png_to_func(AppendBytes, &png, width_, height_, 4, rgba.data(), width_ * 4)) return false;
+  if (!stbi_write_png_to_func(AppendBytes, &png, width_, height_, 4, rgba.data(), width_ * 4)) return std::string();
+  return std::string(png.begin(), png.end());
+}
+
+bool DibCanvas::SavePng(const std::wstring& path) const {
+  const std::string png = PngBytes();
+  if (png.empty()) return false;
   UniqueHandle file(
       ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;

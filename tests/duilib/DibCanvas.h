@@ -32,14 +32,17 @@ class DibCanvas {
   void Fill(DWORD argb);
   // How many pixels of the rectangle (clipped to the canvas) differ from `argb`.
   int CountNot(const RECT& rc, DWORD argb) const;
-  // Writes the canvas as an RGBA PNG (alpha kept as stored). False on failure.
+  // The canvas as an RGBA PNG file image (alpha kept as stored, not
+  // un-premultiplied); empty on failure.
+  std::string PngBytes() const;
+  // Writes PngBytes() to `path`. False on failure.
   bool SavePng(const std::wstring& path) const;
 
  private:
   int width_;
   int height_;
+  BYTE* bits_ = nullptr;  // before bitmap_: its initialiser fills this in
   UniqueDC dc_;
   UniqueBitmap bitmap_;
-  BYTE* bits_ = nullptr;
   SelectedObject selected_;
 };
