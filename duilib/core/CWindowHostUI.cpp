@@ -762,9 +762,13 @@ bool CWindowHostUI::ShowToolTip(CControlUI* control, POINT pt) {
 
 namespace {
 
+// Collects a control that asked for layout and answers it, so that the search
+// skips its subtree: laying the control out places its children too.
 CControlUI* CollectUpdateNeeded(CControlUI* control, void* data) {
-  if (control->IsUpdateNeeded()) static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
-  return nullptr;
+  if (!control->IsUpdateNeeded()) return nullptr;
+  auto* dirty = static_cast<std::vector<CControlUI*>*>(data);
+  if (dirty->empty() || dirty->back() != control) dirty->push_back(control);
+  return control;
 }
 
 struct ShortcutSearch {

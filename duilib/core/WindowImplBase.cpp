@@ -270,7 +270,8 @@ LRESULT WindowImplBase::OnChar(UINT, WPARAM, LPARAM, bool& handled) {
 }
 
 LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
-  if (wParam == SC_CLOSE) {
+  // The low four bits of a system command belong to the system.
+  if ((wParam & 0xFFF0) == SC_CLOSE) {
     ::SendMessageW(GetHWND(), WM_CLOSE, 0, 0);
     return 0;
   }
