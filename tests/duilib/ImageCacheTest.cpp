@@ -157,14 +157,6 @@ TEST_F(ImageCache, LoadsFromTheSkinPackageThenFromAPlainPath) {
   EXPECT_EQ(At(*plain, 2, 0), 0xFF070809u);
 }
 
-TEST_F(ImageCache, ResourcesByNameAndNumber) {
-  // The test program carries the skin package as resource ZIPRES 101; it is
-  // no image, so decoding fails, but a missing resource fails earlier.
-  EXPECT_EQ(CImageCacheUI::Load(L"101", L"ZIPRES", 0, false), nullptr);
-  EXPECT_EQ(CImageCacheUI::Load(L"102", L"ZIPRES", 0, false), nullptr);
-  EXPECT_EQ(CImageCacheUI::Load(L"pic", L"PNG", 0, false), nullptr);
-}
-
 TEST_F(ImageCache, AddReplacesAndKeepsOnFailure) {
   CImageCacheUI cache;
   EXPECT_EQ(cache.Find(L"#FF000001"), nullptr);
