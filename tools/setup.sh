@@ -9,6 +9,7 @@ mkdir -p "$deps"
 
 packages=(
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32 wine64 xvfb x11-apps
   libz-mingw-w64-dev libstb-dev googletest
   7zip zip gcab xz-utils python3 openssl fonts-wqy-microhei
@@ -60,4 +61,11 @@ fetch_source 7zip 7zip
 fetch_source googletest googletest
 
 
-"$top/tools/build-deps.sh"
+# The shipped program is i686; the tests are built for the machine's test
+# architecture (tools/test-arch.sh), which may be x86_64.
+test_arch=$("$top/tools/test-arch.sh")
+if [ "$test_arch" = i686 ]; then
+  "$top/tools/build-deps.sh" i686
+else
+  "$top/tools/build-deps.sh" i686 "$test_arch"
+fi

@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Sourced by the Wine scripts: sets the environment for the build's own 32-bit
-# Wine prefix and creates that prefix once (wineboot plus the few settings the
-# tests rely on). Needs WINEPREFIX set by the caller.
-export WINEARCH=win32
+# Sourced by the Wine scripts: sets the environment for the build's own Wine
+# prefix and creates that prefix once (wineboot plus the few settings the
+# tests rely on). Needs WINEPREFIX set by the caller. The prefix is 32-bit,
+# like the shipped program, unless this machine cannot execute 32-bit code
+# (tools/test-arch.sh): then the tests are 64-bit programs in a 64-bit prefix.
+if [ "$("$(dirname "${BASH_SOURCE[0]}")/test-arch.sh")" = x86_64 ]; then
+  export WINEARCH=win64
+  case ":$PATH:" in
+    *":$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64-shim:"*) ;;
+    *) export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64-shim:$PATH" ;;
+  esac
+else
+  export WINEARCH=win32
+fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=${LANG:-C.UTF-8}
