@@ -16,6 +16,7 @@
 set -euo pipefail
 
 apt_dir=${1:-/etc/apt}
+[ "$apt_dir" = / ] || apt_dir=${apt_dir%/}
 [ -d "$apt_dir" ] || { echo "enable-deb-src: $apt_dir is not a directory" >&2; exit 1; }
 
 # One-line form. The first pass collects the entries that already have an

@@ -45,13 +45,18 @@ step() {
 command -v apt-get >/dev/null && command -v dpkg-query >/dev/null ||
   fail "finding apt-get and dpkg-query" "this set-up runs on Debian 12; install the packages listed in tools/setup.sh by hand elsewhere."
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+# One query for every package (a process per package costs a second on a busy
+# machine): dpkg-query lists each known one and exits non-zero when any is
+# unknown, which only means missing. wine32 is an i386 package: it is checked
+# under its architecture too.
+declare -A present
+while read -r name state; do
+  if [ "$state" = "install ok installed" ]; then present[$name]=1 present[${name%%:*}]=1; fi
+done < <(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" wine32:i386 2>/dev/null || true)
 missing=()
-for p in "${packages[@]}"; do
-  installed "$p" || missing+=("$p")
+for p in "${packages[@]}" wine32:i386; do
+  [ -n "${present[$p]:-}" ] || missing+=("$p")
 done
-# wine32 is an i386 package: check it under its architecture too.
-installed wine32:i386 || missing+=(wine32:i386)
 
 missing_sources=()
 for s in "${sources[@]}"; do
