@@ -19,10 +19,10 @@ packages=(
 # Debian source package and the folder under deps/src/ it is unpacked into.
 sources=(libjsoncpp:jsoncpp 7zip:7zip googletest:googletest)
 
-# fail WHAT HINT [LOG]: reports a failed step (with the last lines of the
+# fail WHAT HINT [LOG]: reports that WHAT failed (with the last lines of the
 # tool's output kept in LOG) and stops.
 fail() {
-  echo "setup: $1 failed." >&2
+  echo "setup: $1 failed${3:+:}" >&2
   if [ -n "${3:-}" ]; then
     tail -n 40 "$3" | sed 's/^/  | /' >&2
     echo "setup: the whole output is in $3" >&2
@@ -38,12 +38,16 @@ step() {
   shift 2
   log=$(mktemp /tmp/launcher-setup.XXXXXX)
   "$@" >"$log" 2>&1 || rc=$?
-  [ "$rc" = 0 ] || fail "$what (exit status $rc)" "$hint" "$log"
+  [ "$rc" = 0 ] || fail "$what, exit status $rc," "$hint" "$log"
   rm -f "$log"
 }
 
 command -v apt-get >/dev/null && command -v dpkg-query >/dev/null ||
   fail "finding apt-get and dpkg-query" "this set-up runs on Debian 12; install the packages listed in tools/setup.sh by hand elsewhere."
+
+# apt's folder of package sources, normally /etc/apt/ (asking apt honours APT_CONFIG).
+apt_dir=/etc/apt/
+eval "$(apt-config shell apt_dir Dir::Etc/d)"
 
 # One query for every package (a process per package costs a second on a busy
 # machine): dpkg-query lists each known one and exits non-zero when any is
@@ -92,16 +96,13 @@ fi
 if [ ${#missing_sources[@]} -gt 0 ]; then
   # apt-get source needs deb-src entries beside the deb ones, in whichever
   # form this machine keeps its package sources.
-  # Asking apt for its folder (normally /etc/apt/) honours APT_CONFIG.
-  apt_dir=/etc/apt/
-  eval "$(apt-config shell apt_dir Dir::Etc/d)"
   changed=$("$top/tools/enable-deb-src.sh" "$apt_dir") ||
     fail "enabling source packages in $apt_dir (tools/enable-deb-src.sh)" \
       "add a deb-src entry for each deb entry in ${apt_dir}sources.list or ${apt_dir}sources.list.d/ by hand, then run the command again."
   [ -z "$changed" ] || echo "setup: enabled source packages in" $changed
 fi
 step "updating the package lists (apt-get update)" \
-  "check the network and the package sources in /etc/apt, then run the command again." \
+  "check the network and the package sources in $apt_dir, then run the command again." \
   apt-get update -qq
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
