@@ -117,7 +117,7 @@ fetch_source() {
   rm -rf "$tmp" && mkdir -p "$tmp"
   echo "setup: fetching the source package $name"
   (cd "$tmp" && step "fetching the source package $name (apt-get source $name)" \
-    "apt-get source needs deb-src entries in /etc/apt (tools/enable-deb-src.sh adds them) and a fresh 'apt-get update'." \
+    "apt-get source needs deb-src entries in $apt_dir (tools/enable-deb-src.sh adds them) and a fresh 'apt-get update'." \
     apt-get source -qq "$name")
   unpacked=$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
   [ -n "$unpacked" ] || fail "unpacking the source package $name" "apt-get source left no folder in $tmp; dpkg-source (dpkg-dev) unpacks it."
