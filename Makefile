@@ -4,21 +4,43 @@
 # make bench  build and run the benchmarks
 BUILD ?= build
 CMAKE_FLAGS ?=
+# The tests' architecture: i686 like the shipped program, or x86_64 on a
+# machine that cannot execute 32-bit code (tools/test-arch.sh).
+ARCH ?= $(shell tools/test-arch.sh)
+# The shipped i686 program when the tests are built for another architecture.
+SHIP_BUILD = $(BUILD)/i686
+ifeq ($(ARCH),i686)
+SHIP_FLAGS =
+else
+SHIP_FLAGS = -DSHIPPED_LAUNCHER=$(abspath $(SHIP_BUILD))/dist/launcher.exe
+endif
 
-.PHONY: all setup configure build test demo bench clean format
+.PHONY: all setup configure build ship test demo bench clean format
 
 all: build
 
 setup:
 	@tools/setup.sh
 
+# A build folder configured for another architecture starts afresh.
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(ARCH).cmake $(SHIP_FLAGS) $(CMAKE_FLAGS) >/dev/null
 
-configure: $(BUILD)/CMakeCache.txt
+configure:
+	@if [ -f $(BUILD)/CMakeCache.txt ] && ! grep -q 'mingw-$(ARCH).cmake' $(BUILD)/CMakeCache.txt; then \
+	  echo "make: $(BUILD) was configured for another architecture than $(ARCH): starting it afresh"; \
+	  rm -rf $(BUILD); fi
+	@$(MAKE) --no-print-directory $(BUILD)/CMakeCache.txt
 
-build: configure
+build: configure ship
 	cmake --build $(BUILD) -j$$(nproc)
+
+# The i686 launcher.exe beside an x86_64 test build; nothing to do otherwise.
+ship:
+ifneq ($(ARCH),i686)
+	@[ -f $(SHIP_BUILD)/CMakeCache.txt ] || cmake -S . -B $(SHIP_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(SHIP_BUILD) -j$$(nproc) --target launcher
+endif
 
 test: setup
 	@$(MAKE) --no-print-directory build

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing the launcher needs on a Debian 12 machine, as root.
 # Idempotent: with everything present it only checks and returns.
+# Quiet when a step succeeds; a step that fails stops the set-up with what
+# failed, the tool's own message and what to do.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,55 +11,126 @@ mkdir -p "$deps"
 
 packages=(
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32 wine64 xvfb x11-apps
   libz-mingw-w64-dev libstb-dev googletest
   7zip zip gcab xz-utils python3 openssl fonts-wqy-microhei
   cmake make dpkg-dev
 )
+# Debian source package and the folder under deps/src/ it is unpacked into.
+sources=(libjsoncpp:jsoncpp 7zip:7zip googletest:googletest)
 
+# fail WHAT HINT [LOG]: reports that WHAT failed (with the last lines of the
+# tool's output kept in LOG) and stops.
+fail() {
+  echo "setup: $1 failed${3:+:}" >&2
+  if [ -n "${3:-}" ]; then
+    tail -n 40 "$3" | sed 's/^/  | /' >&2
+    echo "setup: the whole output is in $3" >&2
+  fi
+  echo "setup: $2" >&2
+  exit 1
+}
+
+# step WHAT HINT COMMAND...: runs COMMAND with its output held back, shown only
+# when it fails.
+step() {
+  local what=$1 hint=$2 log rc=0
+  shift 2
+  log=$(mktemp /tmp/launcher-setup.XXXXXX)
+  "$@" >"$log" 2>&1 || rc=$?
+  [ "$rc" = 0 ] || fail "$what, exit status $rc," "$hint" "$log"
+  rm -f "$log"
+}
+
+command -v apt-get >/dev/null && command -v dpkg-query >/dev/null ||
+  fail "finding apt-get and dpkg-query" "this set-up runs on Debian 12; install the packages listed in tools/setup.sh by hand elsewhere."
+
+# apt's folder of package sources, normally /etc/apt/ (asking apt honours APT_CONFIG).
+apt_dir=/etc/apt/
+eval "$(apt-config shell apt_dir Dir::Etc/d)"
+
+# One query for every package (a process per package costs a second on a busy
+# machine): dpkg-query lists each known one and exits non-zero when any is
+# unknown, which only means missing. wine32 is an i386 package: it is checked
+# under its architecture too.
+declare -A present
+while read -r name state; do
+  if [ "$state" = "install ok installed" ]; then present[$name]=1 present[${name%%:*}]=1; fi
+done < <(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" wine32:i386 2>/dev/null || true)
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+for p in "${packages[@]}" wine32:i386; do
+  [ -n "${present[$p]:-}" ] || missing+=("$p")
 done
-# wine32 is an i386 package: check it under its architecture too.
-dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' || missing+=(wine32:i386)
 
-need_update=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
+missing_sources=()
+for s in "${sources[@]}"; do
+  [ -d "$deps/src/${s#*:}" ] || missing_sources+=("$s")
+done
+add_i386=0
+dpkg --print-foreign-architectures | grep -qx i386 || add_i386=1
+
+# The shipped program is i686; the tests are built for the machine's test
+# architecture (tools/test-arch.sh), which is x86_64 where 32-bit code cannot run.
+build_deps() {
+  local arches=(i686)
+  [ "$("$top/tools/test-arch.sh")" = i686 ] || arches+=("$("$top/tools/test-arch.sh")")
+  "$top/tools/build-deps.sh" "${arches[@]}" ||
+    fail "building the libraries under deps/ (tools/build-deps.sh)" \
+      "the message above says why; once mended, run the command again (it rebuilds what is not finished)."
+}
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_sources[@]} -eq 0 ] && [ "$add_i386" = 0 ]; then
+  build_deps
+  exit 0
 fi
-# Source packages: enable deb-src on the existing Debian sources file.
-src=/etc/apt/sources.list.d/debian.sources
-if [ -f "$src" ] && ! grep -q '^Types:.*deb-src' "$src"; then
-  sed -i 's/^Types: deb$/Types: deb deb-src/' "$src"
-  need_update=1
+
+if [ "$(id -u)" != 0 ]; then
+  echo "setup: missing, and only root can add them:" >&2
+  [ ${#missing[@]} -eq 0 ] || echo "  packages: ${missing[*]}" >&2
+  [ "$add_i386" = 0 ] || echo "  the i386 architecture (for wine32)" >&2
+  [ ${#missing_sources[@]} -eq 0 ] || echo "  source packages: ${missing_sources[*]%%:*}" >&2
+  echo "setup: run the command again as root." >&2
+  exit 1
 fi
-if [ ${#missing[@]} -gt 0 ] || [ ! -d "$deps/src/jsoncpp" ] || [ ! -d "$deps/src/7zip" ] || [ ! -d "$deps/src/googletest" ]; then
-  need_update=1
+
+if [ "$add_i386" = 1 ]; then
+  step "adding the i386 architecture (dpkg --add-architecture i386)" \
+    "Wine's 32-bit packages need it; run 'dpkg --add-architecture i386' by hand to see why it fails." \
+    dpkg --add-architecture i386
 fi
-if [ "$need_update" = 1 ]; then
+if [ ${#missing_sources[@]} -gt 0 ]; then
+  # apt-get source needs deb-src entries beside the deb ones, in whichever
+  # form this machine keeps its package sources.
+  changed=$("$top/tools/enable-deb-src.sh" "$apt_dir") ||
+    fail "enabling source packages in $apt_dir (tools/enable-deb-src.sh)" \
+      "add a deb-src entry for each deb entry in ${apt_dir}sources.list or ${apt_dir}sources.list.d/ by hand, then run the command again."
+  [ -z "$changed" ] || echo "setup: enabled source packages in" $changed
+fi
+step "updating the package lists (apt-get update)" \
+  "check the network and the package sources in $apt_dir, then run the command again." \
   apt-get update -qq
-fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  step "installing packages (apt-get install)" \
+    "apt's message above says why; when dpkg was interrupted run 'dpkg --configure -a', then run the command again." \
+    env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Unpack a Debian source package into deps/src/NAME once.
+# Unpacks a Debian source package into deps/src/DIR.
 fetch_source() {
-  local name=$1 dir=$2
-  [ -d "$deps/src/$dir" ] && return 0
-  mkdir -p "$deps/src/tmp-$dir"
-  (cd "$deps/src/tmp-$dir" && apt-get source -qq "$name" >/dev/null 2>&1)
-  local unpacked
-  unpacked=$(find "$deps/src/tmp-$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+  local name=$1 dir=$2 tmp="$deps/src/tmp-$2" unpacked
+  rm -rf "$tmp" && mkdir -p "$tmp"
+  echo "setup: fetching the source package $name"
+  (cd "$tmp" && step "fetching the source package $name (apt-get source $name)" \
+    "apt-get source needs deb-src entries in $apt_dir (tools/enable-deb-src.sh adds them) and a fresh 'apt-get update'." \
+    apt-get source -qq "$name")
+  unpacked=$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+  [ -n "$unpacked" ] || fail "unpacking the source package $name" "apt-get source left no folder in $tmp; dpkg-source (dpkg-dev) unpacks it."
   mv "$unpacked" "$deps/src/$dir"
-  rm -rf "$deps/src/tmp-$dir"
+  rm -rf "$tmp"
 }
-fetch_source libjsoncpp jsoncpp
-fetch_source 7zip 7zip
-fetch_source googletest googletest
+for s in "${missing_sources[@]}"; do
+  fetch_source "${s%%:*}" "${s#*:}"
+done
 
-
-"$top/tools/build-deps.sh"
+build_deps

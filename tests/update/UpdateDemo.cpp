@@ -16,7 +16,8 @@ UINT finalMessage = 0;
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_UPDATE_PROGRESS:
-      if (lParam > 0) std::printf("update: %lu of %ld bytes\n", static_cast<unsigned long>(wParam), lParam);
+      if (lParam > 0)
+        std::printf("update: %lu of %ld bytes\n", static_cast<unsigned long>(wParam), static_cast<long>(lParam));
       return 0;
     case WM_UPDATE_DOWNLOAD_FAILED:
     case WM_UPDATE_INSTALL_FAILED:

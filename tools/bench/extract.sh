@@ -10,15 +10,17 @@ work="$build/bench/extract"
 mkdir -p "$work"
 
 # The console program is only needed here, so `make test` never builds it.
-console="$top/deps/build/7zip-console/7za.exe"
+arch=$("$top/tools/test-arch.sh")
+cross=$arch-w64-mingw32
+console="$top/deps/build/7zip-console-$arch/7za.exe"
 if [ ! -f "$console" ]; then
   echo "bench: building the 7-Zip console program (once)"
   start=$(date +%s)
-  out="$top/deps/build/7zip-console"
+  out="$top/deps/build/7zip-console-$arch"
   rm -rf "$out" && mkdir -p "$out"
   make -s -C "$top/deps/src/7zip/CPP/7zip/Bundles/Alone" -f makefile.gcc -j2 O="$out" \
     IS_MINGW=1 MSYSTEM=1 DISABLE_RAR=1 CFLAGS_WARN_WALL= \
-    CC=i686-w64-mingw32-gcc-posix CXX=i686-w64-mingw32-g++-posix RC=i686-w64-mingw32-windres >/dev/null
+    CC=$cross-gcc-posix CXX=$cross-g++-posix RC=$cross-windres >/dev/null
   echo "bench: console program built in $(($(date +%s) - start)) s"
 fi
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# JsonCpp from Debian's source package, built for i686 Windows as a static library.
+# JsonCpp from Debian's source package, built for Windows ($ARCH) as a static library.
 set -euo pipefail
 [ -f "$PREFIX/lib/libjsoncpp.a" ] && exit 0
 echo "deps: building jsoncpp"
-build="$DEPS/build/jsoncpp"
+build="$DEPS/build/jsoncpp${BUILDDIR_SUFFIX:+-$ARCH}"
 cmake -S "$DEPS/src/jsoncpp" -B "$build" -G "Unix Makefiles" \
   -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$PREFIX" -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON \
