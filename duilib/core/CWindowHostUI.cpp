@@ -228,7 +228,6 @@ bool CWindowHostUI::AttachDialog(CControlUI* root) {
   impl_->names.clear();
   impl_->updateNeeded = true;
   impl_->firstLayout = true;
-  impl_->focusNeeded = true;
   impl_->offscreenBitmap.Reset();
   impl_->offscreenDC.Reset();
   return InitControls(root, nullptr);
