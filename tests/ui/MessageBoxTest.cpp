@@ -185,6 +185,9 @@ TEST_F(MessageBoxTest, EmptyTitleKeepsTheSkinsTitle) {
 TEST_F(MessageBoxTest, WithoutOwnerTheBoxIsCentredOnTheWorkArea) {
   RECT rc = {};
   Show(L"Error", MessageBoxMode::OkOnly, nullptr, [&](HWND box) {
+    // The box is visible from its creation on, before it is centred; once it
+    // has painted, its modal loop runs and it stands where it will stay.
+    ASSERT_NE(CaptureWhenPainted(box, 3000), nullptr);
     ::GetWindowRect(box, &rc);
     Key(box, VK_ESCAPE);
   });
@@ -205,6 +208,9 @@ TEST_F(MessageBoxTest, OwnerIsDisabledWhileOpenAndEnabledAndFocusedAfter) {
   bool enabledWhileOpen = true;
   RECT rc = {};
   Show(L"提示", MessageBoxMode::OkCancel, owner, [&](HWND box) {
+    // Painted means the modal loop runs: the box is centred and the owner
+    // disabled. Before that, a posted click reaches controls not laid out yet.
+    ASSERT_NE(CaptureWhenPainted(box, 3000), nullptr);
     enabledWhileOpen = ::IsWindowEnabled(owner) != FALSE;
     ::GetWindowRect(box, &rc);
     Click(box, 260, 162);
@@ -218,25 +224,44 @@ TEST_F(MessageBoxTest, OwnerIsDisabledWhileOpenAndEnabledAndFocusedAfter) {
   ::DestroyWindow(owner);
 }
 
-void RealClick(int x, int y, int dx = 0, int dy = 0) {
-  ::SetCursorPos(x, y);
-  INPUT down = {};
-  down.type = INPUT_MOUSE;
-  down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  ::SendInput(1, &down, sizeof down);
-  ::Sleep(100);
+// Puts the real cursor on a screen point and waits until it rests there.
+// Under Wine the box's thread may still hold pointer events of the display
+// from before the cursor was set (the pointer where the box was mapped); when
+// it reads them, they move the cursor back. A round trip through the box's
+// queue makes it read what is pending; the cursor is set again until it stays.
+bool SettleCursor(HWND box, int x, int y) {
+  int steady = 0;
+  return WaitUntil(
+      [&] {
+        POINT at;
+        if (!::GetCursorPos(&at) || at.x != x || at.y != y) {
+          ::SetCursorPos(x, y);
+          steady = 0;
+        }
+        DWORD_PTR ignored;
+        ::SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored);
+        steady = ::GetCursorPos(&at) && at.x == x && at.y == y ? steady + 1 : 0;
+        return steady >= 3;
+      },
+      3000);
+}
+
+void SendMouse(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  ::SendInput(1, &input, sizeof input);
+}
+
+// A press at a screen point, moved in four steps by (dx, dy), and released.
+void RealClick(HWND box, int x, int y, int dx = 0, int dy = 0) {
+  ASSERT_TRUE(SettleCursor(box, x, y));
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
   for (int step = 1; step <= 4 && (dx || dy); ++step) {
-    ::SetCursorPos(x + dx * step / 4, y + dy * step / 4);
-    INPUT move = {};
-    move.type = INPUT_MOUSE;
-    move.mi.dwFlags = MOUSEEVENTF_MOVE;
-    ::SendInput(1, &move, sizeof move);
-    ::Sleep(50);
+    ASSERT_TRUE(SettleCursor(box, x + dx * step / 4, y + dy * step / 4));
+    SendMouse(MOUSEEVENTF_MOVE);
   }
-  INPUT up = {};
-  up.type = INPUT_MOUSE;
-  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  ::SendInput(1, &up, sizeof up);
+  SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
 TEST_F(MessageBoxTest, PressOnTheTitleLabelDragsThePressOnTheCloseButtonClicks) {
@@ -244,7 +269,7 @@ TEST_F(MessageBoxTest, PressOnTheTitleLabelDragsThePressOnTheCloseButtonClicks) 
   const bool answer = Show(L"Error", MessageBoxMode::OkCancel, nullptr, [&](HWND box) {
     ASSERT_NE(CaptureWhenPainted(box, 3000), nullptr);
     ::GetWindowRect(box, &before);
-    RealClick(before.left + 100, before.top + 18, 60, 40);
+    RealClick(box, before.left + 100, before.top + 18, 60, 40);
     WaitUntil(
         [&] {
           ::GetWindowRect(box, &after);
@@ -252,7 +277,7 @@ TEST_F(MessageBoxTest, PressOnTheTitleLabelDragsThePressOnTheCloseButtonClicks) 
         },
         2000);
     // The close button, with the real mouse, at its new place.
-    RealClick(after.left + 352, after.top + 18);
+    RealClick(box, after.left + 352, after.top + 18);
   });
   EXPECT_FALSE(answer);
   EXPECT_EQ(after.left - before.left, 60);
