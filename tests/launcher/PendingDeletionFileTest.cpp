@@ -60,18 +60,6 @@ TEST(PendingDeletionFile, WriteThenReadKeepsWideNames) {
   EXPECT_EQ(text, L"bin\\_\u6838\u5fc3.dll|_caf\u00e9.dat");
 }
 
-// Deletion fails for a directory on every platform, so a directory stands for
-// a file that cannot be deleted.
-TEST(ProcessPendingDeletions, KeepsExactlyTheNamesThatCannotBeDeleted) {
-  TempDir dir;
-  ASSERT_TRUE(WriteBytes(dir / L"_old.dll", "x"));
-  ASSERT_TRUE(::CreateDirectoryW((dir / L"_stuck").c_str(), nullptr));
-  ASSERT_TRUE(WriteBytes(dir / L"temp", "_old.dll|_stuck"));
-  ProcessPendingDeletions(dir.Path());
-  EXPECT_FALSE(FileExists(dir / L"_old.dll"));
-  EXPECT_EQ(ReadBytes(dir / L"temp"), "_stuck");
-}
-
 TEST(ProcessPendingDeletions, FileOpenWithoutDeleteSharingStaysListed) {
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir / L"_busy.dll", "x"));
