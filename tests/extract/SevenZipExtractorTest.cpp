@@ -211,6 +211,8 @@ TEST(ExtractTo, ReadOnlyFileAndDirectoryInTheWayAreReplaced) {
 TEST(ExtractTo, LockedTargetFileFailsAtThatItemAndKeepsWhatCameBefore) {
   TempDir dir(L"locked");
   ASSERT_TRUE(WriteBytes(dir / L"third.txt", "old third"));
+  // Read-only too: the flag taken off for the removal must come back.
+  ASSERT_TRUE(SetFileAttributesW((dir / L"third.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   // Held without delete sharing, as a running program holds its files; Wine
   // enforces this between its own processes and handles like Windows does.
   UniqueHandle lock(CreateFileW((dir / L"third.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -229,6 +231,8 @@ TEST(ExtractTo, LockedTargetFileFailsAtThatItemAndKeepsWhatCameBefore) {
   EXPECT_EQ(created, (std::vector<std::wstring>{dir / L"first.txt", dir / L"new", dir / L"new\\second.txt"}));
   lock.Reset();
   EXPECT_EQ(ReadBytes(dir / L"third.txt"), "old third");
+  EXPECT_TRUE(Attributes(dir / L"third.txt") & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((dir / L"third.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(ExtractTo, FileWhereAParentDirectoryBelongsFailsWith1631) {

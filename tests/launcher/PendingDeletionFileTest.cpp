@@ -43,6 +43,8 @@ TEST(PendingDeletionFile, OneBytePerCharacterWithEscapesAboveLatin1) {
     EXPECT_EQ(PendingDeletionFile::Encode(c.text), c.bytes);
     EXPECT_EQ(PendingDeletionFile::Decode(c.bytes), c.text);
   }
+  // Hexadecimal digits read in either case.
+  EXPECT_EQ(PendingDeletionFile::Decode("<4E2D><6a2B>"), L"\u4e2d\u6a2b");
   // Bytes 0 add nothing; a "<" that is not a full escape stays as it is.
   EXPECT_EQ(PendingDeletionFile::Decode(std::string("a\0b", 3)), L"ab");
   EXPECT_EQ(PendingDeletionFile::Decode("<4e2d"), L"<4e2d");

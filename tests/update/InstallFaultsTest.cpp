@@ -152,6 +152,18 @@ TEST(InstallPackage, DirectoryThatCannotBeCreatedFails) {
   RunCases(std::begin(cases), std::end(cases));
 }
 
+// A read-only file the failed extraction wrote is removed all the same.
+TEST(InstallPackage, RollbackRemovesReadOnlyFilesItWrote) {
+  const PackageCase cases[] = {
+      {"read-only member",
+       L"readonly-halfway.zip",
+       {{L"top.txt", "old top"}, {L"blocked", "a file"}},
+       false,
+       {{L"top.txt", "old top"}, {L"blocked", "a file"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
 // A package shipping "temp" could have the next start delete anything.
 TEST(InstallPackage, PackageShippingThePendingDeletionFileIsRefused) {
   const PackageCase cases[] = {

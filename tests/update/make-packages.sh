@@ -84,3 +84,13 @@ cp anti/base.7z anti/base2.7z
 mkdir -p dirs/a/b
 printf 'new top' > dirs/top.txt
 (cd dirs && zip -q "$out/blocked-directory.zip" top.txt a/b/)
+
+# Info-ZIP keeps Unix modes: a read-only member written before the failure,
+# which the rollback must remove. No directory entries (-D).
+mkdir -p rohalf/docs rohalf/blocked
+printf 'new top' > rohalf/top.txt
+printf 'read only' > rohalf/docs/readonly.txt
+chmod 444 rohalf/docs/readonly.txt
+printf 'never' > rohalf/blocked/inner.txt
+(cd rohalf && zip -q -D "$out/readonly-halfway.zip" top.txt docs/readonly.txt blocked/inner.txt)
+chmod -R u+w rohalf
