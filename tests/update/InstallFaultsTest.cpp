@@ -210,7 +210,7 @@ TEST(InstallPackage, RollbackThatCannotRestoreLeavesItToTheNextStart) {
       if (h != INVALID_HANDLE_VALUE) held.Reset(h);
     }
   });
-  const bool installed = InstallCopy(dir.Path(), L"halfway.zip");
+  const bool installed = InstallCopy(dir.Path(), L"slow-halfway.zip");
   done = true;
   holder.join();
   EXPECT_FALSE(installed);
@@ -222,9 +222,9 @@ TEST(InstallPackage, RollbackThatCannotRestoreLeavesItToTheNextStart) {
   held.Reset();
 
   ProcessPendingDeletions(dir.Path());
-  EXPECT_EQ(
-      Describe(Read(dir.Path())),
-      Describe({{L"top.txt", "old top"}, {L"blocked", "a file"}, {L"halfway.zip", ReadBytes(dir / L"halfway.zip")}}));
+  EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"top.txt", "old top"},
+                                                  {L"blocked", "a file"},
+                                                  {L"slow-halfway.zip", ReadBytes(dir / L"slow-halfway.zip")}}));
 }
 
 struct PendingCase {

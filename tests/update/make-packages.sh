@@ -22,6 +22,11 @@ mkdir -p halfway/blocked
 printf 'new top' > halfway/top.txt
 printf 'never' > halfway/blocked/inner.txt
 (cd halfway && zip -q -D "$out/halfway.zip" top.txt blocked/inner.txt)
+# The same with 64 MB of zeros before the failing item: the set-aside file
+# exists long enough for a test to take hold of it before the rollback.
+head -c 67108864 /dev/zero > halfway/zeros.bin
+(cd halfway && zip -q -D "$out/slow-halfway.zip" top.txt zeros.bin blocked/inner.txt)
+rm halfway/zeros.bin
 
 # A bare lzma stream: one item without a name.
 printf 'lzma content' > content.bin
