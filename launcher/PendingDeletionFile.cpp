@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "base/UniqueHandle.h"
+#include "launcher/EntryRemoval.h"
+#include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 
 namespace {
@@ -25,6 +27,10 @@ bool PendingDeletionFile::Read(std::wstring& text) const {
   UniqueHandle file(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
+  // A list of names has no reason to be large; a huge file read whole would
+  // end the launcher at every start before the product runs.
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxBytes)) return false;
   std::string bytes;
   char buffer[4096];
   DWORD got = 0;
@@ -32,6 +38,7 @@ bool PendingDeletionFile::Read(std::wstring& text) const {
     if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
     if (got == 0) break;
     bytes.append(buffer, got);
+    if (bytes.size() > kMaxBytes) return false;  // grew while being read
   }
   text = Decode(bytes);
   return true;
@@ -121,8 +128,26 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
     return;
   }
   std::vector<std::wstring> remaining;
+  std::vector<std::wstring> restores;
   for (const std::wstring& name : PendingDeletionFile::Split(text)) {
-    if (!::DeleteFileW((launcherDirectory + name).c_str())) remaining.push_back(name);
+    if (name.find(PendingDeletionFile::kRestoreSeparator) != std::wstring::npos) {
+      restores.push_back(name);
+    } else if (IsInstallationPath(name) && !RemoveEntry(launcherDirectory + name)) {
+      remaining.push_back(name);
+    }
+  }
+  // After the deletions, which may have freed the names to restore.
+  for (const std::wstring& entry : restores) {
+    const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
+    const std::wstring setAside = entry.substr(0, separator);
+    const std::wstring name = entry.substr(separator + 1);
+    if (!IsInstallationPath(setAside) || !IsInstallationPath(name)) continue;
+    if (!PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
+    if (PathExists(launcherDirectory + name) ||
+        !::MoveFileExW((launcherDirectory + setAside).c_str(), (launcherDirectory + name).c_str(),
+                       MOVEFILE_COPY_ALLOWED)) {
+      remaining.push_back(entry);
+    }
   }
   if (remaining.empty()) {
     file.Remove();

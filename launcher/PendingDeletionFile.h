@@ -15,12 +15,26 @@
 // that does not know the form reads a name that does not exist and keeps it
 // listed, losing nothing.
 //
+// An entry "set-aside>name" ("bin\_core.dll>bin\core.dll") is a file that a
+// failed update could not put back: the start-up pass moves it back to its
+// name once that name is free, and never deletes it. ">" cannot stand in a
+// Windows name, so an older launcher fails to delete such an entry and keeps
+// it listed.
+//
+// Only names that stay inside the launcher directory (IsInstallationPath) are
+// acted on; any other name is dropped from the list unread. A file larger than
+// kMaxBytes is no list the launcher wrote: it counts as unreadable.
+//
 // All operations run on the calling thread and report failure by their result.
 class PendingDeletionFile {
  public:
+  static constexpr unsigned long kMaxBytes = 64 * 1024;
+  static constexpr wchar_t kRestoreSeparator = L'>';
+
   explicit PendingDeletionFile(const std::wstring& launcherDirectory);
 
-  // Reads the whole file into `text`. False when it cannot be opened or read.
+  // Reads the whole file into `text`. False when it cannot be opened or read,
+  // or holds more than kMaxBytes.
   bool Read(std::wstring& text) const;
   // Replaces the file's content with `text` (created when missing). False when
   // the file cannot be opened for output; then nothing is written.
@@ -42,8 +56,12 @@ class PendingDeletionFile {
   std::wstring path_;
 };
 
-// The start-up pass: tries again to delete every listed file. When every name
-// is gone (or the file is empty) the file is deleted; otherwise it is rewritten
-// with exactly the names that still cannot be deleted. A missing or unreadable
-// file ends the pass without effect. Nothing is reported.
+// The start-up pass: tries again to delete every listed file or directory
+// (RemoveEntry: read-only entries and whole directories included), then moves
+// every listed restore entry back to its name where that name is free. When
+// nothing is left to do (or the file is empty) the file is deleted; otherwise
+// it is rewritten with exactly the entries still open. Names that do not stay
+// inside the launcher directory are dropped without being touched. A missing
+// or unreadable file (too large included) ends the pass without effect.
+// Nothing is reported.
 void ProcessPendingDeletions(const std::wstring& launcherDirectory);

@@ -5,14 +5,32 @@
 #include <algorithm>
 #include <utility>
 
+#include "launcher/EntryRemoval.h"
+#include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 
-SetAsideList::SetAsideList(std::wstring launcherDirectory) : directory_(std::move(launcherDirectory)) {}
+namespace {
+
+// A pending entry is safe when every name in it stays inside the installation.
+bool IsSafeEntry(const std::wstring& entry) {
+  const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
+  if (separator == std::wstring::npos) return IsInstallationPath(entry);
+  return IsInstallationPath(entry.substr(0, separator)) && IsInstallationPath(entry.substr(separator + 1));
+}
+
+}  // namespace
+
+SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems)
+    : directory_(std::move(launcherDirectory)) {
+  for (const std::wstring& item : packageItems) {
+    for (std::wstring& key : KeysWithParents(item)) reserved_.insert(std::move(key));
+  }
+}
 
 bool SetAsideList::SetAside(const std::wstring& itemName) {
   if (!PathExists(directory_ + itemName)) return true;
-  const std::wstring setAside = SetAsideName(directory_, itemName);
+  const std::wstring setAside = SetAsideName(directory_, itemName, reserved_);
   if (!::MoveFileExW((directory_ + itemName).c_str(), (directory_ + setAside).c_str(), MOVEFILE_COPY_ALLOWED)) {
     return false;
   }
@@ -21,18 +39,29 @@ bool SetAsideList::SetAside(const std::wstring& itemName) {
 }
 
 bool SetAsideList::RestoreAll() {
-  bool restored = true;
   // Newest first: a file set aside inside a directory that was set aside later
-  // can only go back once its directory is back.
-  while (!entries_.empty()) {
-    const Entry& entry = entries_.back();
-    if (!::MoveFileExW((directory_ + entry.setAsideName).c_str(), (directory_ + entry.itemName).c_str(),
+  // can only go back once its directory is back. A move onto an existing name
+  // is refused, so a file that cannot go back is never lost.
+  std::vector<Entry> unrestored;
+  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+    if (!::MoveFileExW((directory_ + entry->setAsideName).c_str(), (directory_ + entry->itemName).c_str(),
                        MOVEFILE_COPY_ALLOWED)) {
-      restored = false;
+      unrestored.insert(unrestored.begin(), *entry);
     }
-    entries_.pop_back();
   }
-  return restored;
+  entries_ = std::move(unrestored);
+  return entries_.empty();
+}
+
+void SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
+  std::vector<std::wstring> pending = leftovers;
+  // The next start works through restore entries in list order; the newest
+  // set-aside entry goes first, as in RestoreAll.
+  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+    pending.push_back(entry->setAsideName + PendingDeletionFile::kRestoreSeparator + entry->itemName);
+  }
+  entries_.clear();
+  if (!pending.empty()) AddPendingEntries(directory_, pending);
 }
 
 void SetAsideList::Discard() {
@@ -43,30 +72,76 @@ void SetAsideList::Discard() {
   DeleteOrDefer(directory_, names);
 }
 
-std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName) {
+std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName,
+                          const std::set<std::wstring>& reserved) {
   const size_t slash = itemName.find_last_of(L"/\\");
   const size_t at = slash == std::wstring::npos ? 0 : slash + 1;
   std::wstring name = itemName;
   do {
     name.insert(at, 1, L'_');
-  } while (PathExists(launcherDirectory + name));
+  } while (PathExists(launcherDirectory + name) || reserved.count(NameKey(name)) != 0);
   return name;
 }
 
 void DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names) {
   std::vector<std::wstring> remaining;
   for (const std::wstring& name : names) {
-    if (!::DeleteFileW((launcherDirectory + name).c_str())) remaining.push_back(name);
+    if (!IsInstallationPath(name)) continue;
+    if (!RemoveEntry(launcherDirectory + name)) remaining.push_back(name);
   }
-  if (remaining.empty()) return;
+  if (!remaining.empty()) AddPendingEntries(launcherDirectory, remaining);
+}
 
-  // Names an earlier run could not delete stay listed: replacing the file
+bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries) {
+  // Entries an earlier run could not finish stay listed: replacing the file
   // would forget them and leave their files behind for good.
   const PendingDeletionFile file(launcherDirectory);
   std::wstring text;
-  std::vector<std::wstring> listed = file.Read(text) ? PendingDeletionFile::Split(text) : std::vector<std::wstring>();
-  for (const std::wstring& name : remaining) {
-    if (std::find(listed.begin(), listed.end(), name) == listed.end()) listed.push_back(name);
+  std::vector<std::wstring> listed;
+  if (file.Read(text)) {
+    for (std::wstring& entry : PendingDeletionFile::Split(text)) {
+      if (IsSafeEntry(entry)) listed.push_back(std::move(entry));
+    }
   }
-  file.Write(PendingDeletionFile::Join(listed));
+  for (const std::wstring& entry : entries) {
+    if (!IsSafeEntry(entry)) continue;
+    if (std::find(listed.begin(), listed.end(), entry) == listed.end()) listed.push_back(entry);
+  }
+  return file.Write(PendingDeletionFile::Join(listed));
+}
+
+void ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems) {
+  const PendingDeletionFile file(launcherDirectory);
+  std::wstring text;
+  if (!file.Read(text) || text.empty()) return;
+  std::set<std::wstring> written;
+  for (const std::wstring& item : installedItems) {
+    for (std::wstring& key : KeysWithParents(item)) written.insert(std::move(key));
+  }
+  std::vector<std::wstring> kept;
+  bool dropped = false;
+  for (std::wstring& entry : PendingDeletionFile::Split(text)) {
+    const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
+    if (separator != std::wstring::npos) {
+      if (written.count(NameKey(entry.substr(separator + 1))) == 0) {
+        kept.push_back(std::move(entry));
+        continue;
+      }
+      // The old file waiting to go back has been replaced by the new
+      // version: it is now an ordinary set-aside file.
+      entry.resize(separator);
+      dropped = true;
+    }
+    if (written.count(NameKey(entry)) != 0) {
+      dropped = true;
+      continue;
+    }
+    kept.push_back(std::move(entry));
+  }
+  if (!dropped) return;
+  if (kept.empty()) {
+    file.Remove();
+  } else {
+    file.Write(PendingDeletionFile::Join(kept));
+  }
 }

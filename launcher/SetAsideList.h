@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,9 @@
 //
 // An update either succeeds, and the set-aside files are deleted (or listed
 // for deletion at the next start), or fails, and every set-aside file goes back
-// to its name, so that the installation holds exactly its old files.
+// to its name, so that the installation holds exactly its old files. A file
+// that cannot go back is never deleted: it stays listed for the next start to
+// put back.
 class SetAsideList {
  public:
   struct Entry {
@@ -17,7 +20,11 @@ class SetAsideList {
     std::wstring setAsideName;  // where the installed file waits meanwhile
   };
 
-  explicit SetAsideList(std::wstring launcherDirectory);
+  // `packageItems` are the paths the package writes: no set-aside name is ever
+  // one of them or a directory above one (compared as Windows compares names),
+  // so that unpacking can neither overwrite a set-aside file nor have its own
+  // file discarded as one.
+  explicit SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems = {});
 
   // Moves launcher directory + `itemName` to its set-aside name when it exists
   // (a directory moves as a whole). True when there was nothing to move or the
@@ -25,28 +32,55 @@ class SetAsideList {
   bool SetAside(const std::wstring& itemName);
 
   // Moves every set-aside file back to its name, the last one first. Returns
-  // false when any move failed (the rest are still tried).
+  // false when any move failed; the rest are still tried, and the entries that
+  // could not go back stay in Entries().
   bool RestoreAll();
 
-  // Deletes the set-aside files now; those that cannot be deleted go to the
-  // pending-deletion file (DeleteOrDefer). The list is empty afterwards.
+  // Lists every remaining entry in the pending-deletion file as a restore
+  // entry, after `leftovers` (names the failed extraction left behind, which
+  // are listed for deletion first so that their names become free). The list
+  // is empty afterwards.
+  void DeferRestore(const std::vector<std::wstring>& leftovers);
+
+  // Deletes the set-aside files now (read-only ones and whole directories
+  // too); those that cannot be deleted go to the pending-deletion file
+  // (DeleteOrDefer). The list is empty afterwards.
   void Discard();
 
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:
   std::wstring directory_;
+  std::set<std::wstring> reserved_;  // keys of the package's paths and their directories
   std::vector<Entry> entries_;
 };
 
 // The set-aside name of `itemName`: one "_" in front of its last path
 // component (after the last "/" or "\", at the start when there is neither),
-// and one more for as long as launcher directory + that name exists.
-// bin\core.dll gives bin\_core.dll, or bin\__core.dll when bin\_core.dll exists.
-std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName);
+// and one more for as long as launcher directory + that name exists or its
+// key is in `reserved` (NameKey). bin\core.dll gives bin\_core.dll, or
+// bin\__core.dll when bin\_core.dll exists.
+std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName,
+                          const std::set<std::wstring>& reserved = {});
 
-// Deletes launcher directory + each name; names that cannot be deleted are
-// added to the pending-deletion file, after the names it already lists and
-// without repeating one, so that the next start tries them again. When every
-// name was deleted the file is left as it is.
+// Deletes launcher directory + each name (RemoveEntry); names that cannot be
+// deleted are added to the pending-deletion file, after the names it already
+// lists and without repeating one, so that the next start tries them again.
+// Names that leave the launcher directory are never deleted nor listed, and
+// such names already listed are dropped. When every name was deleted the file
+// is left as it is.
 void DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names);
+
+// Adds `entries` to the pending-deletion file as they are, after the entries
+// it already lists and without repeating one; entries naming something outside
+// the launcher directory are left out (listed ones too). False when the file
+// could not be written.
+bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries);
+
+// Drops from the pending-deletion file every deletion entry that names one of
+// `installedItems` or a directory above one (compared as Windows compares
+// names), so that the next start does not delete files a package has just
+// written; a restore entry whose name the package has written becomes a
+// deletion entry of its set-aside file. The file is rewritten only when
+// something changed.
+void ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);

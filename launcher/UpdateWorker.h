@@ -20,13 +20,30 @@ void UpdateWorker(std::wstring packageUrl, HWND window);
 // backslash) instead of the launcher's own directory.
 void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window);
 
-// The package's file name: the part of `packageUrl` after its last "/" or "\"
-// (the whole address when it has neither).
+// The package's file name: the last component of the address's path (after
+// its last "/" or "\"), without query ("?...") or fragment ("#..."). For an
+// address without "scheme://" the whole address is the path.
 std::wstring PackageName(const std::wstring& packageUrl);
+
+// Whether the package may be downloaded as `launcherDirectory` + `name`: a
+// plain file name (not empty, no separator, no character Windows refuses in a
+// name, no device name, not only dots and blanks) that is neither the product
+// executable, nor `launcherFileName` (the launcher's own file), nor the
+// pending-deletion file, compared as Windows compares names; an existing file
+// of that name must not be reached through a short alias. A refused name
+// fails the download before anything is deleted.
+bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
+                         const std::wstring& launcherFileName);
 
 // Installs the downloaded `packageFile` into `launcherDirectory`. True when
 // every item was written; the package file is deleted then. On false the
 // package file stays and every installed file is back under its own name:
-// a package that cannot be opened, names a path outside the installation, or
-// fails half-way changes nothing.
+// a package that cannot be opened, names a path outside the installation or
+// the pending-deletion file, reaches an installed file through its short
+// (8.3) name, or fails half-way changes nothing. What a failed rollback could
+// not undo is listed in the pending-deletion file: files the extraction made
+// for deletion, set-aside files as restore entries, so that the next start
+// finishes the rollback; a set-aside file that is not back is never deleted.
+// A deletion marker of a 7z update archive sets the installed file aside like
+// a replaced one; it is deleted with the others after success.
 bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile);

@@ -149,6 +149,15 @@ HRESULT ArchiveExtractCallback::ReadProperties(UINT32 index) {
     return E_FAIL;
   }
 
+  hr = archive_->GetProperty(index, kpidIsAnti, value.Put());
+  if (FAILED(hr)) return hr;
+  is_anti_ = false;
+  if (value.Type() == VT_BOOL) {
+    is_anti_ = value.Get().boolVal != VARIANT_FALSE;
+  } else if (value.Type() != VT_EMPTY) {
+    return E_FAIL;
+  }
+
   struct TimeProperty {
     PROPID id;
     bool* present;
@@ -225,9 +234,22 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
   }
   absolute_path_ = Join(directory_, relative_path_);
 
+  // A deletion marker must not become an empty file or directory: the item
+  // says that the file is gone in this version.
+  if (is_anti_) {
+    WriteLogLine(L"AntiItem:" + absolute_path_);
+    return S_OK;
+  }
+
   if (is_directory_) {
     WriteLogLine(L"DirBegin:" + absolute_path_);
-    CreateDirectories(absolute_path_);
+    if (!CreateDirectories(absolute_path_)) {
+      // Written like the parent-directory failure: the directory with its separator.
+      const bool separated = !absolute_path_.empty() && IsSeparator(absolute_path_.back());
+      WriteLogLine(L"创建目录失败:" + absolute_path_ + (separated ? L"" : L"\\"));
+      absolute_path_.clear();
+      return kDirectoryCreationFailed;
+    }
     return S_OK;
   }
 
@@ -271,6 +293,10 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
   if (absolute_path_.empty()) {
     WriteLogLine(L"AllDone");
     return S_OK;
+  }
+  if (is_anti_) {
+    WriteLogLine(L"FileDone:" + absolute_path_);
+    return operationResult == kOperationOk ? S_OK : kDamagedItem;
   }
   if (has_modified_ || has_created_ || has_accessed_) {
     UniqueHandle file(CreateFileW(absolute_path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -24,6 +24,12 @@ namespace SevenZip::intl {
 // directory is created, changed or removed, and the target directory itself is
 // never removed.
 //
+// A deletion marker of a 7z update archive ("anti-item") writes nothing: its
+// path is left as it is (the caller sets the installed file aside and
+// discards it), and the log says "AntiItem:". A directory item that cannot be
+// created (a file holds its name, the name is invalid) fails like a file
+// that cannot be created: "创建目录失败:" with the directory, result 1631.
+//
 // An item that the engine reports as damaged (data or CRC error, unsupported
 // method) stops the extraction with 0x8007000D after it was written.
 //
@@ -66,6 +72,7 @@ class ArchiveExtractCallback final
   std::wstring relative_path_;
   std::wstring absolute_path_;
   bool is_directory_ = false;
+  bool is_anti_ = false;
   bool has_attributes_ = false;
   UINT32 attributes_ = 0;
   bool has_modified_ = false;

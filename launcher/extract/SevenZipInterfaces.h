@@ -39,6 +39,7 @@ enum ItemProperty : PROPID {
   kpidCTime = 10,
   kpidATime = 11,
   kpidMTime = 12,
+  kpidIsAnti = 21,
 };
 
 // Ask mode of IArchiveExtractCallback::GetStream that asks for real output.

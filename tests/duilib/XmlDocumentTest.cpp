@@ -225,6 +225,10 @@ TEST(XmlDocument, EncodingsDecodeToTheSameTree) {
       {"utf-16 little-endian", le, XmlEncoding::Utf16},
       {"utf-16 big-endian", be, XmlEncoding::Utf16},
       {"utf-16 with an odd last byte", le + "\x01", XmlEncoding::Utf16},
+      // An odd byte that would be markup if it were read as a character.
+      {"utf-16 little-endian with an odd '<'", le + "<", XmlEncoding::Utf16},
+      {"utf-16 big-endian with an odd '<'", be + "<", XmlEncoding::Utf16},
+      {"utf-16 with an odd 'A'", le + "A", XmlEncoding::Utf16},
   };
   for (const Case& c : cases) {
     CXmlDocument document;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cwchar>
+#include <map>
 #include <memory>
 #include <new>
 #include <set>
@@ -25,6 +26,7 @@ int guardedAllocations = 0;
 struct GuardedBlock {
   void* start;
   void* base;
+  size_t size;
 };
 GuardedBlock guardedBlocks[8] = {};
 
@@ -34,6 +36,7 @@ void* AllocateArray(size_t size) noexcept {
   for (GuardedBlock& block : guardedBlocks) {
     if (block.start != nullptr) continue;
     block.start = GuardedBuffer::AllocateGuarded(size, &block.base);
+    block.size = size;
     ++guardedAllocations;
     return block.start;
   }
@@ -154,11 +157,24 @@ TEST(XmlMutation, ParserBufferAndInputEndAtAGuardPage) {
   const std::string text = "<A b=\"c\"/>";
   GuardedBuffer input(text);
   EXPECT_TRUE(FollowedByNoAccessPage(input.Data() + input.Size()));
+  // The parser's own text must be the guarded allocation, ending at the page:
+  // its element name points into it.
+  CXmlDocument document;
   guardArrays = true;
-  wchar_t* buffer = new wchar_t[11];
+  const bool loaded = document.LoadFromMem(input.Data(), input.Size(), XmlEncoding::Utf8);
   guardArrays = false;
-  EXPECT_TRUE(FollowedByNoAccessPage(buffer + 11));
-  delete[] buffer;
+  ASSERT_TRUE(loaded);
+  const wchar_t* name = document.GetRoot().GetName();
+  const GuardedBlock* holder = nullptr;
+  for (const GuardedBlock& block : guardedBlocks) {
+    const char* start = static_cast<const char*>(block.start);
+    if (start != nullptr && reinterpret_cast<const char*>(name) >= start &&
+        reinterpret_cast<const char*>(name) < start + block.size) {
+      holder = &block;
+    }
+  }
+  ASSERT_NE(holder, nullptr) << "the parsed text is not in a guarded block";
+  EXPECT_TRUE(FollowedByNoAccessPage(static_cast<const char*>(holder->start) + holder->size));
 }
 
 TEST(XmlMutation, DamagedSkinsNeverReadOrWriteOutsideTheirBuffers) {
@@ -214,6 +230,21 @@ TEST(ZipMutation, DamagedPackagesNeverReadOutsideTheArchive) {
   Random random{77u};
   int opened = 0, rejected = 0, read = 0;
   const wchar_t* names[] = {L"MainWindow.xml", L"MessageBox.xml", L"img/pic_bg.png", L"img/buttonA.png", L"img/"};
+  // What each member really holds: a read that reports success must give these bytes.
+  std::map<std::wstring, std::string> real;
+  {
+    std::unique_ptr<DuiLib::CZipArchive> archive =
+        DuiLib::CZipArchive::OpenMemory(reinterpret_cast<const BYTE*>(package.data()), package.size());
+    ASSERT_TRUE(archive);
+    for (const wchar_t* name : names) {
+      DuiLib::ZipMemberInfo info;
+      ASSERT_TRUE(archive->FindMember(name, info));
+      std::string bytes(info.uncompressedSize, '\0');
+      ASSERT_NE(archive->Extract(info, bytes.empty() ? nullptr : &bytes[0], bytes.size()),
+                DuiLib::ZipExtractResult::Error);
+      real[name] = bytes;
+    }
+  }
   for (int i = 0; i < 2000; ++i) {
     std::string damaged = package;
     if (i % 5 == 0) {
@@ -240,7 +271,10 @@ TEST(ZipMutation, DamagedPackagesNeverReadOutsideTheArchive) {
       void* out = GuardedBuffer::AllocateGuarded(info.uncompressedSize, &base);
       UniqueVirtualMemory owner(base);
       ASSERT_NE(out, nullptr);
-      if (archive->Extract(info, out, info.uncompressedSize) != DuiLib::ZipExtractResult::Error) ++read;
+      if (archive->Extract(info, out, info.uncompressedSize) == DuiLib::ZipExtractResult::Finished) {
+        ++read;
+        EXPECT_EQ(std::string(static_cast<const char*>(out), info.uncompressedSize), real[name]) << i;
+      }
     }
   }
   EXPECT_GT(opened, 100);

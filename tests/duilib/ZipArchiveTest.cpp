@@ -122,6 +122,23 @@ TEST(ZipArchive, NamesOf256CharactersOrMoreAreNeverFound) {
   EXPECT_EQ(ReadMember(zip, std::wstring(300, L'n').c_str()), Outcome::NotFound);
 }
 
+// Stored members carry their CRC like deflated ones: damaged bytes must fail
+// the read, not come out as the member's content.
+TEST(ZipArchive, DamagedStoredMemberFailsItsCrc) {
+  ZipWriter writer;
+  writer.Add("stored.xml", "<Window size=\"10,10\"/>");
+  const std::string good = writer.Finish();
+  const size_t data = LocalHeader(good, "stored.xml") + 30 + std::string("stored.xml").size();
+  std::string read;
+  ASSERT_EQ(ReadMember(good, L"stored.xml", &read), Outcome::Read);
+  EXPECT_EQ(read, "<Window size=\"10,10\"/>");
+  for (size_t at : {data, data + 9, data + 21}) {
+    std::string damaged = good;
+    damaged[at] ^= 0x01;
+    EXPECT_EQ(ReadMember(damaged, L"stored.xml"), Outcome::ExtractFailed) << at;
+  }
+}
+
 TEST(ZipArchive, FirstOfTwoEqualNamesWinsAndStoredMembersRead) {
   ZipWriter writer;
   writer.Add("dup.txt", "first");

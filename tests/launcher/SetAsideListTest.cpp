@@ -58,16 +58,24 @@ TEST(SetAsideList, RestoreAllBringsBackNestedSetAsidesInReverseOrder) {
 TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir / L"a.dll", "a"));
+  ASSERT_TRUE(WriteBytes(dir / L"busy.dll", "b"));
   ASSERT_TRUE(MakeDirectories(dir / L"plugins"));
   ASSERT_TRUE(WriteBytes(dir / L"plugins\\p.dll", "p"));
   SetAsideList list(dir.Path());
   ASSERT_TRUE(list.SetAside(L"a.dll"));
   ASSERT_TRUE(list.SetAside(L"plugins"));
-  list.Discard();
+  ASSERT_TRUE(list.SetAside(L"busy.dll"));
+  {
+    // Held without delete sharing, as a running program holds its files.
+    UniqueHandle busy(::CreateFileW((dir / L"_busy.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(busy);
+    list.Discard();
+  }
   EXPECT_FALSE(FileExists(dir / L"_a.dll"));
-  // A directory cannot be deleted as a file: it waits for the next start.
-  EXPECT_TRUE(DirectoryExists(dir / L"_plugins"));
-  EXPECT_EQ(ReadBytes(dir / L"temp"), "_plugins");
+  EXPECT_FALSE(DirectoryExists(dir / L"_plugins"));  // a directory goes with its files
+  EXPECT_EQ(ReadBytes(dir / L"_busy.dll"), "b");
+  EXPECT_EQ(ReadBytes(dir / L"temp"), "_busy.dll");
 }
 
 TEST(DeleteOrDefer, KeepsNamesAnEarlierRunCouldNotDelete) {

@@ -136,6 +136,18 @@ TEST(DownloadToFile, WithoutContentLengthTheMaximumStaysZero) {
   EXPECT_EQ(received.back().first, size);
 }
 
+// A reply sent compressed announces its compressed length; the decoded file
+// is longer. Only a shortfall is a cut-off download.
+TEST(DownloadToFile, DecodedFileLongerThanAnnouncedIsComplete) {
+  TempDir dir;
+  ProgressWindow window;
+  const size_t size = 100000;
+  const std::wstring target = dir / L"gzip.7z";
+  ASSERT_TRUE(
+      DownloadToFile(WideUrl(HttpUrl("/pkg-gzip/" + std::to_string(size))), target, BindCallback(window.Handle())));
+  EXPECT_EQ(ReadBytes(target), PackageBytes(size));
+}
+
 // Wine's download service answers S_OK for an HTTP error status and writes the
 // error page into the file; Windows fails the download. Either way the page
 // must not count as the package.

@@ -17,12 +17,14 @@ early closes are exactly what a case needs.
   /pkg/<n>                     n bytes of package with Content-Length
   /pkg-chunked/<n>             n bytes, chunked, no Content-Length
   /pkg-short/<n>               announces n bytes, sends half, closes
+  /pkg-gzip/<n>                n bytes sent gzip-encoded (Content-Length: compressed)
   /pkg-404, /pkg-500           an error page with that status
   /files/<path>                a file below FILES_DIR (optional fourth argument)
 
 Writes STATE_DIR/ready once both ports listen. Ends on SIGTERM, or by itself
 after IDLE_SECONDS without a request, so a killed test run leaves nothing.
 """
+import gzip
 import json
 import os
 import signal
@@ -177,7 +179,14 @@ class Handler(socketserver.StreamRequestHandler):
             # Close without the TLS/TCP niceties of a complete reply.
             self.connection.shutdown(socket.SHUT_RDWR)
         elif path.startswith("/files/") and state["files"]:
-            self.serve_file(path[len("/files/"):])
+            # As a web server does, the query names no part of the file.
+            self.serve_file(path[len("/files/"):].split("?", 1)[0])
+        elif path.startswith("/pkg-gzip/"):
+            # Sent compressed: Content-Length counts the compressed bytes, so
+            # the decoded file is longer than announced.
+            n = int(path.rsplit("/", 1)[1].split(".")[0])
+            body = gzip.compress(package_bytes(n))
+            self.reply("200 OK", ["Content-Type: application/octet-stream", "Content-Encoding: gzip"], body)
         elif path.startswith("/pkg-404"):
             self.reply("404 Not Found", ["Content-Type: text/html"], b"<html><body>404 no package</body></html>")
         elif path.startswith("/pkg-500"):

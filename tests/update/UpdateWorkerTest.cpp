@@ -210,21 +210,93 @@ TEST(UpdateWorker, NamelessItemNeverTouchesTheInstallationDirectory) {
   EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product");
   EXPECT_FALSE(FileExists(dir / L"content.lzma"));
   EXPECT_FALSE(DirectoryExists(dir / L"_"));
-  EXPECT_TRUE(ReadBytes(dir / L"temp").empty());
+  EXPECT_FALSE(PathExists(dir / L"temp"));
 }
 
-TEST(PackageName, IsTheLastComponentOfTheAddress) {
+TEST(PackageName, IsTheLastComponentOfTheAddressPath) {
   const struct {
     const wchar_t* url;
     const wchar_t* name;
   } cases[] = {
       {L"http://example.com/dl/update_2.1.7z", L"update_2.1.7z"},
-      {L"http://example.com/dl/p.7z?sig=1", L"p.7z?sig=1"},
+      {L"http://example.com/dl/p.7z?sig=1", L"p.7z"},
+      {L"http://example.com/dl/p.7z?name=/VxSpeedUp.exe", L"p.7z"},
+      {L"http://example.com/dl/p.7z#part/x", L"p.7z"},
       {L"http://example.com/dl/", L""},
+      {L"http://example.com", L""},
+      {L"http://example.com?f=/temp", L""},
       {L"p.7z", L"p.7z"},
       {L"C:\\x/y\\z.zip", L"z.zip"},
   };
   for (const auto& c : cases) EXPECT_EQ(PackageName(c.url), c.name) << Narrow(c.url);
+}
+
+// The package name decides what the worker deletes: a name that is the
+// product, the launcher, the pending-deletion file or no plain file name
+// fails the download before anything is touched.
+TEST(UpdateWorker, PackageNameThatWouldReplaceInstalledFilesFailsTheDownload) {
+  const std::wstring self = [] {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring full(path);
+    return full.substr(full.rfind(L'\\') + 1);
+  }();
+  for (const std::wstring& url :
+       {Widen(HttpUrl("/files/packages/missing/VxSpeedUp.exe")), Widen(HttpUrl("/files/packages/vxspeedup.EXE. ")),
+        Widen(HttpUrl("/pkg-404/")), Widen(HttpUrl("/files/packages/TEMP")), Widen(HttpUrl("/pkg-404/")) + self,
+        Widen(HttpUrl("/pkg-404/nul.7z")), Widen(HttpUrl("/pkg-404/..."))}) {
+    TempDir dir;
+    Install(dir);
+    ASSERT_TRUE(WriteBytes(dir / L"temp", "_old.dll"));
+    ASSERT_TRUE(WriteBytes(dir / self, "launcher"));
+    MessageRecorder recorder;
+    EXPECT_EQ(RunUpdateFrom(dir.Path(), url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << Narrow(url);
+    EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product") << Narrow(url);
+    EXPECT_EQ(ReadBytes(dir / L"temp"), "_old.dll") << Narrow(url);
+    EXPECT_EQ(ReadBytes(dir / self), "launcher") << Narrow(url);
+    EXPECT_EQ(ReadBytes(dir / L"top.txt"), "old top") << Narrow(url);
+  }
+}
+
+// Query and fragment name no part of the package file: signed links install,
+// and a query cannot make the package the product or the pending list.
+TEST(UpdateWorker, QueryAndFragmentAreNotPartOfThePackageName) {
+  for (const char* suffix : {"?v=2", "?name=/VxSpeedUp.exe", "?f=/temp", "#frag/temp"}) {
+    TempDir dir;
+    Install(dir);
+    ASSERT_TRUE(WriteBytes(dir / L"_old.dll", "held"));
+    ASSERT_TRUE(WriteBytes(dir / L"temp", "_old.dll"));
+    MessageRecorder recorder;
+    EXPECT_EQ(
+        RunUpdateFrom(dir.Path(), Widen(HttpUrl(std::string("/files/packages/update_2.1.7z") + suffix)), recorder),
+        std::vector<UINT>{WM_UPDATE_INSTALL_DONE})
+        << suffix;
+    EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product") << suffix;
+    EXPECT_EQ(ReadBytes(dir / L"temp"), "_old.dll") << suffix;
+    EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "new core") << suffix;
+    EXPECT_FALSE(PathExists(dir / L"update_2.1.7z")) << suffix;
+  }
+}
+
+// Set-aside files that are read-only, and set-aside directories with files
+// in them, are deleted after the update instead of piling up in "temp".
+TEST(UpdateWorker, ReadOnlyAndDirectorySetAsidesAreDeleted) {
+  TempDir dir;
+  Install(dir);
+  ASSERT_TRUE(::SetFileAttributesW((dir / L"bin\\core.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+  // top.txt is a directory in this installation, holding the user's files.
+  ASSERT_TRUE(::DeleteFileW((dir / L"top.txt").c_str()));
+  ASSERT_TRUE(MakeDirectories(dir / L"top.txt\\inner"));
+  ASSERT_TRUE(WriteBytes(dir / L"top.txt\\inner\\user.ini", "user"));
+  ASSERT_TRUE(::SetFileAttributesW((dir / L"top.txt\\inner\\user.ini").c_str(), FILE_ATTRIBUTE_READONLY));
+  MessageRecorder recorder;
+  EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
+            std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+  EXPECT_EQ(ReadBytes(dir / L"top.txt"), "new top");
+  EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "new core");
+  EXPECT_FALSE(PathExists(dir / L"bin\\_core.dll"));
+  EXPECT_FALSE(PathExists(dir / L"_top.txt"));
+  EXPECT_FALSE(PathExists(dir / L"temp"));
 }
 
 }  // namespace

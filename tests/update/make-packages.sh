@@ -22,6 +22,11 @@ mkdir -p halfway/blocked
 printf 'new top' > halfway/top.txt
 printf 'never' > halfway/blocked/inner.txt
 (cd halfway && zip -q -D "$out/halfway.zip" top.txt blocked/inner.txt)
+# The same with 64 MB of zeros before the failing item: the set-aside file
+# exists long enough for a test to take hold of it before the rollback.
+head -c 67108864 /dev/zero > halfway/zeros.bin
+(cd halfway && zip -q -D "$out/slow-halfway.zip" top.txt zeros.bin blocked/inner.txt)
+rm halfway/zeros.bin
 
 # A bare lzma stream: one item without a name.
 printf 'lzma content' > content.bin
@@ -34,3 +39,63 @@ with zipfile.ZipFile(sys.argv[1], "w") as z:
     z.writestr("top.txt", "new top")
     z.writestr("../escaped.txt", "outside")
 PY
+
+# A package item that is the set-aside name of another item: "_core.dll" and
+# "core.dll". The second copy has a damaged last member (stored, so that a
+# flipped byte fails its CRC) and fails after both were written.
+mkdir -p collide
+printf 'new underscore' > collide/_core.dll
+printf 'new core' > collide/core.dll
+printf 'DAMAGE-ME-PLEASE' > collide/zlast.txt
+(cd collide && zip -q -0 "$out/collide.zip" _core.dll core.dll)
+(cd collide && zip -q -0 "$out/collide-damaged.zip" _core.dll core.dll zlast.txt)
+/usr/bin/python3 - "$out/collide-damaged.zip" <<'PY'
+import sys
+path = sys.argv[1]
+data = open(path, "rb").read()
+assert data.count(b"DAMAGE-ME-PLEASE") == 1
+open(path, "wb").write(data.replace(b"DAMAGE-ME-PLEASE", b"DAMAGE-ME-PLEASx"))
+PY
+
+# A member named like a short (8.3) alias: the test writes the alias the
+# installation's file system gives VxSpeedUp.exe over the 12 placeholder bytes.
+mkdir -p alias
+printf 'not the product' > alias/ALIAS___.EXE
+(cd alias && zip -q -0 "$out/alias.zip" ALIAS___.EXE)
+
+# A package that ships the launcher's pending-deletion file.
+mkdir -p pending
+printf 'new top' > pending/top.txt
+printf '..\\victim.txt' > pending/temp
+(cd pending && zip -q "$out/ships-temp.zip" top.txt temp)
+
+# A 7z difference archive: against the release "base" it drops bin/tool.dll,
+# which it carries as a deletion marker (anti-item), and replaces top.txt.
+# "blocked/inner.txt" (no directory item) makes the second copy fail when the
+# installation holds a file "blocked".
+mkdir -p anti/v1/bin anti/v2/bin anti/v2/blocked
+printf 'old tool' > anti/v1/bin/tool.dll
+printf 'old core' > anti/v1/bin/core.dll
+printf 'old core' > anti/v2/bin/core.dll
+printf 'new top' > anti/v2/top.txt
+printf 'never' > anti/v2/blocked/inner.txt
+(cd anti/v1 && 7zz a -bd -bso0 -t7z ../base.7z bin)
+cp anti/base.7z anti/base2.7z
+(cd anti/v2 && 7zz u -bd -bso0 ../base.7z -u- '-up0q3r2x2y2z0w2!'"$out/drops-tool.7z" top.txt bin)
+(cd anti/v2 && 7zz u -bd -bso0 ../base2.7z -u- '-up0q3r2x2y2z0w2!'"$out/drops-tool-blocked.7z" top.txt bin blocked/inner.txt)
+
+# Directory items that cannot be created when the installation holds a file
+# "a": "a/b/" alone (no item "a"), after top.txt.
+mkdir -p dirs/a/b
+printf 'new top' > dirs/top.txt
+(cd dirs && zip -q "$out/blocked-directory.zip" top.txt a/b/)
+
+# Info-ZIP keeps Unix modes: a read-only member written before the failure,
+# which the rollback must remove. No directory entries (-D).
+mkdir -p rohalf/docs rohalf/blocked
+printf 'new top' > rohalf/top.txt
+printf 'read only' > rohalf/docs/readonly.txt
+chmod 444 rohalf/docs/readonly.txt
+printf 'never' > rohalf/blocked/inner.txt
+(cd rohalf && zip -q -D "$out/readonly-halfway.zip" top.txt docs/readonly.txt blocked/inner.txt)
+chmod -R u+w rohalf

@@ -1,0 +1,80 @@
+#include "launcher/FileNames.h"
+
+#include <windows.h>
+
+#include "launcher/UniqueFindHandle.h"
+#include "launcher/extract/ItemPath.h"
+
+namespace {
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+std::vector<std::wstring> Components(const std::wstring& path) {
+  std::vector<std::wstring> components;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    components.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
+}
+
+std::wstring ComponentKey(std::wstring component) {
+  while (!component.empty() && (component.back() == L'.' || component.back() == L' ')) component.pop_back();
+  if (!component.empty()) ::CharUpperBuffW(&component[0], static_cast<DWORD>(component.size()));
+  return component;
+}
+
+}  // namespace
+
+std::wstring NameKey(const std::wstring& path) {
+  // Empty and "." components add nothing to a path that Windows resolves.
+  std::wstring key;
+  for (const std::wstring& component : Components(path)) {
+    const std::wstring part = ComponentKey(component);
+    if (part.empty()) continue;
+    if (!key.empty()) key += L'\\';
+    key += part;
+  }
+  return key;
+}
+
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+  return NameKey(a) == NameKey(b);
+}
+
+bool IsInstallationPath(const std::wstring& name) {
+  return SevenZip::IsSafeItemPath(name);
+}
+
+bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath) {
+  std::wstring prefix = directory;
+  for (const std::wstring& component : Components(relativePath)) {
+    if (component.empty() || component == L".") continue;
+    prefix += component;
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW(prefix.c_str(), &data));
+    if (!find) return false;
+    // The name on disk differs from the one asked for in more than case and
+    // trailing dots: the component matched the file's short name.
+    if (ComponentKey(data.cFileName) != ComponentKey(component)) return true;
+    prefix += L'\\';
+  }
+  return false;
+}
+
+std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath) {
+  std::vector<std::wstring> keys;
+  std::wstring key = NameKey(relativePath);
+  while (!key.empty()) {
+    keys.push_back(key);
+    const size_t separator = key.rfind(L'\\');
+    if (separator == std::wstring::npos) break;
+    key.resize(separator);
+  }
+  return keys;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Names inside the installation, compared the way Windows resolves them.
+
+// The form under which Windows finds `path`: "/" taken as "\", trailing dots
+// and blanks of every component dropped (Windows ignores them), empty and "."
+// components left out, letters in upper case (Windows compares names without regard to case). Two paths with
+// the same key name the same file.
+std::wstring NameKey(const std::wstring& path);
+
+// Whether `a` and `b` name the same file (equal keys).
+bool SameFileName(const std::wstring& a, const std::wstring& b);
+
+// Whether `name` may stand in the pending-deletion file or name an installed
+// item: a relative path that stays inside the launcher directory (the rule the
+// extraction applies to package items).
+bool IsInstallationPath(const std::wstring& name);
+
+// Whether `relativePath`, below `directory` (which ends in a backslash),
+// reaches an existing file or directory through a name Windows does not show
+// for it: a short (8.3) alias of a long name. Components that do not exist yet
+// cannot be aliases and end the check.
+bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath);
+
+// `relativePath` and every directory above it ("a\b\c" gives "a\b\c", "a\b",
+// "a"), as keys.
+std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);

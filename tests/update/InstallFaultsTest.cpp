@@ -1,0 +1,281 @@
+// InstallPackage and the start-up pass against hostile or awkward packages
+// and pending-deletion files: real packages made by the real tools, real
+// installations on disk, checked byte by byte inside and beside them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "base/UniqueHandle.h"
+#include "launcher/PendingDeletionFile.h"
+#include "launcher/UpdateWorker.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using Tree = std::map<std::wstring, std::string>;  // relative path -> bytes; "<dir>" for a directory
+
+constexpr char kDirectory[] = "<dir>";
+
+void Lay(const std::wstring& root, const Tree& tree) {
+  for (const auto& [name, bytes] : tree) {
+    if (bytes == kDirectory) {
+      ASSERT_TRUE(MakeDirectories(root + name)) << Narrow(name);
+    } else {
+      const size_t slash = name.rfind(L'\\');
+      if (slash != std::wstring::npos) {
+        ASSERT_TRUE(MakeDirectories(root + name.substr(0, slash)));
+      }
+      ASSERT_TRUE(WriteBytes(root + name, bytes)) << Narrow(name);
+    }
+  }
+}
+
+// Everything below `root`, files with their bytes.
+Tree Read(const std::wstring& root, const std::wstring& relative = L"") {
+  Tree tree;
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((root + relative + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return tree;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      tree[relative + name] = kDirectory;
+      for (const auto& entry : Read(root, relative + name + L"\\")) tree.insert(entry);
+    } else {
+      tree[relative + name] = ReadBytes(root + relative + name);
+    }
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return tree;
+}
+
+std::string Describe(const Tree& tree) {
+  std::string text;
+  for (const auto& [name, bytes] : tree) {
+    text += Narrow(name.size() > 80 ? name.substr(0, 80) + L"..." : name) + "=" +
+            (bytes.size() > 80 ? bytes.substr(0, 80) + "..." : bytes) + "; ";
+  }
+  return text;
+}
+
+// Installs the test package `package` into the installation `root`, from a
+// copy beside the installation's files, as the worker downloads it.
+bool InstallCopy(const std::wstring& root, const std::wstring& package) {
+  EXPECT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + package, root + package));
+  return InstallPackage(root, root + package);
+}
+
+struct PackageCase {
+  const char* what;
+  const wchar_t* package;
+  Tree before;
+  bool installs;
+  Tree after;  // the whole installation afterwards (the package file excluded)
+};
+
+void RunCases(const PackageCase* begin, const PackageCase* end) {
+  for (const PackageCase* c = begin; c != end; ++c) {
+    TempDir outer;
+    const std::wstring root = outer / L"product\\";
+    ASSERT_TRUE(MakeDirectories(root));
+    ASSERT_TRUE(WriteBytes(outer / L"victim.txt", "beside"));
+    Lay(root, c->before);
+    EXPECT_EQ(InstallCopy(root, c->package), c->installs) << c->what;
+    Tree after = Read(root);
+    if (!c->installs) {
+      EXPECT_EQ(after[c->package], ReadBytes(TestBinDirectory() + L"packages\\" + c->package)) << c->what;
+    }
+    after.erase(c->package);
+    EXPECT_EQ(Describe(after), Describe(c->after)) << c->what;
+    EXPECT_EQ(Describe(Read(outer.Path())), Describe([&] {
+                Tree all{{L"victim.txt", "beside"}, {L"product", kDirectory}};
+                for (const auto& [name, bytes] : Read(root)) all[L"product\\" + name] = bytes;
+                return all;
+              }()))
+        << c->what;
+  }
+}
+
+// Item paths the package writes are never set-aside names: neither the new
+// "_core.dll" nor, after a damaged member, the old "core.dll" may be lost.
+TEST(InstallPackage, SetAsideNamesAvoidThePackagesOwnItems) {
+  const PackageCase cases[] = {
+      {"installs",
+       L"collide.zip",
+       {{L"core.dll", "old core"}},
+       true,
+       {{L"_core.dll", "new underscore"}, {L"core.dll", "new core"}}},
+      {"damaged last member", L"collide-damaged.zip", {{L"core.dll", "old core"}}, false, {{L"core.dll", "old core"}}},
+      {"an older set-aside file stays",
+       L"collide.zip",
+       {{L"core.dll", "old core"}, {L"__core.dll", "older"}},
+       true,
+       {{L"_core.dll", "new underscore"}, {L"core.dll", "new core"}, {L"__core.dll", "older"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
+// A 7z deletion marker removes the installed file; it never becomes an empty
+// file, and a failed update puts the file back.
+TEST(InstallPackage, DeletionMarkersRemoveTheInstalledFile) {
+  const PackageCase cases[] = {
+      {"installs",
+       L"drops-tool.7z",
+       {{L"top.txt", "old top"}, {L"bin\\tool.dll", "old tool"}, {L"bin\\core.dll", "old core"}},
+       true,
+       {{L"top.txt", "new top"}, {L"bin", kDirectory}, {L"bin\\core.dll", "old core"}}},
+      {"fails later",
+       L"drops-tool-blocked.7z",
+       {{L"top.txt", "old top"}, {L"bin\\tool.dll", "old tool"}, {L"blocked", "a file"}},
+       false,
+       {{L"top.txt", "old top"}, {L"bin", kDirectory}, {L"bin\\tool.dll", "old tool"}, {L"blocked", "a file"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
+// A directory item that cannot be created fails the installation.
+TEST(InstallPackage, DirectoryThatCannotBeCreatedFails) {
+  const PackageCase cases[] = {
+      {"a file holds a parent's name",
+       L"blocked-directory.zip",
+       {{L"top.txt", "old top"}, {L"a", "a file"}},
+       false,
+       {{L"top.txt", "old top"}, {L"a", "a file"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
+// A read-only file the failed extraction wrote is removed all the same.
+TEST(InstallPackage, RollbackRemovesReadOnlyFilesItWrote) {
+  const PackageCase cases[] = {
+      {"read-only member",
+       L"readonly-halfway.zip",
+       {{L"top.txt", "old top"}, {L"blocked", "a file"}},
+       false,
+       {{L"top.txt", "old top"}, {L"blocked", "a file"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
+// A package shipping "temp" could have the next start delete anything.
+TEST(InstallPackage, PackageShippingThePendingDeletionFileIsRefused) {
+  const PackageCase cases[] = {
+      {"ships temp", L"ships-temp.zip", {{L"top.txt", "old top"}}, false, {{L"top.txt", "old top"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
+// A member spelled as the short alias of VxSpeedUp.exe must not move the
+// product away under the alias.
+TEST(InstallPackage, ShortAliasOfAnInstalledFileIsRefused) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "old product"));
+  wchar_t shortPath[MAX_PATH] = {};
+  ASSERT_GT(::GetShortPathNameW((dir / L"VxSpeedUp.exe").c_str(), shortPath, MAX_PATH), 0u);
+  std::wstring alias(shortPath);
+  alias = alias.substr(alias.rfind(L'\\') + 1);
+  ASSERT_NE(alias, L"VxSpeedUp.exe");
+  ASSERT_EQ(alias.size(), 12u) << Narrow(alias);
+  ASSERT_TRUE(FileExists(dir / alias));  // the alias reaches the product
+
+  std::string zip = ReadBytes(TestBinDirectory() + L"packages\\alias.zip");
+  const std::string placeholder = "ALIAS___.EXE";
+  for (size_t at = zip.find(placeholder); at != std::string::npos; at = zip.find(placeholder, at)) {
+    zip.replace(at, placeholder.size(), Narrow(alias));
+  }
+  ASSERT_TRUE(WriteBytes(dir / L"alias.zip", zip));
+  EXPECT_FALSE(InstallPackage(dir.Path(), dir / L"alias.zip"));
+  EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"VxSpeedUp.exe", "old product"}, {L"alias.zip", zip}}));
+}
+
+// When the rollback cannot put a set-aside file back (here it is held open
+// without delete sharing), the file stays and is listed as a restore entry;
+// the next start puts it back.
+TEST(InstallPackage, RollbackThatCannotRestoreLeavesItToTheNextStart) {
+  TempDir dir;
+  Lay(dir.Path(), {{L"top.txt", "old top"}, {L"blocked", "a file"}});
+  std::atomic<bool> done{false};
+  UniqueHandle held;
+  std::thread holder([&] {
+    while (!done && !held) {
+      const HANDLE h = ::CreateFileW((dir / L"_top.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h != INVALID_HANDLE_VALUE) held.Reset(h);
+    }
+  });
+  const bool installed = InstallCopy(dir.Path(), L"slow-halfway.zip");
+  done = true;
+  holder.join();
+  EXPECT_FALSE(installed);
+  ASSERT_TRUE(held) << "the set-aside file was never seen";
+  // Not back, never deleted, listed for the next start.
+  EXPECT_EQ(ReadBytes(dir / L"_top.txt"), "old top");
+  EXPECT_FALSE(PathExists(dir / L"top.txt"));
+  EXPECT_EQ(ReadBytes(dir / L"temp"), "_top.txt>top.txt");
+  held.Reset();
+
+  ProcessPendingDeletions(dir.Path());
+  EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"top.txt", "old top"},
+                                                  {L"blocked", "a file"},
+                                                  {L"slow-halfway.zip", ReadBytes(dir / L"slow-halfway.zip")}}));
+}
+
+struct PendingCase {
+  const char* what;
+  std::string temp;
+  Tree before;  // inside the installation, besides "temp"
+  Tree after;   // inside the installation afterwards, "temp" included when it stays
+};
+
+// The start-up pass over crafted pending-deletion files: "victim.txt" beside
+// the installation must survive whatever the file says.
+TEST(ProcessPendingDeletions, ActsOnlyInsideTheInstallation) {
+  // "_a.dll|" and these empty names make one byte more than a list may hold.
+  const std::string big(64 * 1024 + 1 - 7, '|');
+  const PendingCase cases[] = {
+      {"parent", "..\\victim.txt", {}, {}},
+      {"parent inside", "sub\\..\\..\\victim.txt|_a.dll", {{L"_a.dll", "a"}}, {}},
+      {"dots and blank", ".. \\victim.txt", {}, {}},
+      {"absolute", "\\victim.txt", {}, {}},
+      {"drive", "C:victim.txt", {}, {}},
+      {"empty names", "||_a.dll", {{L"_a.dll", "a"}}, {}},
+      {"restore out", "_a.dll>..\\moved.txt", {{L"_a.dll", "a"}}, {{L"_a.dll", "a"}}},
+      {"restore in", "..\\victim.txt>stolen.txt", {}, {}},
+      // Read-only files and set-aside directories are deleted, contents and all.
+      {"read-only and directories",
+       "_ro.dll|_data",
+       {{L"_ro.dll", "ro"}, {L"_data\\user.ini", "u"}, {L"_data\\deep\\x.bin", "x"}, {L"keep.txt", "k"}},
+       {{L"keep.txt", "k"}}},
+      // Too large for a list of names: left alone, nothing deleted.
+      {"oversized", "_a.dll|" + big, {{L"_a.dll", "a"}}, {{L"_a.dll", "a"}, {L"temp", "_a.dll|" + big}}},
+      {"largest readable", "_a.dll|" + big.substr(1), {{L"_a.dll", "a"}}, {}},
+  };
+  for (const PendingCase& c : cases) {
+    TempDir outer;
+    const std::wstring root = outer / L"product\\";
+    ASSERT_TRUE(MakeDirectories(root));
+    ASSERT_TRUE(WriteBytes(outer / L"victim.txt", "beside"));
+    Lay(root, c.before);
+    ASSERT_TRUE(WriteBytes(root + L"temp", c.temp));
+    if (c.before.count(L"_ro.dll")) {
+      ASSERT_TRUE(SetFileAttributesW((root + L"_ro.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    if (c.before.count(L"_data\\user.ini")) {
+      ASSERT_TRUE(SetFileAttributesW((root + L"_data\\user.ini").c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    ProcessPendingDeletions(root);
+    Tree expected = c.after;
+    EXPECT_EQ(Describe(Read(root)), Describe(expected)) << c.what;
+    EXPECT_EQ(ReadBytes(outer / L"victim.txt"), "beside") << c.what;
+    EXPECT_EQ(Read(outer.Path()).size(), Read(root).size() + 2) << c.what;  // victim.txt and product only
+  }
+}
+
+}  // namespace
