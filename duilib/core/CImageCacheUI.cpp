@@ -1,5 +1,6 @@
 #include "duilib/core/CImageCacheUI.h"
 
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <cwctype>
@@ -141,7 +142,18 @@ std::unique_ptr<TImageInfo> CImageCacheUI::Load(const std::wstring& name, const 
   return info;
 }
 
+namespace {
+
+std::atomic<unsigned long> decodeCount{0};
+
+}  // namespace
+
+unsigned long CImageCacheUI::DecodeCount() {
+  return decodeCount.load();
+}
+
 std::unique_ptr<TImageInfo> CImageCacheUI::Decode(const BYTE* bytes, size_t size, DWORD mask, bool hsl) {
+  ++decodeCount;
   if (!bytes || size == 0 || size > INT_MAX) return nullptr;
   int width = 0;
   int height = 0;

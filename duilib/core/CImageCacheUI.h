@@ -38,6 +38,9 @@ class CImageCacheUI {
   static std::unique_ptr<TImageInfo> Load(const std::wstring& name, const std::wstring& resType, DWORD mask, bool hsl);
   // Decodes image file bytes (PNG and whatever the decoder takes) likewise.
   static std::unique_ptr<TImageInfo> Decode(const BYTE* bytes, size_t size, DWORD mask, bool hsl);
+  // How many image files Decode has been asked to decode in this process
+  // (successful or not). Any thread.
+  static unsigned long DecodeCount();
 
  private:
   std::map<std::wstring, std::unique_ptr<TImageInfo>> images_;
