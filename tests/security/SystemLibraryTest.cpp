@@ -1,5 +1,6 @@
-// SystemLibrary and the search restriction, in this process: what is loaded
-// comes from the system directory, bad names are refused, ownership moves.
+// SystemLibrary in this process: what is loaded comes from the system
+// directory, bad names are refused, ownership moves. (The search restriction
+// is tested with planted DLLs in PlantedDllTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -93,29 +94,6 @@ TEST(SystemLibrary, MovingTransfersTheReferenceAndDetachKeepsTheModule) {
                                    SystemDirectoryPath(L"version.dll").c_str(), &found));
   EXPECT_EQ(found, module);
   ::FreeLibrary(kept);
-}
-
-TEST(DllSearch, SystemDirectoryPathNamesAFileThere) {
-  wchar_t directory[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
-  ASSERT_GT(length, 0u);
-  EXPECT_EQ(SystemDirectoryPath(L"version.dll"), std::wstring(directory, length) + L"\\version.dll");
-  EXPECT_TRUE(FileExists(SystemDirectoryPath(L"version.dll")));
-  EXPECT_EQ(SystemDirectoryPath(L"a\\b.dll"), L"");
-}
-
-TEST(DllSearch, RestrictionHoldsWhereTheSystemOffersIt) {
-  // Wine, like Windows 8 and later, has SetDefaultDllDirectories.
-  ASSERT_TRUE(DllSearchFlagsSupported());
-  EXPECT_TRUE(RestrictDllSearchToSystemDirectory());
-  // Only the system directory is searched now: a DLL beside this program is
-  // not found by its bare name.
-  EXPECT_TRUE(FileExists(TestBinDirectory() + L"planted.dll"));
-  EXPECT_EQ(::LoadLibraryW(L"planted.dll"), nullptr);
-  HMODULE planted = ::LoadLibraryExW((TestBinDirectory() + L"planted.dll").c_str(), nullptr, 0);
-  EXPECT_NE(planted, nullptr) << "a full path still loads";
-  if (planted) ::FreeLibrary(planted);
-  ::DeleteFileW((TestBinDirectory() + L"planted.dll.loaded").c_str());
 }
 
 }  // namespace
