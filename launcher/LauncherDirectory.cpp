@@ -10,3 +10,11 @@ std::wstring LauncherDirectory() {
   directory.erase(slash == std::wstring::npos ? 0 : slash + 1);
   return directory;
 }
+
+std::wstring LauncherFileName() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::wstring full(path);
+  const size_t slash = full.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? full : full.substr(slash + 1);
+}
