@@ -52,6 +52,11 @@ bool IsInstallationPath(const std::wstring& name) {
   return SevenZip::IsSafeItemPath(name);
 }
 
+bool IsFullDirectory(const std::wstring& directory) {
+  return directory.size() >= 3 && directory.back() == L'\\' &&
+         ((directory[1] == L':' && directory[2] == L'\\') || directory.compare(0, 2, L"\\\\") == 0);
+}
+
 bool IsLauncherOwnName(const std::wstring& relativePath) {
   const std::vector<std::wstring> keys = KeysWithParents(relativePath);
   if (keys.empty()) return false;

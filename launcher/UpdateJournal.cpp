@@ -283,6 +283,9 @@ void UpdateJournal::RemoveUnfinishedWrite() const {
 }
 
 RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
+  // Without its directory (a path the platform could not report) every name
+  // would be taken relative to whatever the current directory is.
+  if (!IsFullDirectory(launcherDirectory)) return RepairOutcome::NothingRecorded;
   const UpdateJournal journal(launcherDirectory);
   // A write cut short never replaced the record: the record (if any) still
   // tells the state.

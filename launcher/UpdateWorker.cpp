@@ -79,6 +79,7 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 }
 
 bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile, InstallWatcher* watcher) {
+  if (!IsFullDirectory(launcherDirectory)) return false;
   const auto reach = [watcher](InstallStep step) {
     if (watcher) watcher->Reached(step);
   };
@@ -158,7 +159,7 @@ void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND win
   const std::wstring name = PackageName(packageUrl);
   // Checked before anything is deleted: the name decides which file the
   // stale-package step and the final clean-up delete.
-  if (!IsUsablePackageName(launcherDirectory, name, LauncherFileName())) {
+  if (!IsFullDirectory(launcherDirectory) || !IsUsablePackageName(launcherDirectory, name, LauncherFileName())) {
     ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
     return;
   }

@@ -19,7 +19,9 @@
 void UpdateWorker(std::wstring packageUrl, HWND window);
 
 // UpdateWorker for the installation in `launcherDirectory` (which ends in a
-// backslash) instead of the launcher's own directory.
+// backslash) instead of the launcher's own directory. A directory that is no
+// full path (IsFullDirectory; empty when the launcher's own path could not be
+// read whole) fails the download before anything is written.
 void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window);
 
 // The package's file name: the last component of the address's path (after
@@ -56,6 +58,7 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 // the result is false. The record says installed once every item is written
 // and is removed at the end, so that a process killed at any moment leaves
 // what the next start's RepairInterruptedUpdate repairs. `watcher` (may be
-// null) is told of each step as it passes.
+// null) is told of each step as it passes. A `launcherDirectory` that is no
+// full path (IsFullDirectory) changes nothing and gives false.
 bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile,
                     InstallWatcher* watcher = nullptr);

@@ -1,6 +1,7 @@
 // The update record on disk: its documented format, and the start-up repair
 // facing a record that is damaged, foreign or hostile.
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateWorker.h"
 
 #include <windows.h>
 
@@ -159,6 +160,24 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
                                 "aside _top.txt>top.txt\r\n")));
   EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::Completed);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "old top"}, {L"user.cfg", "user"}, {L"temp", "_gone.dll"}}));
+}
+
+// A launcher directory the platform could not report whole (empty) or that
+// is no full path would make every name relative to the current directory:
+// neither the repair nor an installation touches anything there.
+TEST(UpdateJournal, NoFullDirectoryTouchesNothing) {
+  TempDir dir;
+  const std::string record = Sealed(kHead + "new top.txt\r\n");
+  Lay(dir.Path(), {{L"top.txt", "top"}, {L"pkg.zip", "package"}, {L"update.journal", record}});
+  wchar_t previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(::SetCurrentDirectoryW(dir.Path().c_str()));
+  for (const wchar_t* directory : {L"", L".\\", L"product\\", L"C:", L"\\"}) {
+    EXPECT_EQ(RepairInterruptedUpdate(directory), RepairOutcome::NothingRecorded) << Narrow(directory);
+    EXPECT_FALSE(InstallPackage(directory, std::wstring(directory) + L"pkg.zip")) << Narrow(directory);
+  }
+  ::SetCurrentDirectoryW(previous);
+  EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "top"}, {L"pkg.zip", "package"}, {L"update.journal", record}}));
 }
 
 }  // namespace
