@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "launcher/LauncherDirectory.h"
 #include "launcher/UniqueFindHandle.h"
 #include "launcher/extract/ItemPath.h"
 
@@ -49,6 +50,22 @@ bool SameFileName(const std::wstring& a, const std::wstring& b) {
 
 bool IsInstallationPath(const std::wstring& name) {
   return SevenZip::IsSafeItemPath(name);
+}
+
+bool IsFullDirectory(const std::wstring& directory) {
+  return directory.size() >= 3 && directory.back() == L'\\' &&
+         ((directory[1] == L':' && directory[2] == L'\\') || directory.compare(0, 2, L"\\\\") == 0);
+}
+
+bool IsLauncherOwnName(const std::wstring& relativePath) {
+  const std::vector<std::wstring> keys = KeysWithParents(relativePath);
+  if (keys.empty()) return false;
+  // Only the top component can be a file of the launcher directory.
+  for (const wchar_t* own :
+       {kPendingDeletionFile, kUpdateJournalFile, kUpdateJournalNewFile, kUpdateJournalDamagedFile}) {
+    if (keys.back() == NameKey(own)) return true;
+  }
+  return false;
 }
 
 bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath) {

@@ -19,6 +19,17 @@ bool SameFileName(const std::wstring& a, const std::wstring& b);
 // extraction applies to package items).
 bool IsInstallationPath(const std::wstring& name);
 
+// Whether `directory` is a full directory path ending in a backslash
+// ("C:\dir\" or "\\server\share\dir\"): an empty or relative one would
+// have every name taken relative to the current directory.
+bool IsFullDirectory(const std::wstring& directory);
+
+// Whether `relativePath` is, or lies below, one of the launcher's own files in
+// its directory: the pending-deletion file or the update record under any of
+// its names (compared as Windows compares names). A package must not write
+// them, nor may a record or the pending list name them.
+bool IsLauncherOwnName(const std::wstring& relativePath);
+
 // Whether `relativePath`, below `directory` (which ends in a backslash),
 // reaches an existing file or directory through a name Windows does not show
 // for it: a short (8.3) alias of a long name. Components that do not exist yet

@@ -7,10 +7,21 @@
 // Names the launcher addresses relative to its own directory.
 inline constexpr wchar_t kProductExecutable[] = L"VxSpeedUp.exe";
 inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
+// The record of an update in progress (UpdateJournal), the name it is written
+// under before it replaces the record, and the name a damaged record is
+// renamed to.
+inline constexpr wchar_t kUpdateJournalFile[] = L"update.journal";
+inline constexpr wchar_t kUpdateJournalNewFile[] = L"update.journal.new";
+inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged";
 inline constexpr int kProductOemId = 169;
 
 // The directory of the running launcher's executable, with its trailing
 // backslash, so that a file name can be appended directly
 // (C:\Program Files\Product\launcher.exe gives C:\Program Files\Product\).
-// Empty when the platform cannot report the module's path.
+// Empty when the platform cannot report the module's path, or only cut
+// short (260 characters or more).
 std::wstring LauncherDirectory();
+
+// The launcher's own executable name (launcher.exe), as the module's path
+// reports it; empty when the platform cannot report it.
+std::wstring LauncherFileName();

@@ -38,6 +38,31 @@ bool SetAsideList::SetAside(const std::wstring& itemName) {
   return true;
 }
 
+std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstring>& candidates) const {
+  std::vector<Entry> plan;
+  std::set<std::wstring> taken = reserved_;  // set-aside names planned so far count as existing
+  std::set<std::wstring> moved;              // what will have left its place
+  for (const std::wstring& item : candidates) {
+    bool gone = false;
+    for (const std::wstring& key : KeysWithParents(item)) gone = gone || moved.count(key) != 0;
+    if (gone || !PathExists(directory_ + item)) continue;
+    std::wstring setAside = SetAsideName(directory_, item, taken);
+    taken.insert(NameKey(setAside));
+    moved.insert(NameKey(item));
+    plan.push_back({item, std::move(setAside)});
+  }
+  return plan;
+}
+
+bool SetAsideList::SetAside(const Entry& planned) {
+  if (!::MoveFileExW((directory_ + planned.itemName).c_str(), (directory_ + planned.setAsideName).c_str(),
+                     MOVEFILE_COPY_ALLOWED)) {
+    return false;
+  }
+  entries_.push_back(planned);
+  return true;
+}
+
 bool SetAsideList::RestoreAll() {
   // Newest first: a file set aside inside a directory that was set aside later
   // can only go back once its directory is back. A move onto an existing name

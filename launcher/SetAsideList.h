@@ -31,6 +31,17 @@ class SetAsideList {
   // move succeeded; false when the rename failed (nothing was moved then).
   bool SetAside(const std::wstring& itemName);
 
+  // Where each of `candidates` (item names, in the order they will be set
+  // aside) would go, without moving anything: the entries of the candidates
+  // that exist, with the set-aside names that SetAside would give them one
+  // after another. A candidate below one planned to move before it is no
+  // longer there and gets no entry.
+  std::vector<Entry> Plan(const std::vector<std::wstring>& candidates) const;
+
+  // Moves `planned.itemName` to `planned.setAsideName` (from Plan). False when
+  // the rename failed; nothing was moved then.
+  bool SetAside(const Entry& planned);
+
   // Moves every set-aside file back to its name, the last one first. Returns
   // false when any move failed; the rest are still tried, and the entries that
   // could not go back stay in Entries().

@@ -10,6 +10,7 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SingletonExe.h"
+#include "launcher/UpdateJournal.h"
 #include "launcher/VersionNumbers.h"
 #include "launcher/VersionService.h"
 #include "launcher/net/HttpClient.h"
@@ -79,6 +80,9 @@ int RunLauncher(HINSTANCE instance) {
   StartSingleInstanceGuard(guard);
 
   const std::wstring directory = LauncherDirectory();
+  // An update cut short would otherwise leave a mixture of old and new files
+  // whose version means nothing.
+  RepairInterruptedUpdate(directory);
   const std::wstring installedVersion = InstalledVersion(directory);
   ProcessPendingDeletions(directory);
 

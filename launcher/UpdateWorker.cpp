@@ -6,6 +6,7 @@
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/SetAsideList.h"
+#include "launcher/UpdateJournal.h"
 #include "launcher/UpdateMessages.h"
 #include "launcher/extract/ItemPath.h"
 #include "launcher/extract/SevenZipExtractor.h"
@@ -48,15 +49,6 @@ bool IsInvalidNameCharacter(wchar_t c) {
   return c < 0x20 || std::wstring(L"<>:\"/\\|?*").find(c) != std::wstring::npos;
 }
 
-// The launcher's own executable name, as the module's path reports it.
-std::wstring LauncherFileName() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::wstring full(path);
-  const size_t slash = full.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? full : full.substr(slash + 1);
-}
-
 }  // namespace
 
 std::wstring PackageName(const std::wstring& packageUrl) {
@@ -78,53 +70,88 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
     if (IsInvalidNameCharacter(c)) return false;
   }
   if (!SevenZip::IsSafeItemPath(name)) return false;  // devices, dots and blanks only
-  for (const std::wstring& reserved :
-       {std::wstring(kProductExecutable), launcherFileName, std::wstring(kPendingDeletionFile)}) {
+  for (const std::wstring& reserved : {std::wstring(kProductExecutable), launcherFileName}) {
     if (SameFileName(name, reserved)) return false;
   }
+  if (IsLauncherOwnName(name)) return false;
   // Deleting a stale "VXSPEE~1.EXE" would delete the product.
   return !ReachesThroughAlias(launcherDirectory, name);
 }
 
-bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile) {
+bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile, InstallWatcher* watcher) {
+  if (!IsFullDirectory(launcherDirectory)) return false;
+  const auto reach = [watcher](InstallStep step) {
+    if (watcher) watcher->Reached(step);
+  };
   SevenZip::SevenZipExtractor extractor;
   extractor.SetPath(packageFile);
-  const std::vector<std::wstring> items = extractor.ItemNames();
+  std::vector<std::wstring> items = extractor.ItemNames();
   const std::vector<bool> directories = extractor.ItemDirectoryFlags();
 
   // A name that leaves the installation must not even be set aside: that
   // alone would move files outside it. An item without a name (a bare lzma
-  // stream) names nothing installed; the extraction gives it its own name.
-  // The pending-deletion file is the launcher's: a package writing it could
-  // have the next start delete anything. A short alias of an installed file
-  // would set aside and restore the file under the alias, losing its name.
-  for (const std::wstring& item : items) {
-    if (item.empty()) continue;
-    if (!SevenZip::IsSafeItemPath(item) || SameFileName(item, kPendingDeletionFile)) return false;
+  // stream) is written under the extraction's own name for it. The
+  // pending-deletion file and the update record are the launcher's: a package
+  // writing them could have the next start delete anything. A short alias of
+  // an installed file would set aside and restore the file under the alias,
+  // losing its name.
+  for (std::wstring& item : items) {
+    if (item.empty()) item = SevenZip::kUnnamedItemPath;
+    if (!SevenZip::IsSafeItemPath(item) || IsLauncherOwnName(item)) return false;
     if (ReachesThroughAlias(launcherDirectory, item)) return false;
   }
 
   SetAsideList setAside(launcherDirectory, items);
+  std::vector<std::wstring> candidates;
   for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].empty()) continue;
     // A directory the package merely names is not replaced: moving it aside
     // would take every installed file in it that the package does not carry.
     if (i < directories.size() && directories[i] && DirectoryExists(launcherDirectory + items[i])) continue;
-    if (!setAside.SetAside(items[i])) {
-      RollBack(launcherDirectory, {}, setAside);
-      return false;
-    }
+    candidates.push_back(items[i]);
+  }
+
+  // Everything the update is about to do is on the disk before the first
+  // move, so that a killed launcher leaves nothing the next start cannot undo.
+  const UpdateJournal journal(launcherDirectory);
+  UpdateJournal::Record record;
+  const bool packageInside = packageFile.size() > launcherDirectory.size() &&
+                             packageFile.compare(0, launcherDirectory.size(), launcherDirectory) == 0 &&
+                             packageFile.find_first_of(L"\\/", launcherDirectory.size()) == std::wstring::npos;
+  if (packageInside) record.package = packageFile.substr(launcherDirectory.size());
+  record.items = items;
+  record.created = MissingPaths(launcherDirectory, items);
+  record.setAside = setAside.Plan(candidates);
+  if (!journal.Write(record)) return false;
+  reach(InstallStep::Recorded);
+
+  const auto fail = [&](const std::vector<std::wstring>& created) {
+    RollBack(launcherDirectory, created, setAside);
+    reach(InstallStep::RolledBack);
+    // Only now: what could not be put back is listed in "temp".
+    journal.Remove();
+    return false;
+  };
+  for (const SetAsideList::Entry& planned : record.setAside) {
+    if (!setAside.SetAside(planned)) return fail({});
+    reach(InstallStep::SetAside);
   }
   // The old files are kept until every new one is in place: a failure here
   // must leave the user with the product they had.
-  if (extractor.ExtractTo(launcherDirectory) != 0) {
-    RollBack(launcherDirectory, extractor.CreatedPaths(), setAside);
-    return false;
-  }
+  reach(InstallStep::Extracting);
+  if (extractor.ExtractTo(launcherDirectory) != 0) return fail(extractor.CreatedPaths());
+  reach(InstallStep::Extracted);
+  // Deleting the old files is safe only once the record no longer asks the
+  // next start to put them back.
+  record.state = UpdateJournal::State::Installed;
+  if (!journal.Write(record)) return fail(extractor.CreatedPaths());
+  reach(InstallStep::Committed);
   setAside.Discard();
   // A name an earlier run could not delete may now be one of the new files.
   ForgetPendingDeletions(launcherDirectory, items);
+  reach(InstallStep::Discarded);
   ::DeleteFileW(packageFile.c_str());
+  reach(InstallStep::Finished);
+  journal.Remove();
   return true;
 }
 
@@ -132,7 +159,7 @@ void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND win
   const std::wstring name = PackageName(packageUrl);
   // Checked before anything is deleted: the name decides which file the
   // stale-package step and the final clean-up delete.
-  if (!IsUsablePackageName(launcherDirectory, name, LauncherFileName())) {
+  if (!IsFullDirectory(launcherDirectory) || !IsUsablePackageName(launcherDirectory, name, LauncherFileName())) {
     ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
     return;
   }

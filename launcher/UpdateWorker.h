@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "launcher/InstallWatcher.h"
+
 // One update, on a thread of its own: downloads the package named by
 // `packageUrl` into the launcher directory, sets aside the installed files the
 // package replaces, unpacks the package over the installation, deletes the
@@ -17,7 +19,9 @@
 void UpdateWorker(std::wstring packageUrl, HWND window);
 
 // UpdateWorker for the installation in `launcherDirectory` (which ends in a
-// backslash) instead of the launcher's own directory.
+// backslash) instead of the launcher's own directory. A directory that is no
+// full path (IsFullDirectory; empty when the launcher's own path could not be
+// read whole) fails the download before anything is written.
 void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window);
 
 // The package's file name: the last component of the address's path (after
@@ -29,7 +33,8 @@ std::wstring PackageName(const std::wstring& packageUrl);
 // plain file name (not empty, no separator, no character Windows refuses in a
 // name, no device name, not only dots and blanks) that is neither the product
 // executable, nor `launcherFileName` (the launcher's own file), nor the
-// pending-deletion file, compared as Windows compares names; an existing file
+// pending-deletion file or the update record, compared as Windows compares
+// names; an existing file
 // of that name must not be reached through a short alias. A refused name
 // fails the download before anything is deleted.
 bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
@@ -46,4 +51,14 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 // finishes the rollback; a set-aside file that is not back is never deleted.
 // A deletion marker of a 7z update archive sets the installed file aside like
 // a replaced one; it is deleted with the others after success.
-bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile);
+//
+// Before the first file is moved the installation is recorded (UpdateJournal:
+// the package, its items, the paths that do not exist yet, every planned
+// set-aside name); when the record cannot be written nothing is touched and
+// the result is false. The record says installed once every item is written
+// and is removed at the end, so that a process killed at any moment leaves
+// what the next start's RepairInterruptedUpdate repairs. `watcher` (may be
+// null) is told of each step as it passes. A `launcherDirectory` that is no
+// full path (IsFullDirectory) changes nothing and gives false.
+bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile,
+                    InstallWatcher* watcher = nullptr);

@@ -211,7 +211,7 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
   HRESULT hr = archive_->GetProperty(index, kpidPath, path.Put());
   if (SUCCEEDED(hr)) {
     if (path.Type() == VT_EMPTY) {
-      relative_path_ = L"[Content]";
+      relative_path_ = kUnnamedItemPath;
     } else if (path.Type() == VT_BSTR) {
       relative_path_ = path.Get().bstrVal ? path.Get().bstrVal : L"";
     } else {

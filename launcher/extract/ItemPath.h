@@ -4,6 +4,9 @@
 
 namespace SevenZip {
 
+// The path under which an item without a name (a bare lzma stream) is written.
+inline constexpr wchar_t kUnnamedItemPath[] = L"[Content]";
+
 // Whether an archive item path may be written below a target directory: it
 // must be relative, carry no drive, UNC or stream prefix (no ":") and no
 // wildcard, have no component that Windows reads as the parent directory

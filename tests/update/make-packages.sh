@@ -99,3 +99,16 @@ chmod 444 rohalf/docs/readonly.txt
 printf 'never' > rohalf/blocked/inner.txt
 (cd rohalf && zip -q -D "$out/readonly-halfway.zip" top.txt docs/readonly.txt blocked/inner.txt)
 chmod -R u+w rohalf
+
+# Many files for the kill test: replaces the product, top.txt, bin/core.dll
+# and docs/f000.bin-f004.bin, adds bin/extra.dll, a Chinese name and 55 more
+# files of 128 KiB, stored, so that the unpacking lasts long enough to be cut.
+mkdir -p many/bin many/docs
+printf 'new product' > many/VxSpeedUp.exe
+printf 'new top' > many/top.txt
+printf 'new core' > many/bin/core.dll
+printf 'new extra' > many/bin/extra.dll
+printf '新的说明' > many/docs/更新说明.txt
+for i in $(seq -w 0 59); do head -c 131072 /dev/urandom > "many/docs/f0$i.bin"; done
+(cd many && LC_ALL=C.UTF-8 7zz a -bd -bso0 -tzip -mx0 "$out/many.zip" VxSpeedUp.exe top.txt bin/core.dll \
+  bin/extra.dll docs/更新说明.txt docs/f0*.bin)

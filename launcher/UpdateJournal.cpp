@@ -1,0 +1,329 @@
+#include "launcher/UpdateJournal.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+
+#include "base/UniqueHandle.h"
+#include "launcher/EntryRemoval.h"
+#include "launcher/FileNames.h"
+#include "launcher/LauncherDirectory.h"
+#include "launcher/PendingDeletionFile.h"
+#include "launcher/UpdateWorker.h"
+
+namespace {
+
+constexpr char kHeader[] = "Tarvo update journal 1";
+constexpr char kLineEnd[] = "\r\n";
+
+unsigned long Crc32(const std::string& bytes) {
+  unsigned long crc = 0xFFFFFFFFul;
+  for (const char byte : bytes) {
+    crc ^= static_cast<unsigned char>(byte);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
+  }
+  return crc ^ 0xFFFFFFFFul;
+}
+
+// Control characters would break the lines, and ">" the set-aside entries;
+// Windows allows none of them in a name anyway.
+bool IsRecordablePath(const std::wstring& path) {
+  for (const wchar_t c : path) {
+    if (c < 0x20 || c == PendingDeletionFile::kRestoreSeparator) return false;
+  }
+  return IsInstallationPath(path) && !IsLauncherOwnName(path);
+}
+
+bool IsRecordablePackage(const std::wstring& name) {
+  if (name.empty()) return true;
+  return IsRecordablePath(name) && name.find_first_of(L"\\/") == std::wstring::npos &&
+         !SameFileName(name, kProductExecutable);
+}
+
+bool ToUtf8(const std::wstring& text, std::string& bytes) {
+  bytes.clear();
+  if (text.empty()) return true;
+  const int size = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &bytes[0],
+                               size, nullptr, nullptr) == size;
+}
+
+bool FromUtf8(const std::string& bytes, std::wstring& text) {
+  text.clear();
+  if (bytes.empty()) return true;
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (size <= 0) return false;
+  text.resize(static_cast<size_t>(size));
+  return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                               size) == size;
+}
+
+bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value) {
+  std::string utf8;
+  if (!ToUtf8(value, utf8)) return false;
+  bytes += keyword;
+  bytes += ' ';
+  bytes += utf8;
+  bytes += kLineEnd;
+  return true;
+}
+
+// A path whose directories lead through a link, or that reaches a file through
+// its short alias, may end up somewhere the record never meant: it is left
+// alone.
+bool IsPlainPath(const std::wstring& directory, const std::wstring& relative) {
+  if (ReachesThroughAlias(directory, relative)) return false;
+  std::wstring path = directory;
+  for (size_t i = 0; i < relative.size(); ++i) {
+    const wchar_t c = relative[i];
+    if (c == L'\\' || c == L'/') {
+      const DWORD attributes = ::GetFileAttributesW(path.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    }
+    path += c;
+  }
+  return true;
+}
+
+std::wstring RestoreEntry(const SetAsideList::Entry& entry) {
+  return entry.setAsideName + PendingDeletionFile::kRestoreSeparator + entry.itemName;
+}
+
+// Undoes an update that had not completed; see RepairInterruptedUpdate.
+void RollBack(const std::wstring& directory, const UpdateJournal::Record& record) {
+  std::vector<std::wstring> pending;
+  for (auto path = record.created.rbegin(); path != record.created.rend(); ++path) {
+    if (!PathExists(directory + *path) || !IsPlainPath(directory, *path)) continue;
+    if (!RemoveEntry(directory + *path)) pending.push_back(*path);
+  }
+  // Newest first: a file set aside inside a directory that was set aside
+  // later is back only once its directory is. Where a directory could not go
+  // back, what was set aside inside it waits for it in "temp".
+  std::set<std::wstring> stuck;
+  std::vector<std::wstring> restores;
+  for (auto entry = record.setAside.rbegin(); entry != record.setAside.rend(); ++entry) {
+    bool insideStuck = false;
+    for (const std::wstring& key : KeysWithParents(entry->setAsideName)) insideStuck = insideStuck || stuck.count(key);
+    const std::wstring from = directory + entry->setAsideName;
+    const std::wstring to = directory + entry->itemName;
+    if (!PathExists(from)) {
+      // Never moved, or back already; unless it waits inside a stuck directory.
+      if (insideStuck) restores.push_back(RestoreEntry(*entry));
+      continue;
+    }
+    if (!IsPlainPath(directory, entry->setAsideName) || !IsPlainPath(directory, entry->itemName)) continue;
+    // Whatever stands at the item's name now was written by the extraction.
+    if (PathExists(to) && !RemoveEntry(to)) pending.push_back(entry->itemName);
+    if (PathExists(to) || !::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) {
+      restores.push_back(RestoreEntry(*entry));
+      stuck.insert(NameKey(entry->itemName));
+    }
+  }
+  pending.insert(pending.end(), restores.begin(), restores.end());
+  if (!pending.empty()) AddPendingEntries(directory, pending);
+}
+
+// Finishes an update whose every item was written.
+void Complete(const std::wstring& directory, const UpdateJournal::Record& record) {
+  std::vector<std::wstring> setAside;
+  for (const SetAsideList::Entry& entry : record.setAside) {
+    if (IsPlainPath(directory, entry.setAsideName)) setAside.push_back(entry.setAsideName);
+  }
+  DeleteOrDefer(directory, setAside);
+  ForgetPendingDeletions(directory, record.items);
+}
+
+}  // namespace
+
+UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory) : directory_(launcherDirectory) {}
+
+bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
+  bytes = kHeader;
+  bytes += kLineEnd;
+  bytes += record.state == State::Installed ? "state installed" : "state installing";
+  bytes += kLineEnd;
+  if (!IsRecordablePackage(record.package) || !AddLine(bytes, "package", record.package)) return false;
+  for (const std::wstring& item : record.items) {
+    if (!IsRecordablePath(item) || !AddLine(bytes, "item", item)) return false;
+  }
+  for (const std::wstring& path : record.created) {
+    if (!IsRecordablePath(path) || !AddLine(bytes, "new", path)) return false;
+  }
+  for (const SetAsideList::Entry& entry : record.setAside) {
+    if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
+    if (!AddLine(bytes, "aside", RestoreEntry(entry))) return false;
+  }
+  char end[32];
+  std::snprintf(end, sizeof end, "end %08lx", Crc32(bytes));
+  bytes += end;
+  bytes += kLineEnd;
+  return true;
+}
+
+bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
+  // The last line carries the checksum of everything before it.
+  const size_t endLine = bytes.rfind("end ");
+  if (endLine == std::string::npos || (endLine != 0 && bytes.compare(endLine - 2, 2, kLineEnd) != 0)) return false;
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "end %08lx\r\n", Crc32(bytes.substr(0, endLine)));
+  if (bytes.compare(endLine, std::string::npos, expected) != 0) return false;
+
+  Record read;
+  bool stateSeen = false;
+  bool packageSeen = false;
+  size_t start = 0;
+  for (size_t lineNumber = 0; start < endLine; ++lineNumber) {
+    const size_t lineEnd = bytes.find(kLineEnd, start);
+    const std::string line = bytes.substr(start, lineEnd - start);
+    start = lineEnd + 2;
+    if (lineNumber == 0) {
+      if (line != kHeader) return false;
+      continue;
+    }
+    const size_t blank = line.find(' ');
+    if (blank == std::string::npos) return false;
+    const std::string keyword = line.substr(0, blank);
+    std::wstring value;
+    if (!FromUtf8(line.substr(blank + 1), value)) return false;
+    if (keyword == "state" && !stateSeen) {
+      stateSeen = true;
+      if (value == L"installing") {
+        read.state = State::Installing;
+      } else if (value == L"installed") {
+        read.state = State::Installed;
+      } else {
+        return false;
+      }
+    } else if (keyword == "package" && !packageSeen) {
+      packageSeen = true;
+      if (!IsRecordablePackage(value)) return false;
+      read.package = value;
+    } else if (keyword == "item" || keyword == "new") {
+      if (!IsRecordablePath(value)) return false;
+      (keyword == "item" ? read.items : read.created).push_back(value);
+    } else if (keyword == "aside") {
+      const size_t separator = value.find(PendingDeletionFile::kRestoreSeparator);
+      if (separator == std::wstring::npos) return false;
+      SetAsideList::Entry entry{value.substr(separator + 1), value.substr(0, separator)};
+      if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
+      read.setAside.push_back(std::move(entry));
+    } else {
+      return false;
+    }
+  }
+  if (!stateSeen || !packageSeen) return false;
+  record = std::move(read);
+  return true;
+}
+
+bool UpdateJournal::Write(const Record& record) const {
+  std::string bytes;
+  if (!Encode(record, bytes) || bytes.size() > kMaxBytes) return false;
+  const std::wstring next = directory_ + kUpdateJournalNewFile;
+  {
+    // Written through and flushed before the rename, so that the record
+    // never names a state whose bytes are not on the disk yet.
+    UniqueHandle file(::CreateFileW(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !::FlushFileBuffers(file.Get())) {
+      file.Reset();
+      ::DeleteFileW(next.c_str());
+      return false;
+    }
+  }
+  if (!::MoveFileExW(next.c_str(), (directory_ + kUpdateJournalFile).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(next.c_str());
+    return false;
+  }
+  return true;
+}
+
+UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
+  const std::wstring path = directory_ + kUpdateJournalFile;
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ReadResult::Missing;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ReadResult::Damaged;
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return ReadResult::Damaged;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxBytes)) {
+    return ReadResult::Damaged;
+  }
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  if (!bytes.empty() &&
+      (!::ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
+    return ReadResult::Damaged;
+  }
+  return Decode(bytes, record) ? ReadResult::Read : ReadResult::Damaged;
+}
+
+bool UpdateJournal::Remove() const {
+  const std::wstring path = directory_ + kUpdateJournalFile;
+  return ::DeleteFileW(path.c_str()) || !PathExists(path);
+}
+
+bool UpdateJournal::SetDamagedAside() const {
+  return ::MoveFileExW((directory_ + kUpdateJournalFile).c_str(), (directory_ + kUpdateJournalDamagedFile).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void UpdateJournal::RemoveUnfinishedWrite() const {
+  ::DeleteFileW((directory_ + kUpdateJournalNewFile).c_str());
+}
+
+RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
+  // Without its directory (a path the platform could not report) every name
+  // would be taken relative to whatever the current directory is.
+  if (!IsFullDirectory(launcherDirectory)) return RepairOutcome::NothingRecorded;
+  const UpdateJournal journal(launcherDirectory);
+  // A write cut short never replaced the record: the record (if any) still
+  // tells the state.
+  journal.RemoveUnfinishedWrite();
+  UpdateJournal::Record record;
+  switch (journal.Read(record)) {
+    case UpdateJournal::ReadResult::Missing:
+      return RepairOutcome::NothingRecorded;
+    case UpdateJournal::ReadResult::Damaged:
+      journal.SetDamagedAside();
+      return RepairOutcome::DamagedSetAside;
+    case UpdateJournal::ReadResult::Read:
+      break;
+  }
+  if (record.state == UpdateJournal::State::Installing) {
+    RollBack(launcherDirectory, record);
+  } else {
+    Complete(launcherDirectory, record);
+  }
+  if (!record.package.empty() && IsUsablePackageName(launcherDirectory, record.package, LauncherFileName())) {
+    ::DeleteFileW((launcherDirectory + record.package).c_str());
+  }
+  journal.Remove();
+  return record.state == UpdateJournal::State::Installing ? RepairOutcome::RolledBack : RepairOutcome::Completed;
+}
+
+std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items) {
+  std::vector<std::wstring> missing;
+  std::set<std::wstring> seen;
+  for (const std::wstring& item : items) {
+    // Every prefix that ends before a separator is a directory the item needs.
+    for (size_t end = 0; end <= item.size(); ++end) {
+      if (end < item.size() && item[end] != L'\\' && item[end] != L'/') continue;
+      const std::wstring path = item.substr(0, end);
+      const std::wstring key = NameKey(path);
+      if (key.empty() || !seen.insert(key).second) continue;
+      if (!PathExists(launcherDirectory + path)) missing.push_back(path);
+    }
+  }
+  return missing;
+}

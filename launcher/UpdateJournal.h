@@ -1,0 +1,95 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "launcher/SetAsideList.h"
+
+// The record of an update in progress: the file "update.journal" in the
+// launcher directory, beside "temp". The worker writes it before it moves the
+// first installed file aside and removes it once the set-aside files are
+// deleted or listed for deletion; a record found at start means the update was
+// cut short (the process was killed, crashed or lost power), and the start-up
+// repair (RepairInterruptedUpdate) finishes or undoes it.
+//
+// Format (UTF-8, each line ended by CR LF, in this order):
+//   Tarvo update journal 1
+//   state installing        (or: state installed)
+//   package update_2.1.7z   (the package file's name; may be empty)
+//   item bin\core.dll       (one per package item)
+//   new docs                (one per path that did not exist before the
+//   new docs\readme.txt      update, directories before what they hold)
+//   aside bin\_core.dll>bin\core.dll   (one per set-aside file, set-aside
+//                                       name ">" item name, in move order)
+//   end 1a2b3c4d            (CRC-32 of every byte before this line, hex)
+// Paths are relative to the launcher directory. A record that breaks any of
+// this, names a path that leaves the installation (the extraction's rule) or
+// one of the launcher's own files, or exceeds kMaxBytes, is damaged.
+//
+// Replacing the record is atomic: the new content is written through to
+// "update.journal.new", flushed, and renamed over the record with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH. Used by one thread at a
+// time (the worker's, or the driver's at start); failures are results.
+class UpdateJournal {
+ public:
+  enum class State { Installing, Installed };
+  struct Record {
+    State state = State::Installing;
+    std::wstring package;
+    std::vector<std::wstring> items;
+    std::vector<std::wstring> created;
+    std::vector<SetAsideList::Entry> setAside;
+  };
+  enum class ReadResult { Missing, Read, Damaged };
+
+  static constexpr unsigned long kMaxBytes = 16ul * 1024 * 1024;
+
+  explicit UpdateJournal(const std::wstring& launcherDirectory);
+
+  // Replaces the record with `record`, durably. False when it could not be
+  // written (a name that cannot be recorded, a record above kMaxBytes, a
+  // failed write, flush or rename); the previous record is then unchanged.
+  bool Write(const Record& record) const;
+  // Reads the record into `record`; `record` is unchanged unless Read.
+  ReadResult Read(Record& record) const;
+  // Deletes the record; true when none is left.
+  bool Remove() const;
+  // Renames the record to "update.journal.damaged" (replacing an older one)
+  // for a person to inspect; true when it is no longer under its name.
+  bool SetDamagedAside() const;
+  // Deletes what a write cut short left under the temporary name.
+  void RemoveUnfinishedWrite() const;
+
+  // The record's bytes; false when a path cannot be written in the format.
+  static bool Encode(const Record& record, std::string& bytes);
+  // The record in `bytes`; false when they are no valid record.
+  static bool Decode(const std::string& bytes, Record& record);
+
+ private:
+  std::wstring directory_;
+};
+
+// What the start-up repair found and did.
+enum class RepairOutcome {
+  NothingRecorded,  // no record: no update was cut short
+  RolledBack,       // an unfinished update was undone and its package deleted
+  Completed,        // an update that had installed was finished
+  DamagedSetAside,  // the record was damaged or foreign: renamed, nothing else touched
+};
+
+// The start-up repair, run before the installed version is read. An update
+// recorded as installing is rolled back: what it created is removed and every
+// set-aside file goes back to its name, newest first, so that the installation
+// holds its old files; the package file is deleted, so that the service offers
+// the update again. An update recorded as installed is finished: its set-aside
+// files are deleted or listed in "temp", "temp" forgets the names it wrote,
+// and the package is deleted. What cannot be undone now is listed in "temp"
+// (deletions, then "set-aside>name" restore entries) for the start-up pass.
+// The record is removed afterwards. Nothing is reported to the user. Paths
+// reached through a link or a short (8.3) alias are left alone.
+RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory);
+
+// The paths below `launcherDirectory` that the items would create: each item
+// and each directory above it that does not exist now, directories before
+// what they hold, each once (as Windows compares names).
+std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items);
