@@ -33,7 +33,7 @@ const std::string kInstallFailed = "解压缩失败，请手动下载安装最�
 std::vector<DWORD> ReferenceBox(const std::string& content) {
   std::vector<DWORD> pixels;
   std::thread person([&] {
-    HWND box = BoxProbe::WaitForBox(5000);
+    HWND box = UpdateProbe::WaitForBoxOf(::GetCurrentProcessId(), 5000);
     if (!box) return;
     if (auto shot = BoxProbe::CaptureWhenPainted(box, 3000)) pixels = UpdateProbe::Region(*shot, kBoxContent);
     BoxProbe::Click(box, 352, 18);
@@ -86,10 +86,10 @@ class LauncherUpdateTest : public ::testing::Test {
   // The failure roads: the box with `content` over the update window, OK,
   // the home page once, exit code 0.
   void ExpectFailureBox(const std::string& content, const wchar_t* screenshot) {
-    HWND box = BoxProbe::WaitForBox(30000);
+    HWND window = UpdateProbe::WaitForWindow(30000);
+    ASSERT_NE(window, nullptr) << "no update window";
+    HWND box = UpdateProbe::WaitForBoxOf(UpdateProbe::ProcessOf(window), 30000);
     ASSERT_NE(box, nullptr) << "no message box";
-    HWND window = ::FindWindowW(L"MainWindow", nullptr);
-    EXPECT_NE(window, nullptr);
     EXPECT_EQ(::GetWindow(box, GW_OWNER), window);
     auto shot = BoxProbe::CaptureWhenPainted(box, 5000);
     ASSERT_NE(shot, nullptr);
@@ -120,7 +120,7 @@ TEST_F(LauncherUpdateTest, NewerVersionShowsProgressInstallsAndStartsTheNewProdu
   bool savedMidway = false;
   const ULONGLONG deadline = ::GetTickCount64() + 60000;
   while (::IsWindow(window) && ::GetTickCount64() < deadline) {
-    ASSERT_EQ(UpdateProbe::CountMessageBoxes(), 0) << "the update failed";
+    ASSERT_EQ(UpdateProbe::CountMessageBoxes(UpdateProbe::ProcessOf(window)), 0) << "the update failed";
     auto shot = UpdateProbe::Capture(window, 0);
     const int width = shot ? UpdateProbe::BarWidth(*shot) : -1;
     if (width >= 0 && (widths.empty() || widths.back() != width)) widths.push_back(width);
@@ -152,7 +152,6 @@ TEST_F(LauncherUpdateTest, NewerVersionShowsProgressInstallsAndStartsTheNewProdu
   const std::string line = ReadBytes(dir_ / L"commandline.txt");
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2),
             L"\"" + dir_.Path() + L"VxSpeedUp.exe\" -show -oemid:169");
-  EXPECT_EQ(UpdateProbe::CountMessageBoxes(), 0);
   EXPECT_TRUE(HomePageLog::Addresses().empty());
 }
 
@@ -184,7 +183,7 @@ TEST_F(LauncherUpdateTest, ClosingDuringTheDownloadEndsTheRunAndTheNextRunInstal
       10000))
       << "no progress";
   UpdateProbe::Click(window, UpdateProbe::kCloseButton);
-  HWND box = BoxProbe::WaitForBox(5000);
+  HWND box = UpdateProbe::WaitForBoxOf(UpdateProbe::ProcessOf(window), 5000);
   ASSERT_NE(box, nullptr) << "no confirmation";
   auto shot = BoxProbe::CaptureWhenPainted(box, 5000);
   ASSERT_NE(shot, nullptr);

@@ -102,7 +102,7 @@ class MainWindowTest : public ::testing::Test {
   }
   void SetUp() override {
     HomePageLog::Clear();
-    ASSERT_EQ(CountMessageBoxes(), 0);
+    ASSERT_EQ(CountMessageBoxes(::GetCurrentProcessId()), 0);
   }
 };
 
@@ -111,14 +111,7 @@ void Post(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 }
 
 HWND WaitForBox() {
-  HWND box = nullptr;
-  WaitUntil(
-      [&] {
-        box = ::FindWindowW(L"MessageBox", nullptr);
-        return box && ::IsWindowVisible(box);
-      },
-      5000);
-  return box;
+  return WaitForBoxOf(::GetCurrentProcessId(), 5000);
 }
 
 TEST_F(MainWindowTest, ShowsASizedCentredPopupWithoutSizingFrameOrMaximiseBox) {
@@ -304,7 +297,7 @@ TEST_F(MainWindowTest, EscapeCloseRequestsAndCaptionDoubleClickDoNothingWhileRun
   RECT after;
   ::GetWindowRect(ui.Window(), &after);
   EXPECT_TRUE(::EqualRect(&before, &after));
-  EXPECT_EQ(CountMessageBoxes(), 0);
+  EXPECT_EQ(CountMessageBoxes(::GetCurrentProcessId()), 0);
 }
 
 struct Failure {
@@ -327,7 +320,7 @@ TEST_P(FailureTest, TellsTheUserOpensTheHomePageOnceAndCloses) {
   Post(ui.Window(), WM_UPDATE_PROGRESS, 1, 2);
   EXPECT_EQ(WaitForBarWidth(ui.Window(), 250, 2000), 250);
   ::Sleep(300);
-  EXPECT_EQ(CountMessageBoxes(), 1);
+  EXPECT_EQ(CountMessageBoxes(::GetCurrentProcessId()), 1);
   EXPECT_TRUE(::IsWindow(ui.Window()));
   EXPECT_TRUE(HomePageLog::Addresses().empty()) << "the home page opens after the answer";
   // Cancel: the home page opens all the same.
@@ -352,7 +345,7 @@ TEST_F(MainWindowTest, InstallDoneClosesWithoutAskingAndCloseButtonThenDoesNothi
   EXPECT_TRUE(ui.WaitEnded(5000));
   EXPECT_EQ(ui.QuitCode(), 0);
   ::Sleep(300);
-  EXPECT_EQ(CountMessageBoxes(), 0);
+  EXPECT_EQ(CountMessageBoxes(::GetCurrentProcessId()), 0);
   EXPECT_TRUE(HomePageLog::Addresses().empty());
 }
 

@@ -79,17 +79,52 @@ void PressKey(HWND window, WPARAM key) {
   ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
 }
 
-int CountMessageBoxes() {
-  int count = 0;
+namespace {
+
+struct BoxSearch {
+  DWORD processId;
+  std::vector<HWND> boxes;
+};
+
+std::vector<HWND> BoxesOf(DWORD processId) {
+  BoxSearch search{processId, {}};
   ::EnumWindows(
-      [](HWND window, LPARAM counter) -> BOOL {
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* search = reinterpret_cast<BoxSearch*>(param);
         wchar_t name[32] = {};
         ::GetClassNameW(window, name, 32);
-        if (std::wstring(name) == L"MessageBox" && ::IsWindowVisible(window)) ++*reinterpret_cast<int*>(counter);
+        if (std::wstring(name) == L"MessageBox" && ::IsWindowVisible(window) &&
+            ProcessOf(window) == search->processId) {
+          search->boxes.push_back(window);
+        }
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&count));
-  return count;
+      reinterpret_cast<LPARAM>(&search));
+  return search.boxes;
+}
+
+}  // namespace
+
+DWORD ProcessOf(HWND window) {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  return processId;
+}
+
+int CountMessageBoxes(DWORD processId) {
+  return static_cast<int>(BoxesOf(processId).size());
+}
+
+HWND WaitForBoxOf(DWORD processId, DWORD milliseconds) {
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        const std::vector<HWND> boxes = BoxesOf(processId);
+        box = boxes.empty() ? nullptr : boxes.front();
+        return box != nullptr;
+      },
+      milliseconds);
+  return box;
 }
 
 }  // namespace UpdateProbe

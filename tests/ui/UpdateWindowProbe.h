@@ -40,8 +40,13 @@ std::vector<DWORD> Region(const DibCanvas& canvas, const RECT& rc);
 void Click(HWND window, POINT at);
 // A key press (down and up), posted.
 void PressKey(HWND window, WPARAM key);
-// The visible windows of class "MessageBox" on the display.
-int CountMessageBoxes();
+// The visible windows of class "MessageBox" of process `processId` (other
+// programs may show boxes on the same display at the same time).
+int CountMessageBoxes(DWORD processId);
+// The first visible box of that process, or null after `milliseconds`.
+HWND WaitForBoxOf(DWORD processId, DWORD milliseconds);
+// The process of a window.
+DWORD ProcessOf(HWND window);
 
 }  // namespace UpdateProbe
 
