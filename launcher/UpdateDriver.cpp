@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "duilib/core/CMessageLoopUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
@@ -14,6 +15,7 @@
 #include "launcher/VersionNumbers.h"
 #include "launcher/VersionService.h"
 #include "launcher/net/HttpClient.h"
+#include "launcher/ui/MainWindow.h"
 #include "launcher/ui/VxMessageBox.h"
 
 namespace {
@@ -56,6 +58,8 @@ bool LaunchProduct(const std::wstring& launcherDirectory) {
       ::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
+  // The launcher does not wait for the product; a zero wait only samples it.
+  if (process) ::WaitForSingleObject(process.Get(), 0);
   return created != FALSE;
 }
 
@@ -73,6 +77,14 @@ bool PrepareToolkit(HINSTANCE instance) {
   if (FAILED(::CoInitialize(nullptr))) return false;
   DuiLib::CResourceSettingsUI::InstallZipResource(instance, kSkinPackageResource);
   return true;
+}
+
+void RunUpdateWindow(const std::wstring& releaseNotes, const std::wstring& downloadUrl) {
+  MainWindow window(releaseNotes, downloadUrl);
+  // Without a window no worker runs and nothing would end the loop.
+  if (!ShowUpdateWindow(window)) return;
+  // The window posts WM_QUIT when it is destroyed.
+  DuiLib::CMessageLoopUI::RunMessageLoop();
 }
 
 int RunLauncher(HINSTANCE instance) {
@@ -103,8 +115,7 @@ int RunLauncher(HINSTANCE instance) {
       ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
-      // The update window opens here once it exists; until then the run ends
-      // without starting or changing anything.
+      RunUpdateWindow(reply.updateContent, reply.downloadUrl);
       break;
   }
   return 0;

@@ -43,5 +43,10 @@ std::wstring InstalledVersion(const std::wstring& launcherDirectory);
 // COM cannot be initialised; the run then ends without showing anything.
 bool PrepareToolkit(HINSTANCE instance);
 
+// The update road: shows the update window for `releaseNotes` and
+// `downloadUrl` (which starts the update worker) and runs the message loop
+// until the window is gone. Main thread, after PrepareToolkit.
+void RunUpdateWindow(const std::wstring& releaseNotes, const std::wstring& downloadUrl);
+
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

@@ -20,6 +20,8 @@ early closes are exactly what a case needs.
   /pkg-gzip/<n>                n bytes sent gzip-encoded (Content-Length: compressed)
   /pkg-404, /pkg-500           an error page with that status
   /files/<path>                a file below FILES_DIR (optional fourth argument)
+  /slow-files/<path>           the same file trickled in 40 pieces over 4 s
+  /control/offer?<url>         the version reply offers 1.0.0.10 from <url> (answers "set")
 
 Writes STATE_DIR/ready once both ports listen. Ends on SIGTERM, or by itself
 after IDLE_SECONDS without a request, so a killed test run leaves nothing.
@@ -35,6 +37,7 @@ import subprocess
 import sys
 import threading
 import time
+import urllib.parse
 
 IDLE_SECONDS = 1200
 
@@ -159,6 +162,12 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("200 OK", ["Set-Cookie: %s=1; Path=/" % name], b"set")
         elif path.startswith("/v1/oem/clientVersion"):
             self.reply(*CASES[state["driver"]])
+        elif path.startswith("/control/offer?"):
+            url = urllib.parse.unquote(path.split("?", 1)[1])
+            CASES["offer"] = ("200 OK", [], reply_json({"Code": 0, "Msg": "", "Data": dict(OK_DATA, DownloadUrl=url)}),
+                              "length")
+            state["driver"] = "offer"
+            self.reply("200 OK", [], b"set")
         elif path.startswith("/control/driver?case="):
             name = path.split("=", 1)[1]
             if name in CASES:
@@ -181,6 +190,8 @@ class Handler(socketserver.StreamRequestHandler):
         elif path.startswith("/files/") and state["files"]:
             # As a web server does, the query names no part of the file.
             self.serve_file(path[len("/files/"):].split("?", 1)[0])
+        elif path.startswith("/slow-files/") and state["files"]:
+            self.serve_file(path[len("/slow-files/"):].split("?", 1)[0], "trickle")
         elif path.startswith("/pkg-gzip/"):
             # Sent compressed: Content-Length counts the compressed bytes, so
             # the decoded file is longer than announced.
@@ -195,7 +206,7 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("404 Not Found", [], b"no such case")
 
 
-    def serve_file(self, relative):
+    def serve_file(self, relative, mode="length"):
         parts = relative.split("/")
         if any(p in ("", ".", "..") for p in parts):
             self.reply("404 Not Found", [], b"no such file")
@@ -205,6 +216,13 @@ class Handler(socketserver.StreamRequestHandler):
                 body = f.read()
         except OSError:
             self.reply("404 Not Found", [], b"no such file")
+            return
+        if mode == "trickle":
+            self.head("200 OK", ["Content-Type: application/octet-stream", "Content-Length: %d" % len(body)])
+            step = max(1, -(-len(body) // 40))
+            for i in range(0, len(body), step):
+                time.sleep(0.1)
+                self.send(body[i:i + step])
             return
         self.reply("200 OK", ["Content-Type: application/octet-stream"], body)
 

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "duilib/core/WindowImplBase.h"
+
+// The update window: the release notes, a state line and a progress bar,
+// drawn from "MainWindow.xml" in the program's "ZIPRES" resource 101.
+//
+// When its native window is created it starts the update worker
+// (launcher/UpdateWorker.h) on a detached thread of its own, with copies of
+// the download address and its window handle; from then on it only reacts to
+// what the worker posts (launcher/UpdateMessages.h). After the worker's final
+// message it either starts the updated product or shows the failure in a
+// message box and opens the product's home page, and then closes; its
+// destruction posts WM_QUIT (code 0), which ends the caller's message loop.
+//
+// While the update runs the window cannot be closed except through its close
+// button and a confirmed question; Escape, system closes and a double click on
+// the caption do nothing, and it is never resized or maximised.
+//
+// The object is owned by its creator and must outlive its window (destroy it
+// after the message loop ended). UI thread only; the worker never touches it.
+class MainWindow : public DuiLib::WindowImplBase {
+ public:
+  // The version reply's release notes ("|" separates lines) and package
+  // address, in that order.
+  MainWindow(std::wstring releaseNotes, std::wstring downloadUrl);
+
+  // True once the user confirmed closing or the worker's final message came:
+  // from then on WM_CLOSE closes the window.
+  bool MayClose() const { return mayClose_; }
+
+  // The close button asks "升级尚未完成，确定退出？" while the update runs and
+  // closes on OK; once closing is allowed it does nothing. Every other
+  // notification is ignored.
+  void OnNotify(DuiLib::NotificationUI& msg) override;
+
+ protected:
+  const wchar_t* WindowClassName() const override { return L"MainWindow"; }
+  LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  std::wstring SkinFolder() override { return L""; }
+  std::wstring SkinFile() override { return L"MainWindow.xml"; }
+  DuiLib::SkinSource SkinSourceKind() override { return DuiLib::SkinSource::ZipResource; }
+  std::wstring SkinResourceId() override { return L"101"; }
+
+  LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+ private:
+  void OnProgress(WPARAM done, LPARAM total);
+  // Download or installation failed: tell the user, send them to the home
+  // page, close.
+  void OnUpdateFailed(const wchar_t* content);
+  // Installed: start the product, close.
+  void OnUpdateDone();
+
+  int oemId_;
+  std::wstring releaseNotes_;
+  std::wstring downloadUrl_;
+  bool mayClose_ = false;
+};
+
+// Creates `window`'s native window the way the launcher shows it: no owner,
+// title "Tarvo Game Booster Upgrade Version", a popup without a sizing frame,
+// centred on the work area, shown and activated. False when the window could
+// not be created (no worker was started then).
+bool ShowUpdateWindow(MainWindow& window);
+
+// The product's home page: "http://" + home-page host + "/?oemid=" + `oemId`.
+std::wstring HomePageAddress(int oemId);

@@ -1,0 +1,206 @@
+// The shipped launcher, built against the loopback version service, through
+// every road of the update: a newer version is offered and the package is
+// served by the loopback package server (tests/net/test_server.py). Each road
+// is watched the way a user meets it: the update window and the message
+// boxes on the display, the installation on disk, the product's command line
+// and the home page handed to the browser.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "duilib/core/CResourceSettingsUI.h"
+#include "launcher/net/HttpClient.h"
+#include "launcher/ui/VxMessageBox.h"
+#include "tests/net/NetTestPorts.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+#include "tests/ui/BoxProbe.h"
+#include "tests/ui/UpdateWindowProbe.h"
+
+namespace {
+
+constexpr RECT kBoxContent = {40, 36, 330, 144};  // "Content_Label" and some margin
+constexpr POINT kBoxOk = {110, 162};
+const std::string kDownloadFailed = "下载失败，请手动下载安装最新版本Tarvo加速器！";
+const std::string kInstallFailed = "解压缩失败，请手动下载安装最新版本Tarvo加速器！";
+
+// The content area of the launcher's box for `content`, as this process
+// draws it with the same skin and fonts.
+std::vector<DWORD> ReferenceBox(const std::string& content) {
+  std::vector<DWORD> pixels;
+  std::thread person([&] {
+    HWND box = UpdateProbe::WaitForBoxOf(::GetCurrentProcessId(), 5000);
+    if (!box) return;
+    if (auto shot = BoxProbe::CaptureWhenPainted(box, 3000)) pixels = UpdateProbe::Region(*shot, kBoxContent);
+    BoxProbe::Click(box, 352, 18);
+    BoxProbe::WaitGone(box, 3000);
+  });
+  ShowMessageBox(L"", Widen(content), MessageBoxMode::OkCancel, nullptr);
+  person.join();
+  return pixels;
+}
+
+class LauncherUpdateTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    DuiLib::CResourceSettingsUI::SetInstance(::GetModuleHandleW(nullptr));
+    ASSERT_TRUE(DuiLib::CResourceSettingsUI::InstallZipResource(::GetModuleHandleW(nullptr), 101));
+    ASSERT_TRUE(HomePageLog::Install());
+    // Drawn before any launcher runs, so that the only box on the display is ours.
+    references_[kDownloadFailed] = ReferenceBox(kDownloadFailed);
+    references_[kInstallFailed] = ReferenceBox(kInstallFailed);
+    ASSERT_FALSE(references_[kDownloadFailed].empty());
+    ASSERT_NE(references_[kDownloadFailed], references_[kInstallFailed]);
+  }
+
+  void SetUp() override {
+    HomePageLog::Clear();
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback.exe", dir_ / L"launcher.exe"));
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_0_9.exe", dir_ / L"VxSpeedUp.exe"));
+    ASSERT_TRUE(WriteBytes(dir_ / L"top.txt", "old top"));
+    ASSERT_TRUE(WriteBytes(dir_ / L"keep.txt", "user settings"));
+    oldProduct_ = ReadBytes(dir_ / L"VxSpeedUp.exe");
+  }
+
+  // Has the service offer 1.0.0.10 from `path` on the package server, then
+  // starts the launcher in the installation.
+  void StartLauncher(const std::string& path) {
+    HttpClient client;
+    ASSERT_EQ(client.Get(HttpUrl("/control/offer?" + HttpUrl(path)), ""), "set");
+    ASSERT_TRUE(launcher_.Start(L"\"" + dir_.Path() + L"launcher.exe\"", L"", dir_.Path()));
+  }
+
+  void ExpectOldInstallation() {
+    EXPECT_EQ(ReadBytes(dir_ / L"VxSpeedUp.exe"), oldProduct_);
+    EXPECT_EQ(ReadBytes(dir_ / L"top.txt"), "old top");
+    EXPECT_EQ(ReadBytes(dir_ / L"keep.txt"), "user settings");
+    for (const wchar_t* absent : {L"data", L"_VxSpeedUp.exe", L"_top.txt", L"_data", L"temp", L"commandline.txt"}) {
+      EXPECT_FALSE(PathExists(dir_ / absent)) << Narrow(absent);
+    }
+  }
+
+  // The failure roads: the box with `content` over the update window, OK,
+  // the home page once, exit code 0.
+  void ExpectFailureBox(const std::string& content, const wchar_t* screenshot) {
+    HWND window = UpdateProbe::WaitForWindow(30000);
+    ASSERT_NE(window, nullptr) << "no update window";
+    HWND box = UpdateProbe::WaitForBoxOf(UpdateProbe::ProcessOf(window), 30000);
+    ASSERT_NE(box, nullptr) << "no message box";
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), window);
+    auto shot = BoxProbe::CaptureWhenPainted(box, 5000);
+    ASSERT_NE(shot, nullptr);
+    shot->SavePng(TestBinDirectory() + screenshot);
+    const std::vector<DWORD> shown = UpdateProbe::Region(*shot, kBoxContent);
+    EXPECT_EQ(shown, references_[content]) << "the box does not read " << content;
+    EXPECT_TRUE(HomePageLog::Addresses().empty()) << "the home page opens after the answer";
+    BoxProbe::Click(box, kBoxOk.x, kBoxOk.y);
+    EXPECT_EQ(launcher_.Wait(10000), 0);
+    EXPECT_EQ(HomePageLog::WaitForAddresses(1, 10000),
+              std::vector<std::string>{"http://" LAUNCHER_HOMEPAGE_HOST "/?oemid=169"});
+  }
+
+  static std::map<std::string, std::vector<DWORD>> references_;
+  TempDir dir_{L"update road"};
+  ChildProcess launcher_;
+  std::string oldProduct_;
+};
+
+std::map<std::string, std::vector<DWORD>> LauncherUpdateTest::references_;
+
+TEST_F(LauncherUpdateTest, NewerVersionShowsProgressInstallsAndStartsTheNewProduct) {
+  StartLauncher("/slow-files/ui-packages/Tarvo_1.0.0.10.7z");
+  HWND window = UpdateProbe::WaitForWindow(30000);
+  ASSERT_NE(window, nullptr) << "no update window";
+  // The bar while the package trickles in: it only grows, and is seen part-way.
+  std::vector<int> widths;
+  bool savedMidway = false;
+  const ULONGLONG deadline = ::GetTickCount64() + 60000;
+  while (::IsWindow(window) && ::GetTickCount64() < deadline) {
+    ASSERT_EQ(UpdateProbe::CountMessageBoxes(UpdateProbe::ProcessOf(window)), 0) << "the update failed";
+    auto shot = UpdateProbe::Capture(window, 0);
+    const int width = shot ? UpdateProbe::BarWidth(*shot) : -1;
+    if (width >= 0 && (widths.empty() || widths.back() != width)) widths.push_back(width);
+    if (!savedMidway && width >= 150 && width <= 350) {
+      savedMidway = shot->SavePng(TestBinDirectory() + L"launcher_update_progress.png");
+    }
+    ::Sleep(50);
+  }
+  EXPECT_EQ(launcher_.Wait(30000), 0);
+  ASSERT_FALSE(widths.empty());
+  int partWay = 0;
+  for (size_t i = 0; i < widths.size(); ++i) {
+    if (i > 0) {
+      EXPECT_GT(widths[i], widths[i - 1]) << "the bar went back";
+    }
+    partWay += widths[i] > 0 && widths[i] < 500;
+  }
+  EXPECT_GE(partWay, 3) << "the bar was seen part-way fewer than three times";
+
+  EXPECT_EQ(ReadBytes(dir_ / L"VxSpeedUp.exe"), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_EQ(ReadBytes(dir_ / L"top.txt"), "new top");
+  EXPECT_EQ(ReadBytes(dir_ / L"data\\big.bin").size(), 1500000u);
+  EXPECT_EQ(ReadBytes(dir_ / L"keep.txt"), "user settings");
+  for (const wchar_t* absent : {L"Tarvo_1.0.0.10.7z", L"_VxSpeedUp.exe", L"_top.txt", L"temp"}) {
+    EXPECT_FALSE(PathExists(dir_ / absent)) << Narrow(absent);
+  }
+  // The new product itself reports how it was started.
+  ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(dir_ / L"commandline.txt").empty(); }, 10000));
+  const std::string line = ReadBytes(dir_ / L"commandline.txt");
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2),
+            L"\"" + dir_.Path() + L"VxSpeedUp.exe\" -show -oemid:169");
+  EXPECT_TRUE(HomePageLog::Addresses().empty());
+}
+
+TEST_F(LauncherUpdateTest, PackageNotFoundSaysDownloadFailedAndOpensTheHomePage) {
+  StartLauncher("/pkg-404/Tarvo_1.0.0.10.7z");
+  ExpectFailureBox(kDownloadFailed, L"launcher_download_failed.png");
+  ::Sleep(300);
+  ExpectOldInstallation();
+}
+
+TEST_F(LauncherUpdateTest, DamagedPackageSaysUnpackFailedAndPutsEveryFileBack) {
+  StartLauncher("/files/ui-packages/Tarvo_damaged.7z");
+  ExpectFailureBox(kInstallFailed, L"launcher_unpack_failed.png");
+  ::Sleep(300);
+  ExpectOldInstallation();
+  // The package stays for a look; the next update deletes it first.
+  EXPECT_TRUE(FileExists(dir_ / L"Tarvo_damaged.7z"));
+}
+
+TEST_F(LauncherUpdateTest, ClosingDuringTheDownloadEndsTheRunAndTheNextRunInstalls) {
+  StartLauncher("/slow-files/ui-packages/Tarvo_1.0.0.10.7z");
+  HWND window = UpdateProbe::WaitForWindow(30000);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        auto shot = UpdateProbe::Capture(window, 0);
+        return shot && UpdateProbe::BarWidth(*shot) > 0;
+      },
+      10000))
+      << "no progress";
+  UpdateProbe::Click(window, UpdateProbe::kCloseButton);
+  HWND box = UpdateProbe::WaitForBoxOf(UpdateProbe::ProcessOf(window), 5000);
+  ASSERT_NE(box, nullptr) << "no confirmation";
+  auto shot = BoxProbe::CaptureWhenPainted(box, 5000);
+  ASSERT_NE(shot, nullptr);
+  shot->SavePng(TestBinDirectory() + L"launcher_confirm_close.png");
+  BoxProbe::Click(box, kBoxOk.x, kBoxOk.y);
+  EXPECT_EQ(launcher_.Wait(5000), 0);
+  ::Sleep(300);
+  ExpectOldInstallation();
+  EXPECT_TRUE(HomePageLog::Addresses().empty());
+
+  // Whatever the interrupted download left, the next start installs cleanly.
+  StartLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z");
+  EXPECT_EQ(launcher_.Wait(30000), 0);
+  EXPECT_EQ(ReadBytes(dir_ / L"VxSpeedUp.exe"), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_EQ(ReadBytes(dir_ / L"top.txt"), "new top");
+  EXPECT_FALSE(PathExists(dir_ / L"Tarvo_1.0.0.10.7z"));
+  EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(dir_ / L"commandline.txt").empty(); }, 10000));
+}
+
+}  // namespace

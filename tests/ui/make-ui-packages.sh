@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# make-ui-packages.sh OUT NEW_PRODUCT: the update packages the update window's
+# end-to-end tests download, made with the real tools. Tarvo_1.0.0.10.7z holds
+# a new product (NEW_PRODUCT, the stand-in that reports 1.0.1.0), a replaced
+# top.txt and 1.5 MB of incompressible data, so that a trickled download shows
+# its progress; Tarvo_damaged.7z is the same package with its packed data
+# overwritten half-way, which opens and lists its items but cannot be unpacked.
+set -euo pipefail
+out=$1 product=$2
+rm -rf "$out" && mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/release/data"
+cp "$product" "$work/release/VxSpeedUp.exe"
+printf 'new top' >"$work/release/top.txt"
+head -c 1500000 /dev/urandom >"$work/release/data/big.bin"
+(cd "$work/release" && 7zz a -bd -bso0 -t7z "$out/Tarvo_1.0.0.10.7z" VxSpeedUp.exe top.txt data)
+cp "$out/Tarvo_1.0.0.10.7z" "$out/Tarvo_damaged.7z"
+size=$(stat -c %s "$out/Tarvo_damaged.7z")
+head -c 4096 /dev/zero | dd of="$out/Tarvo_damaged.7z" bs=1 seek=$((size / 3)) conv=notrunc status=none
+7zz l "$out/Tarvo_damaged.7z" >/dev/null
+if 7zz t "$out/Tarvo_damaged.7z" >/dev/null 2>&1; then echo "make-ui-packages: the damage went unnoticed" >&2; exit 1; fi
