@@ -396,8 +396,13 @@ void CControlUI::NeedUpdate() {
 }
 
 void CControlUI::NeedParentUpdate() {
-  // A floating control is placed by its parent too (from its fixed values),
-  // so the parent's layout is asked for in both cases.
+  // A visible floating control takes no room in its parent's layout: it is
+  // placed again alone, from its fixed values (the host asks the parent for
+  // its float position), so a moving progress bar repaints only itself.
+  if (float_ && parent_ && IsVisible()) {
+    NeedUpdate();
+    return;
+  }
   if (parent_) {
     parent_->NeedUpdate();
     parent_->Invalidate();

@@ -14,6 +14,7 @@
 #include "duilib/core/CNotificationQueueUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "duilib/core/CTimerTableUI.h"
+#include "duilib/layout/CContainerUI.h"
 
 namespace DuiLib {
 
@@ -813,7 +814,19 @@ void CWindowHostUI::Paint() {
     } else {
       std::vector<CControlUI*> dirty;
       d.root->FindControl(CollectUpdateNeeded, &dirty, UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
-      for (CControlUI* control : dirty) control->SetPos(control->GetPos(), true);
+      for (CControlUI* control : dirty) {
+        // A floating control's rectangle follows from its fixed values in its
+        // parent, not from where it stood.
+        CControlUI* parent = control->GetParent();
+        auto* container = parent ? static_cast<CContainerUI*>(parent->GetInterface(L"Container")) : nullptr;
+        if (control->IsFloat() && container) {
+          control->Invalidate();
+          container->SetFloatPos(container->GetItemIndex(control));
+          control->Invalidate();
+        } else {
+          control->SetPos(control->GetPos(), true);
+        }
+      }
     }
     if (d.firstLayout) {
       d.firstLayout = false;

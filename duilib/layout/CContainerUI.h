@@ -88,11 +88,12 @@ class CContainerUI : public CControlUI, public IContainer {
   virtual void EnableScrollBar(bool enableVertical = true, bool enableHorizontal = false);
   virtual CScrollBarUI* GetVerticalScrollBar() const;
   virtual CScrollBarUI* GetHorizontalScrollBar() const;
+  // Positions the floating child `index` from its fixed position, sizes and
+  // float percentages relative to this container's item rectangle (the host
+  // calls it when only that child asked for layout).
+  virtual void SetFloatPos(int index);
 
  protected:
-  // Positions the floating child `index` from its fixed position, sizes and
-  // float percentages relative to this container's item rectangle.
-  virtual void SetFloatPos(int index);
   // Places the visible bars along the right and bottom of `rc` and sets their
   // ranges from the space the children need.
   virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
