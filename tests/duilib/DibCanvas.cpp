@@ -81,23 +81,29 @@ int DibCanvas::CountNot(const RECT& rc, DWORD argb) const {
   return count;
 }
 
-std::string DibCanvas::PngBytes() const {
+std::string DibCanvas::PngBytes(bool opaque) const {
   if (!bits_) return std::string();
   ::GdiFlush();
-  std::vector<BYTE> rgba(static_cast<size_t>(width_) * height_ * 4);
-  for (size_t i = 0; i < rgba.size(); i += 4) {
-    rgba[i] = bits_[i + 2];
-    rgba[i + 1] = bits_[i + 1];
-    rgba[i + 2] = bits_[i];
-    rgba[i + 3] = bits_[i + 3];
+  const int channels = opaque ? 3 : 4;
+  const size_t pixels = static_cast<size_t>(width_) * height_;
+  std::vector<BYTE> out(pixels * channels);
+  for (size_t i = 0; i < pixels; ++i) {
+    BYTE* o = &out[i * channels];
+    const BYTE* in = &bits_[i * 4];
+    o[0] = in[2];
+    o[1] = in[1];
+    o[2] = in[0];
+    if (!opaque) o[3] = in[3];
   }
   std::vector<BYTE> png;
-  if (!stbi_write_png_to_func(AppendBytes, &png, width_, height_, 4, rgba.data(), width_ * 4)) return std::string();
+  if (!stbi_write_png_to_func(AppendBytes, &png, width_, height_, channels, out.data(), width_ * channels)) {
+    return std::string();
+  }
   return std::string(png.begin(), png.end());
 }
 
 bool DibCanvas::SavePng(const std::wstring& path) const {
-  const std::string png = PngBytes();
+  const std::string png = PngBytes(true);
   if (png.empty()) return false;
   UniqueHandle file(
       ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

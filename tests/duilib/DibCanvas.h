@@ -33,9 +33,12 @@ class DibCanvas {
   // How many pixels of the rectangle (clipped to the canvas) differ from `argb`.
   int CountNot(const RECT& rc, DWORD argb) const;
   // The canvas as an RGBA PNG file image (alpha kept as stored, not
-  // un-premultiplied); empty on failure.
-  std::string PngBytes() const;
-  // Writes PngBytes() to `path`. False on failure.
+  // un-premultiplied); with `opaque`, an RGB image of what a screen would
+  // show. Empty on failure.
+  std::string PngBytes(bool opaque = false) const;
+  // Writes PngBytes(true) to `path`: a picture for a person to look at (GDI
+  // leaves the alpha of what it draws at 0, which viewers show as holes).
+  // False on failure.
   bool SavePng(const std::wstring& path) const;
 
  private:
