@@ -333,17 +333,7 @@ void CRichEditUI::SetPos(RECT rc, bool needInvalidate) {
   if (horizontal != nullptr && horizontal->IsVisible()) {
     horizontal->SetPos(RECT{text.left, text.bottom, text.right, text.bottom + horizontal->GetFixedHeight()}, false);
   }
-  for (size_t i = 0; i < items_.size(); ++i) {
-    CControlUI* child = items_[i].get();
-    if (!child->IsVisible()) continue;
-    if (child->IsFloat()) {
-      SetFloatPos(static_cast<int>(i));
-      continue;
-    }
-    const LONG width = std::clamp<LONG>(text.right - text.left, child->GetMinWidth(), child->GetMaxWidth());
-    const LONG height = std::clamp<LONG>(text.bottom - text.top, child->GetMinHeight(), child->GetMaxHeight());
-    child->SetPos(RECT{text.left, text.top, text.left + width, text.top + height}, false);
-  }
+  PlaceChildrenIn(text);
   SyncScrollBars();
   layingOut_ = false;
 }

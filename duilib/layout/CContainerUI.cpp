@@ -291,8 +291,11 @@ void CContainerUI::SetPos(RECT rc, bool needInvalidate) {
     inner.right += HorizontalScrollRange() - HorizontalScrollPos();
   }
 
-  // Pass 2: every visible child takes the whole inner rectangle, within its
-  // own size limits; floating children place themselves.
+  // Pass 2: the children.
+  PlaceChildrenIn(inner);
+}
+
+void CContainerUI::PlaceChildrenIn(const RECT& inner) {
   for (size_t i = 0; i < items_.size(); ++i) {
     CControlUI* child = items_[i].get();
     if (!child->IsVisible()) continue;

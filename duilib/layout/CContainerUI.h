@@ -94,6 +94,9 @@ class CContainerUI : public CControlUI, public IContainer {
   virtual void SetFloatPos(int index);
 
  protected:
+  // Every visible child takes the whole of `inner`, within its own size
+  // limits; floating children are placed by SetFloatPos.
+  void PlaceChildrenIn(const RECT& inner);
   // Places the visible bars along the right and bottom of `rc` and sets their
   // ranges from the space the children need.
   virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
