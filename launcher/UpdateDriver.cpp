@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include <iostream>
+#include <cstdio>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -22,6 +22,13 @@ constexpr wchar_t kSingleInstanceName[] = L"VxSpeedUp";
 constexpr wchar_t kVersionKey[] = L"FileVersion";
 constexpr UINT kSkinPackageResource = 101;
 
+// Writes `text` and a line end to standard output and flushes it at once.
+void PrintLine(const char* text) {
+  std::fputs(text, stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion) {
@@ -32,8 +39,10 @@ Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion)
 }
 
 void StartSingleInstanceGuard(SingletonExe& guard) {
-  guard.OnAlreadyRunning([] { std::cout << "has a exe running!" << std::endl; })
-      .OnOtherWantsToRun([] { std::cout << "has other exe want to run" << std::endl; })
+  // C stdio, not std::cout: the same bytes on the same stream, without linking
+  // the standard streams' machinery into the program.
+  guard.OnAlreadyRunning([] { PrintLine("has a exe running!"); })
+      .OnOtherWantsToRun([] { PrintLine("has other exe want to run"); })
       .Start(kSingleInstanceName);
 }
 
