@@ -100,8 +100,10 @@ int RunLauncher(HINSTANCE instance) {
   const VersionReply reply = FetchVersionReply(client);
   const Road road = ChooseRoad(reply, installedVersion);
 
-  // Without COM the launcher shows nothing and starts nothing.
-  if (!PrepareToolkit(instance)) return 0;
+  // COM and the skin serve only the windows: the road that starts the product
+  // opens none, and initialising COM costs it a noticeable part of its start.
+  // Without COM the launcher shows nothing.
+  if (road != Road::StartProduct && !PrepareToolkit(instance)) return 0;
 
   switch (road) {
     case Road::StartProduct:
