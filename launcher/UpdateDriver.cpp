@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include <iostream>
+#include <cstdio>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -24,6 +24,13 @@ constexpr wchar_t kSingleInstanceName[] = L"VxSpeedUp";
 constexpr wchar_t kVersionKey[] = L"FileVersion";
 constexpr UINT kSkinPackageResource = 101;
 
+// Writes `text` and a line end to standard output and flushes it at once.
+void PrintLine(const char* text) {
+  std::fputs(text, stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion) {
@@ -34,8 +41,10 @@ Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion)
 }
 
 void StartSingleInstanceGuard(SingletonExe& guard) {
-  guard.OnAlreadyRunning([] { std::cout << "has a exe running!" << std::endl; })
-      .OnOtherWantsToRun([] { std::cout << "has other exe want to run" << std::endl; })
+  // C stdio, not std::cout: the same bytes on the same stream, without linking
+  // the standard streams' machinery into the program.
+  guard.OnAlreadyRunning([] { PrintLine("has a exe running!"); })
+      .OnOtherWantsToRun([] { PrintLine("has other exe want to run"); })
       .Start(kSingleInstanceName);
 }
 
@@ -103,8 +112,10 @@ int RunLauncher(HINSTANCE instance) {
   const VersionReply reply = FetchVersionReply(client);
   const Road road = ChooseRoad(reply, installedVersion);
 
-  // Without COM the launcher shows nothing and starts nothing.
-  if (!PrepareToolkit(instance)) return 0;
+  // COM and the skin serve only the windows: the road that starts the product
+  // opens none, and initialising COM costs it a noticeable part of its start.
+  // Without COM the launcher shows nothing.
+  if (road != Road::StartProduct && !PrepareToolkit(instance)) return 0;
 
   switch (road) {
     case Road::StartProduct:

@@ -41,6 +41,7 @@ std::wstring InstalledVersion(const std::wstring& launcherDirectory);
 // skin package: resource "ZIPRES" 101 of `instance`, copied into a buffer that
 // is never freed. A missing or empty resource sets nothing. False only when
 // COM cannot be initialised; the run then ends without showing anything.
+// RunLauncher calls it only on the roads that may open a window.
 bool PrepareToolkit(HINSTANCE instance);
 
 // The update road: shows the update window for `releaseNotes` and

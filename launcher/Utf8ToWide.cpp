@@ -1,6 +1,6 @@
 #include "launcher/Utf8ToWide.h"
 
-#include <iostream>
+#include <cstdio>
 
 namespace {
 
@@ -54,7 +54,10 @@ std::wstring Utf8ToWide(const std::string& bytes) {
   while (pos < bytes.size()) {
     char32_t codePoint = 0;
     if (!DecodeOne(bytes, pos, codePoint)) {
-      std::cerr << "bad conversion" << std::endl;
+      // Through C stdio rather than std::cerr: the standard streams would link
+      // the whole stream and locale machinery into the program for one line.
+      std::fputs("bad conversion\n", stderr);
+      std::fflush(stderr);
       return std::wstring();
     }
     if (codePoint <= 0xFFFF) {

@@ -2,21 +2,48 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-#include <sstream>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
 
 namespace {
 
-// Captures what a call writes to the standard error stream.
+// Captures what a call writes to the standard error stream: descriptor 2
+// goes to a binary temporary file while the capture lives.
 class ErrorCapture {
  public:
-  ErrorCapture() : old_(std::cerr.rdbuf(buffer_.rdbuf())) {}
-  ~ErrorCapture() { std::cerr.rdbuf(old_); }
-  std::string Text() const { return buffer_.str(); }
+  ErrorCapture() : file_(std::tmpfile()), saved_(_dup(2)) {
+    std::fflush(stderr);
+    if (file_ != nullptr) _dup2(_fileno(file_), 2);
+  }
+  ~ErrorCapture() {
+    std::fflush(stderr);
+    if (saved_ != -1) {
+      _dup2(saved_, 2);
+      _close(saved_);
+    }
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  ErrorCapture(const ErrorCapture&) = delete;
+  ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+  std::string Text() const {
+    std::fflush(stderr);
+    std::string text;
+    if (file_ == nullptr) return "(no capture file)";
+    std::rewind(file_);
+    char piece[256];
+    size_t read = 0;
+    while ((read = std::fread(piece, 1, sizeof piece, file_)) != 0) text.append(piece, read);
+    std::fseek(file_, 0, SEEK_END);
+    return text;
+  }
 
  private:
-  std::ostringstream buffer_;
-  std::streambuf* old_;
+  std::FILE* file_;
+  int saved_;
 };
 
 TEST(Utf8ToWide, DecodesWellFormedText) {
