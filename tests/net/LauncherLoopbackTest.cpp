@@ -1,7 +1,10 @@
 // The whole launcher, built with the loopback HTTPS server as its version
 // service, run as a real process in a scratch installation beside the
-// stand-in product 1.0.0.9.
+// stand-in product 1.0.0.9, from a plain directory and from one whose path
+// holds Chinese characters and blanks, with a `temp` list naming such files.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "launcher/net/HttpClient.h"
 #include "tests/net/NetTestPorts.h"
@@ -17,23 +20,48 @@ void ServeToLaunchers(const std::string& reply) {
   ASSERT_EQ(client.Get(HttpUrl("/control/driver?case=" + reply), ""), "set") << reply;
 }
 
-// Runs the launcher in a fresh installation; true when it started the product.
-bool LauncherStartsProduct(const std::string& reply) {
+// `name` in the byte form of `temp`: a character above 0xFF as "<" four
+// hexadecimal digits ">".
+std::string TempEntry(const std::wstring& name) {
+  std::string bytes;
+  for (const wchar_t c : name) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "<%04x>", static_cast<unsigned>(c));
+    bytes += static_cast<unsigned>(c) <= 0xFF ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+  }
+  return bytes;
+}
+
+// Runs the launcher in a fresh installation at `place` below a scratch
+// directory, with a `temp` list of files an earlier update left; true when it
+// started the product. Whatever the road, the listed files are dealt with.
+bool LauncherStartsProduct(const std::string& reply, const std::wstring& place) {
   ServeToLaunchers(reply);
-  TempDir dir(L"loopback install");
-  EXPECT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback.exe", dir / L"launcher.exe"));
-  EXPECT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_0_9.exe", dir / L"VxSpeedUp.exe"));
+  TempDir scratch(L"loopback install");
+  const std::wstring dir = scratch.Path() + place;
+  EXPECT_TRUE(MakeDirectories(dir + L"插件"));
+  EXPECT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback.exe", dir + L"launcher.exe"));
+  EXPECT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_0_9.exe", dir + L"VxSpeedUp.exe"));
+  EXPECT_TRUE(WriteBytes(dir + L"插件\\_加速 核心.dll", "core"));
+  EXPECT_TRUE(WriteBytes(dir + L"旧 日志.txt", "stale"));
+  EXPECT_TRUE(WriteBytes(dir + L"保留 文件.txt", "user"));
+  EXPECT_TRUE(WriteBytes(dir + L"temp", TempEntry(L"旧 日志.txt|插件\\_加速 核心.dll>插件\\加速 核心.dll")));
   ChildProcess launcher;
-  EXPECT_TRUE(launcher.Start(L"\"" + dir.Path() + L"launcher.exe\"", L"", dir.Path()));
+  EXPECT_TRUE(launcher.Start(L"\"" + dir + L"launcher.exe\"", L"", dir));
   EXPECT_EQ(launcher.Wait(60000), 0) << reply;
+  EXPECT_FALSE(PathExists(dir + L"旧 日志.txt")) << reply;
+  EXPECT_EQ(ReadBytes(dir + L"插件\\加速 核心.dll"), "core") << reply;
+  EXPECT_FALSE(PathExists(dir + L"插件\\_加速 核心.dll")) << reply;
+  EXPECT_EQ(ReadBytes(dir + L"保留 文件.txt"), "user") << reply;
+  EXPECT_FALSE(PathExists(dir + L"temp")) << reply;
   // The launcher does not wait for the product; give a started one time to
   // write its command line.
-  const bool started = WaitUntil([&] { return !ReadBytes(dir / L"commandline.txt").empty(); }, 3000);
+  const bool started = WaitUntil([&] { return !ReadBytes(dir + L"commandline.txt").empty(); }, 3000);
   if (started) {
     ::Sleep(100);
-    const std::string bytes = ReadBytes(dir / L"commandline.txt");
+    const std::string bytes = ReadBytes(dir + L"commandline.txt");
     const std::wstring received(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    EXPECT_EQ(received, L"\"" + dir.Path() + L"VxSpeedUp.exe\" -show -oemid:169");
+    EXPECT_EQ(received, L"\"" + dir + L"VxSpeedUp.exe\" -show -oemid:169");
   }
   return started;
 }
@@ -50,7 +78,11 @@ TEST(LauncherAgainstLoopbackService, TakesTheRoadTheReplyCallsFor) {
                                // update window, which wait for the user: tests/ui/LauncherBoxTest.cpp
                                // and tests/ui/LauncherUpdateTest.cpp answer them.
   };
-  for (const auto& c : cases) EXPECT_EQ(LauncherStartsProduct(c.reply), c.productStarted) << c.reply;
+  for (const wchar_t* place : {L"", L"游戏 目录\\Tarvo加速器\\"}) {
+    for (const auto& c : cases) {
+      EXPECT_EQ(LauncherStartsProduct(c.reply, place), c.productStarted) << c.reply << " in " << Narrow(place);
+    }
+  }
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 // served by the loopback package server (tests/net/test_server.py). Each road
 // is watched the way a user meets it: the update window and the message
 // boxes on the display, the installation on disk, the product's command line
-// and the home page handed to the browser.
+// and the home page handed to the browser. Every road runs twice: from a plain
+// directory and from one whose path holds Chinese characters and blanks, as
+// users install it (D:\游戏 目录\Tarvo加速器\), with a `temp` list that
+// names such files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <thread>
@@ -44,7 +48,21 @@ std::vector<DWORD> ReferenceBox(const std::string& content) {
   return pixels;
 }
 
-class LauncherUpdateTest : public ::testing::Test {
+// `name` in the byte form of `temp`: a character above 0xFF as "<" four
+// hexadecimal digits ">" (written here in upper case, the launcher writes lower).
+std::string TempEntry(const std::wstring& name) {
+  std::string bytes;
+  for (const wchar_t c : name) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "<%04X>", static_cast<unsigned>(c));
+    bytes += static_cast<unsigned>(c) <= 0xFF ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+  }
+  return bytes;
+}
+
+// The installation directory below the scratch directory ("" for the scratch
+// directory itself), with its trailing backslash.
+class LauncherUpdateTest : public ::testing::TestWithParam<const wchar_t*> {
  protected:
   static void SetUpTestSuite() {
     DuiLib::CResourceSettingsUI::SetInstance(::GetModuleHandleW(nullptr));
@@ -59,11 +77,34 @@ class LauncherUpdateTest : public ::testing::Test {
 
   void SetUp() override {
     HomePageLog::Clear();
-    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback.exe", dir_ / L"launcher.exe"));
-    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_0_9.exe", dir_ / L"VxSpeedUp.exe"));
-    ASSERT_TRUE(WriteBytes(dir_ / L"top.txt", "old top"));
-    ASSERT_TRUE(WriteBytes(dir_ / L"keep.txt", "user settings"));
-    oldProduct_ = ReadBytes(dir_ / L"VxSpeedUp.exe");
+    ASSERT_TRUE(MakeDirectories(dir_.Path() + GetParam()));
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback.exe", At(L"launcher.exe")));
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_0_9.exe", At(L"VxSpeedUp.exe")));
+    ASSERT_TRUE(WriteBytes(At(L"top.txt"), "old top"));
+    ASSERT_TRUE(WriteBytes(At(L"keep.txt"), "user settings"));
+    ASSERT_TRUE(MakeDirectories(At(L"语言")));
+    ASSERT_TRUE(WriteBytes(At(L"语言\\简体中文.txt"), "old 简体中文"));
+    oldProduct_ = ReadBytes(At(L"VxSpeedUp.exe"));
+    // What an earlier update could not finish: a file and a directory to
+    // delete, and a set-aside file to move back to its free name.
+    ASSERT_TRUE(WriteBytes(At(L"旧 组件.dll"), "stale"));
+    ASSERT_TRUE(MakeDirectories(At(L"缓存 目录\\子 目录")));
+    ASSERT_TRUE(WriteBytes(At(L"缓存 目录\\子 目录\\块.bin"), "stale"));
+    ASSERT_TRUE(MakeDirectories(At(L"配置")));
+    ASSERT_TRUE(WriteBytes(At(L"配置\\_设置 一.ini"), "settings"));
+    ASSERT_TRUE(WriteBytes(At(L"temp"), TempEntry(L"旧 组件.dll") + "|" + TempEntry(L"缓存 目录") + "|" +
+                                            TempEntry(L"配置\\_设置 一.ini>配置\\设置 一.ini")));
+  }
+
+  std::wstring At(const std::wstring& name) const { return dir_.Path() + GetParam() + name; }
+
+  // Every start works through `temp` first, whatever road it then takes.
+  void ExpectPendingDeletionsDone() {
+    EXPECT_FALSE(PathExists(At(L"旧 组件.dll")));
+    EXPECT_FALSE(PathExists(At(L"缓存 目录")));
+    EXPECT_EQ(ReadBytes(At(L"配置\\设置 一.ini")), "settings");
+    EXPECT_FALSE(PathExists(At(L"配置\\_设置 一.ini")));
+    EXPECT_FALSE(PathExists(At(L"temp")));
   }
 
   // Has the service offer 1.0.0.10 from `path` on the package server, then
@@ -71,16 +112,19 @@ class LauncherUpdateTest : public ::testing::Test {
   void StartLauncher(const std::string& path) {
     HttpClient client;
     ASSERT_EQ(client.Get(HttpUrl("/control/offer?" + HttpUrl(path)), ""), "set");
-    ASSERT_TRUE(launcher_.Start(L"\"" + dir_.Path() + L"launcher.exe\"", L"", dir_.Path()));
+    ASSERT_TRUE(launcher_.Start(L"\"" + At(L"launcher.exe") + L"\"", L"", At(L"")));
   }
 
   void ExpectOldInstallation() {
-    EXPECT_EQ(ReadBytes(dir_ / L"VxSpeedUp.exe"), oldProduct_);
-    EXPECT_EQ(ReadBytes(dir_ / L"top.txt"), "old top");
-    EXPECT_EQ(ReadBytes(dir_ / L"keep.txt"), "user settings");
-    for (const wchar_t* absent : {L"data", L"_VxSpeedUp.exe", L"_top.txt", L"_data", L"temp", L"commandline.txt"}) {
-      EXPECT_FALSE(PathExists(dir_ / absent)) << Narrow(absent);
+    EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), oldProduct_);
+    EXPECT_EQ(ReadBytes(At(L"top.txt")), "old top");
+    EXPECT_EQ(ReadBytes(At(L"keep.txt")), "user settings");
+    EXPECT_EQ(ReadBytes(At(L"语言\\简体中文.txt")), "old 简体中文");
+    for (const wchar_t* absent : {L"data", L"_VxSpeedUp.exe", L"_top.txt", L"_data", L"语言\\_简体中文.txt",
+                                  L"数据 目录", L"_数据 目录", L"commandline.txt"}) {
+      EXPECT_FALSE(PathExists(At(absent))) << Narrow(absent);
     }
+    ExpectPendingDeletionsDone();
   }
 
   // The failure roads: the box with `content` over the update window, OK,
@@ -111,7 +155,7 @@ class LauncherUpdateTest : public ::testing::Test {
 
 std::map<std::string, std::vector<DWORD>> LauncherUpdateTest::references_;
 
-TEST_F(LauncherUpdateTest, NewerVersionShowsProgressInstallsAndStartsTheNewProduct) {
+TEST_P(LauncherUpdateTest, NewerVersionShowsProgressInstallsAndStartsTheNewProduct) {
   StartLauncher("/slow-files/ui-packages/Tarvo_1.0.0.10.7z");
   HWND window = UpdateProbe::WaitForWindow(30000);
   ASSERT_NE(window, nullptr) << "no update window";
@@ -140,38 +184,41 @@ TEST_F(LauncherUpdateTest, NewerVersionShowsProgressInstallsAndStartsTheNewProdu
   }
   EXPECT_GE(partWay, 3) << "the bar was seen part-way fewer than three times";
 
-  EXPECT_EQ(ReadBytes(dir_ / L"VxSpeedUp.exe"), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
-  EXPECT_EQ(ReadBytes(dir_ / L"top.txt"), "new top");
-  EXPECT_EQ(ReadBytes(dir_ / L"data\\big.bin").size(), 1500000u);
-  EXPECT_EQ(ReadBytes(dir_ / L"keep.txt"), "user settings");
-  for (const wchar_t* absent : {L"Tarvo_1.0.0.10.7z", L"_VxSpeedUp.exe", L"_top.txt", L"temp"}) {
-    EXPECT_FALSE(PathExists(dir_ / absent)) << Narrow(absent);
+  EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_EQ(ReadBytes(At(L"top.txt")), "new top");
+  EXPECT_EQ(ReadBytes(At(L"data\\big.bin")).size(), 1500000u);
+  EXPECT_EQ(ReadBytes(At(L"语言\\简体中文.txt")), "new 简体中文");
+  EXPECT_EQ(ReadBytes(At(L"数据 目录\\新 文件.txt")), "new 新文件");
+  EXPECT_EQ(ReadBytes(At(L"keep.txt")), "user settings");
+  for (const wchar_t* absent : {L"Tarvo_1.0.0.10.7z", L"_VxSpeedUp.exe", L"_top.txt", L"语言\\_简体中文.txt"}) {
+    EXPECT_FALSE(PathExists(At(absent))) << Narrow(absent);
   }
+  ExpectPendingDeletionsDone();
   // The new product itself reports how it was started.
-  ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(dir_ / L"commandline.txt").empty(); }, 10000));
-  const std::string line = ReadBytes(dir_ / L"commandline.txt");
+  ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
+  const std::string line = ReadBytes(At(L"commandline.txt"));
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2),
-            L"\"" + dir_.Path() + L"VxSpeedUp.exe\" -show -oemid:169");
+            L"\"" + At(L"VxSpeedUp.exe") + L"\" -show -oemid:169");
   EXPECT_TRUE(HomePageLog::Addresses().empty());
 }
 
-TEST_F(LauncherUpdateTest, PackageNotFoundSaysDownloadFailedAndOpensTheHomePage) {
+TEST_P(LauncherUpdateTest, PackageNotFoundSaysDownloadFailedAndOpensTheHomePage) {
   StartLauncher("/pkg-404/Tarvo_1.0.0.10.7z");
   ExpectFailureBox(kDownloadFailed, L"launcher_download_failed.png");
   ::Sleep(300);
   ExpectOldInstallation();
 }
 
-TEST_F(LauncherUpdateTest, DamagedPackageSaysUnpackFailedAndPutsEveryFileBack) {
+TEST_P(LauncherUpdateTest, DamagedPackageSaysUnpackFailedAndPutsEveryFileBack) {
   StartLauncher("/files/ui-packages/Tarvo_damaged.7z");
   ExpectFailureBox(kInstallFailed, L"launcher_unpack_failed.png");
   ::Sleep(300);
   ExpectOldInstallation();
   // The package stays for a look; the next update deletes it first.
-  EXPECT_TRUE(FileExists(dir_ / L"Tarvo_damaged.7z"));
+  EXPECT_TRUE(FileExists(At(L"Tarvo_damaged.7z")));
 }
 
-TEST_F(LauncherUpdateTest, ClosingDuringTheDownloadEndsTheRunAndTheNextRunInstalls) {
+TEST_P(LauncherUpdateTest, ClosingDuringTheDownloadEndsTheRunAndTheNextRunInstalls) {
   StartLauncher("/slow-files/ui-packages/Tarvo_1.0.0.10.7z");
   HWND window = UpdateProbe::WaitForWindow(30000);
   ASSERT_NE(window, nullptr);
@@ -197,10 +244,16 @@ TEST_F(LauncherUpdateTest, ClosingDuringTheDownloadEndsTheRunAndTheNextRunInstal
   // Whatever the interrupted download left, the next start installs cleanly.
   StartLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z");
   EXPECT_EQ(launcher_.Wait(30000), 0);
-  EXPECT_EQ(ReadBytes(dir_ / L"VxSpeedUp.exe"), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
-  EXPECT_EQ(ReadBytes(dir_ / L"top.txt"), "new top");
-  EXPECT_FALSE(PathExists(dir_ / L"Tarvo_1.0.0.10.7z"));
-  EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(dir_ / L"commandline.txt").empty(); }, 10000));
+  EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_EQ(ReadBytes(At(L"top.txt")), "new top");
+  EXPECT_EQ(ReadBytes(At(L"语言\\简体中文.txt")), "new 简体中文");
+  EXPECT_FALSE(PathExists(At(L"Tarvo_1.0.0.10.7z")));
+  EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
 }
+
+INSTANTIATE_TEST_SUITE_P(Installations, LauncherUpdateTest, ::testing::Values(L"", L"游戏 目录\\Tarvo加速器\\"),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
+                           return std::string(*info.param ? "ChinesePathWithBlanks" : "PlainPath");
+                         });
 
 }  // namespace

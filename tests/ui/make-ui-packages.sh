@@ -2,19 +2,25 @@
 # make-ui-packages.sh OUT NEW_PRODUCT: the update packages the update window's
 # end-to-end tests download, made with the real tools. Tarvo_1.0.0.10.7z holds
 # a new product (NEW_PRODUCT, the stand-in that reports 1.0.1.0), a replaced
-# top.txt and 1.5 MB of incompressible data, so that a trickled download shows
-# its progress; Tarvo_damaged.7z is the same package with its packed data
-# overwritten half-way, which opens and lists its items but cannot be unpacked.
+# top.txt, a replaced and a new file with Chinese names (语言\简体中文.txt,
+# 数据 目录\新 文件.txt) and 1.5 MB of incompressible data, so that a trickled
+# download shows its progress; Tarvo_damaged.7z is the same package with its
+# packed data overwritten half-way, which opens and lists its items but cannot
+# be unpacked.
 set -euo pipefail
+# 7zz takes the item names from the file names in the locale's encoding.
+export LC_ALL=C.UTF-8
 out=$1 product=$2
 rm -rf "$out" && mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/release/data"
+mkdir -p "$work/release/data" "$work/release/语言" "$work/release/数据 目录"
 cp "$product" "$work/release/VxSpeedUp.exe"
 printf 'new top' >"$work/release/top.txt"
+printf 'new 简体中文' >"$work/release/语言/简体中文.txt"
+printf 'new 新文件' >"$work/release/数据 目录/新 文件.txt"
 head -c 1500000 /dev/urandom >"$work/release/data/big.bin"
-(cd "$work/release" && 7zz a -bd -bso0 -t7z "$out/Tarvo_1.0.0.10.7z" VxSpeedUp.exe top.txt data)
+(cd "$work/release" && 7zz a -bd -bso0 -t7z "$out/Tarvo_1.0.0.10.7z" VxSpeedUp.exe top.txt 语言 "数据 目录" data)
 cp "$out/Tarvo_1.0.0.10.7z" "$out/Tarvo_damaged.7z"
 size=$(stat -c %s "$out/Tarvo_damaged.7z")
 head -c 4096 /dev/zero | dd of="$out/Tarvo_damaged.7z" bs=1 seek=$((size / 3)) conv=notrunc status=none
