@@ -94,10 +94,13 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
   // pending-deletion file and the update record are the launcher's: a package
   // writing them could have the next start delete anything. A short alias of
   // an installed file would set aside and restore the file under the alias,
-  // losing its name.
+  // losing its name. A full path of MAX_PATH characters or more cannot be
+  // written on every system, nor removed by the rollback: such a package is
+  // refused before anything is touched rather than installed in part.
   for (std::wstring& item : items) {
     if (item.empty()) item = SevenZip::kUnnamedItemPath;
     if (!SevenZip::IsSafeItemPath(item) || IsLauncherOwnName(item)) return false;
+    if (launcherDirectory.size() + item.size() >= MAX_PATH) return false;
     if (ReachesThroughAlias(launcherDirectory, item)) return false;
   }
 
@@ -121,6 +124,9 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
   record.items = items;
   record.created = MissingPaths(launcherDirectory, items);
   record.setAside = setAside.Plan(candidates);
+  for (const SetAsideList::Entry& planned : record.setAside) {
+    if (launcherDirectory.size() + planned.setAsideName.size() >= MAX_PATH) return false;
+  }
   if (!journal.Write(record)) return false;
   reach(InstallStep::Recorded);
 

@@ -45,10 +45,12 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 // package file stays and every installed file is back under its own name:
 // a package that cannot be opened, names a path outside the installation or
 // the pending-deletion file, reaches an installed file through its short
-// (8.3) name, or fails half-way changes nothing. What a failed rollback could
-// not undo is listed in the pending-deletion file: files the extraction made
-// for deletion, set-aside files as restore entries, so that the next start
-// finishes the rollback; a set-aside file that is not back is never deleted.
+// (8.3) name, would make a full path (an item's or a set-aside name's) of
+// MAX_PATH characters or more, or fails half-way changes nothing. What a
+// failed rollback could not undo is listed in the pending-deletion file:
+// files the extraction made for deletion, set-aside files as restore entries,
+// so that the next start finishes the rollback; a set-aside file that is not
+// back is never deleted.
 // A deletion marker of a 7z update archive sets the installed file aside like
 // a replaced one; it is deleted with the others after success.
 //

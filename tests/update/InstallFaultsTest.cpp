@@ -181,6 +181,45 @@ TEST(InstallPackage, RollbackThatCannotRestoreLeavesItToTheNextStart) {
                                                   {L"slow-halfway.zip", ReadBytes(dir / L"slow-halfway.zip")}}));
 }
 
+// Full paths near MAX_PATH: an item or set-aside path of MAX_PATH characters
+// or more refuses the package before anything moves; one character less
+// installs. The installation's own path is padded to the length each row needs.
+TEST(InstallPackage, FullPathsOfMaxPathCharactersAreRefusedUntouched) {
+  const Tree old{{L"top.txt", "old top"}, {L"bin", kDirectory}, {L"bin\\core.dll", "old core"}};
+  const Tree installed{{L"top.txt", "new top"},          {L"bin", kDirectory},  {L"bin\\core.dll", "new core"},
+                       {L"bin\\extra.dll", "brand new"}, {L"docs", kDirectory}, {L"docs\\readme.txt", "更新说明"}};
+  Tree oldWithReadme = old;
+  oldWithReadme[L"docs"] = kDirectory;
+  oldWithReadme[L"docs\\readme.txt"] = "old readme";
+  const struct {
+    const char* what;
+    size_t longest;  // characters of the longest full path the update needs
+    Tree before;
+    bool installs;
+    Tree after;
+  } cases[] = {
+      {"docs\\readme.txt one below", MAX_PATH - 1, old, true, installed},
+      {"docs\\readme.txt at the limit", MAX_PATH, old, false, old},
+      // docs\_readme.txt, the set-aside name, is one longer than the item.
+      {"set-aside name at the limit", MAX_PATH, oldWithReadme, false, oldWithReadme},
+  };
+  const std::wstring longestItem = L"docs\\readme.txt";
+  for (const auto& c : cases) {
+    TempDir outer;
+    const size_t itemLength = c.longest - (c.before.count(longestItem) ? 1 : 0);
+    const size_t padding = itemLength - longestItem.size() - outer.Path().size() - 1;
+    const std::wstring root = outer.Path() + std::wstring(padding, L'p') + L"\\";
+    ASSERT_EQ(root.size() + longestItem.size(), itemLength) << c.what;
+    ASSERT_TRUE(MakeDirectories(root)) << c.what;
+    Lay(root, c.before);
+    EXPECT_EQ(InstallCopy(root, L"update_2.1.7z"), c.installs) << c.what;
+    Tree after = Read(root);
+    EXPECT_EQ(after.count(L"update_2.1.7z"), c.installs ? 0u : 1u) << c.what;
+    after.erase(L"update_2.1.7z");
+    EXPECT_EQ(Describe(after), Describe(c.after)) << c.what;
+  }
+}
+
 struct PendingCase {
   const char* what;
   std::string temp;
