@@ -8,6 +8,7 @@
 #include "duilib/control/ClipScope.h"
 #include "duilib/core/AttributeText.h"
 #include "duilib/core/CWindowHostUI.h"
+#include "duilib/layout/LayoutMath.h"
 
 // The scroll bar control joins the build separately; until it does, a
 // container simply never has bars.
@@ -23,10 +24,6 @@ namespace {
 
 // The step of one line when the bar gives none.
 constexpr int kDefaultLineSize = 8;
-
-int ClampInt(int value, int low, int high) {
-  return std::max(low, std::min(value, high));
-}
 
 }  // namespace
 

@@ -3,20 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "duilib/layout/LayoutMath.h"
+
 namespace DuiLib {
-namespace {
-
-int Clamp(int value, int low, int high) {
-  return std::max(low, std::min(value, high));
-}
-
-// What a child may take at most along one axis: `room`, capped by its fixed
-// size when it has one, else by its maximum.
-int CapBy(int room, int fixed, int maximum) {
-  return std::min(room, fixed > 0 ? fixed : maximum);
-}
-
-}  // namespace
 
 const wchar_t* CHorizontalLayoutUI::GetClass() const {
   return L"HorizontalLayout";
@@ -65,11 +54,11 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
       if (size.cx == 0) {
         ++adjustable;
       } else {
-        size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+        size.cx = ClampInt(size.cx, child->GetMinWidth(), child->GetMaxWidth());
       }
     }
     fixedTotal += pad.left + size.cx + pad.right;
-    size.cy = Clamp(std::max<int>(size.cy, 0), child->GetMinHeight(), child->GetMaxHeight());
+    size.cy = ClampInt(std::max<int>(size.cy, 0), child->GetMinHeight(), child->GetMaxHeight());
     neededHeight = std::max<int>(neededHeight, size.cy + pad.top + pad.bottom);
     ++count;
   }
@@ -100,7 +89,7 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
     if (laidOut > 0) remainingFixed -= childPadding_;
     SIZE size = child->EstimateSize(room);
     if (child->GetFixedWidth() != 0 && size.cx != 0) {
-      size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+      size.cx = ClampInt(size.cx, child->GetMinWidth(), child->GetMaxWidth());
       remainingFixed -= size.cx;
     } else {
       ++adjustableSeen;
@@ -108,7 +97,7 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
       size.cx = adjustableSeen == adjustable
                     ? std::max<int>(0, remainingWidth - static_cast<int>(pad.right) - remainingFixed)
                     : expansion;
-      size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+      size.cx = ClampInt(size.cx, child->GetMinWidth(), child->GetMaxWidth());
     }
 
     // Pass 6: the height, from the child's limits rather than its estimate.

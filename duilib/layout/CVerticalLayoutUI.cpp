@@ -3,20 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "duilib/layout/LayoutMath.h"
+
 namespace DuiLib {
-namespace {
-
-int Clamp(int value, int low, int high) {
-  return std::max(low, std::min(value, high));
-}
-
-// What a child may take at most along one axis: `room`, capped by its fixed
-// size when it has one, else by its maximum.
-int CapBy(int room, int fixed, int maximum) {
-  return std::min(room, fixed > 0 ? fixed : maximum);
-}
-
-}  // namespace
 
 const wchar_t* CVerticalLayoutUI::GetClass() const {
   return L"VerticalLayout";
@@ -59,10 +48,10 @@ void CVerticalLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
     if (size.cy == 0) {
       ++adjustable;
     } else {
-      size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+      size.cy = ClampInt(size.cy, child->GetMinHeight(), child->GetMaxHeight());
     }
     fixedTotal += pad.top + size.cy + pad.bottom;
-    size.cx = Clamp(std::max<int>(size.cx, 0), child->GetMinWidth(), child->GetMaxWidth());
+    size.cx = ClampInt(std::max<int>(size.cx, 0), child->GetMinWidth(), child->GetMaxWidth());
     neededWidth = std::max<int>(neededWidth, size.cx + pad.left + pad.right);
     ++count;
   }
@@ -93,7 +82,7 @@ void CVerticalLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
     if (laidOut > 0) remainingFixed -= childPadding_;
     SIZE size = child->EstimateSize(room);
     if (size.cy != 0) {
-      size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+      size.cy = ClampInt(size.cy, child->GetMinHeight(), child->GetMaxHeight());
       remainingFixed -= size.cy;
     } else {
       ++adjustableSeen;
@@ -101,7 +90,7 @@ void CVerticalLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
       size.cy = adjustableSeen == adjustable
                     ? std::max<int>(0, remainingHeight - static_cast<int>(pad.bottom) - remainingFixed)
                     : expansion;
-      size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+      size.cy = ClampInt(size.cy, child->GetMinHeight(), child->GetMaxHeight());
     }
 
     // Pass 6: the width, from the child's limits rather than its estimate.
