@@ -19,26 +19,12 @@
 #include "duilib/core/WindowImplBase.h"
 #include "tests/duilib/DibCanvas.h"
 #include "tests/duilib/SkinBytes.h"
+#include "tests/support/Stopwatch.h"
 
 namespace {
 
 constexpr int kWidth = 500;
 constexpr int kHeight = 310;
-
-double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return now;
-}
 
 // One window's worth: a host of its own (so its own image cache), the tree
 // built from the skin, laid out and painted whole into `canvas`.

@@ -13,6 +13,7 @@
 #include "base/UniqueGdiObject.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/ui/VxMessageBox.h"
+#include "tests/support/Stopwatch.h"
 
 namespace {
 
@@ -21,21 +22,6 @@ constexpr int kHeight = 208;
 // The box's own style and extended style, as ShowMessageBox creates it.
 constexpr DWORD kBoxStyle = 0x96C80000;
 constexpr DWORD kBoxExStyle = WS_EX_WINDOWEDGE;
-
-double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return now;
-}
 
 // Dispatches until `done` holds (or a bound of rounds is reached).
 template <typename Done>
