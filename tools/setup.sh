@@ -15,7 +15,7 @@ packages=(
   wine wine32 wine64 xvfb x11-apps
   libz-mingw-w64-dev libstb-dev googletest
   7zip zip gcab xz-utils python3 openssl fonts-wqy-microhei
-  cmake make dpkg-dev
+  cmake make dpkg-dev patch
 )
 # Debian source package and the folder under deps/src/ it is unpacked into.
 sources=(libjsoncpp:jsoncpp 7zip:7zip googletest:googletest)

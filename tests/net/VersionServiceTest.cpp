@@ -91,6 +91,13 @@ TEST(ReadVersionReply, MemberTypesAndBrokenReplies) {
       {R"({"Code":4294967296,"Data":{"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},
       {R"({"Code":2147483648})", Expected(true, 0)},
       {R"({"Code":1e300})", Expected(true, 0)},
+      // Numbers are read whole and in the C locale; one beyond the double
+      // range makes the body unreadable, one below it reads as zero.
+      {R"({"Code":-4.5e1})", Expected(true, -45)},
+      {R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10"},"Size":1e999})", Expected(true, 0)},
+      {R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10"},"Size":-1E+999})", Expected(true, 0)},
+      {R"({"Code":1e-999,"Data":{"LatestVersion":"1.0.0.10"}})", Expected(true, 0, v)},
+      {R"({"Code":0.0,"Data":{"LatestVersion":"1.0.0.10"},"Size":12.5e-1})", Expected(true, 0, v)},
       {R"({"Code":0,"Data":["http://h/p.7z"]})", Expected(true, 0)},
       {R"({"Code":0,"Data":"http://h/p.7z"})", Expected(true, 0)},
       {R"({"Code":0,"Data":{"LatestVersion":9,"DownloadUrl":"http://h/p.7z"}})", Expected(true, 0)},

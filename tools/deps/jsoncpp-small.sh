@@ -6,10 +6,13 @@
 set -euo pipefail
 [ "$ARCH" = i686 ] || exit 0
 out="$PREFIX/lib/libjsoncpp-small.a"
-[ -f "$out" ] && exit 0
+. "$(dirname "$0")/jsoncpp-source.inc"
+jsoncpp_built "$out" && exit 0
+src=$(jsoncpp_source)
 echo "deps: building jsoncpp for size"
 build="$DEPS/build/jsoncpp-small"
-cmake -S "$DEPS/src/jsoncpp" -B "$build" -G "Unix Makefiles" \
+rm -rf "$build"
+cmake -S "$src" -B "$build" -G "Unix Makefiles" \
   -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_CXX_FLAGS="-ffunction-sections -fdata-sections" \
   -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON \

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# JsonCpp from Debian's source package, built for Windows ($ARCH) as a static library.
+# JsonCpp from Debian's source package, with jsoncpp-no-streams.patch, built
+# for Windows ($ARCH) as a static library.
 set -euo pipefail
-[ -f "$PREFIX/lib/libjsoncpp.a" ] && exit 0
+. "$(dirname "$0")/jsoncpp-source.inc"
+jsoncpp_built "$PREFIX/lib/libjsoncpp.a" && exit 0
+src=$(jsoncpp_source)
 echo "deps: building jsoncpp"
 build="$DEPS/build/jsoncpp${BUILDDIR_SUFFIX:+-$ARCH}"
-cmake -S "$DEPS/src/jsoncpp" -B "$build" -G "Unix Makefiles" \
+rm -rf "$build"
+cmake -S "$src" -B "$build" -G "Unix Makefiles" \
   -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$PREFIX" -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON \
   -DBUILD_OBJECT_LIBS=OFF -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF \
