@@ -60,6 +60,11 @@ TEST(FetchVersionReply, ScriptedRepliesFromTheHttpsService) {
               Expected(false, 0), "closed port");
 }
 
+// A reply naming version 1.0.0.10 with one more member of the given text.
+std::string WithMember(const std::string& member) {
+  return R"({"Code":0,"Data":{"LatestVersion":"1.0.0.10"},"Extra":)" + member + "}";
+}
+
 TEST(ReadVersionReply, MemberTypesAndBrokenReplies) {
   const std::wstring v = L"1.0.0.10";
   const std::wstring u = L"http://h/p.7z";
@@ -111,6 +116,10 @@ TEST(ReadVersionReply, MemberTypesAndBrokenReplies) {
       {"", Expected(true, 0)},
       {"<html><body>502 Bad Gateway</body></html>", Expected(true, 0)},
       {std::string(5000, '[') + std::string(5000, ']'), Expected(true, 0)},  // deeper than the reader goes
+      // The reader takes 1000 levels of values; a member one level deeper
+      // fails the whole body, and neither aborts.
+      {WithMember(std::string(999, '[') + std::string(999, ']')), Expected(true, 0, v)},
+      {WithMember(std::string(1000, '[') + std::string(1000, ']')), Expected(true, 0)},
   };
   for (const auto& c : cases) ExpectReply(ReadVersionReply(c.body), c.expected, c.body.substr(0, 80));
 }
