@@ -26,6 +26,7 @@ inline constexpr GUID IID_IOutStream = EngineInterfaceId(0x03, 0x04);
 inline constexpr GUID IID_IStreamGetSize = EngineInterfaceId(0x03, 0x06);
 inline constexpr GUID IID_ICompressProgressInfo = EngineInterfaceId(0x04, 0x04);
 inline constexpr GUID IID_ICryptoGetTextPassword = EngineInterfaceId(0x05, 0x10);
+inline constexpr GUID IID_ISetProperties = EngineInterfaceId(0x06, 0x03);
 inline constexpr GUID IID_IArchiveOpenCallback = EngineInterfaceId(0x06, 0x10);
 inline constexpr GUID IID_IArchiveExtractCallback = EngineInterfaceId(0x06, 0x20);
 inline constexpr GUID IID_IInArchive = EngineInterfaceId(0x06, 0x60);
@@ -88,6 +89,12 @@ struct ICryptoGetTextPassword : IUnknown {
 
 struct ICompressProgressInfo : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE SetRatioInfo(const UINT64* inSize, const UINT64* outSize) = 0;
+};
+
+// Options of a handler, named as on the 7-Zip command line ("mt": threads).
+struct ISetProperties : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE SetProperties(const wchar_t* const* names, const PROPVARIANT* values,
+                                                  UINT32 count) = 0;
 };
 
 struct IInArchive : IUnknown {
