@@ -193,7 +193,9 @@ int CControlUI::GetFixedWidth() const {
 }
 
 void CControlUI::SetFixedWidth(int cx) {
-  if (cx < 0) return;
+  // An unchanged size asks for no layout: the progress bar gets many
+  // messages that leave its width as it is.
+  if (cx < 0 || fixedSize_.cx == cx) return;
   fixedSize_.cx = cx;
   NeedParentUpdate();
 }
@@ -203,7 +205,7 @@ int CControlUI::GetFixedHeight() const {
 }
 
 void CControlUI::SetFixedHeight(int cy) {
-  if (cy < 0) return;
+  if (cy < 0 || fixedSize_.cy == cy) return;
   fixedSize_.cy = cy;
   NeedParentUpdate();
 }

@@ -94,6 +94,9 @@ TEST_F(SkinLayout, ProgressFillFollowsItsWidthOnTheNextLayout) {
   EXPECT_FALSE(tree.root->IsUpdateNeeded());
   tree.Layout(500, 310);
   EXPECT_EQ(RectText(fill->GetPos()), "0,272,250,278");
+  // The same width again asks for nothing.
+  fill->SetFixedWidth(250);
+  EXPECT_FALSE(fill->IsUpdateNeeded());
   tree.Layout(500, 310);
   EXPECT_EQ(RectText(fill->GetPos()), "0,272,250,278");
 }
