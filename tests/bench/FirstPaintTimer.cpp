@@ -17,6 +17,7 @@
 
 #include "base/UniqueHandle.h"
 #include "base/WindowDC.h"
+#include "tests/bench/TimedChild.h"
 #include "tests/support/Stopwatch.h"
 
 namespace {
@@ -52,19 +53,11 @@ bool Shows(Target& target) {
 
 // Milliseconds to the colour, or a negative number for a missed round.
 double RunOnce(const std::wstring& commandLine, const std::wstring& directory, POINT at, COLORREF colour) {
-  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  const LARGE_INTEGER start = Now();
-  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                        &info)) {
-    return -1;
-  }
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
-  Target target{info.dwProcessId, at, colour, false};
+  TimedChild child;
+  if (!StartTimedChild(commandLine, directory, child)) return -1;
+  const UniqueHandle& process = child.process;
+  const LARGE_INTEGER start = child.start;
+  Target target{::GetProcessId(process.Get()), at, colour, false};
   double elapsed = -1;
   const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
   // A short wait on the process between looks: it ends the loop at once when

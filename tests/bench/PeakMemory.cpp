@@ -18,22 +18,15 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "tests/bench/TimedChild.h"
 #include "tests/support/Stopwatch.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;
-  const std::wstring commandLine = argv[2];
-  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  const LARGE_INTEGER start = Now();
-  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, argv[1], &startup, &info)) {
-    return 3;
-  }
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
+  TimedChild child;
+  if (!StartTimedChild(argv[2], argv[1], child)) return 3;
+  const UniqueHandle& process = child.process;
+  const LARGE_INTEGER start = child.start;
   SIZE_T peakWorkingSet = 0, peakPrivate = 0;
   const ULONGLONG deadline = ::GetTickCount64() + 15 * 60 * 1000;
   for (;;) {

@@ -8,28 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/TimedChild.h"
+
 namespace {
 
 double RunOnce(const std::wstring& commandLine, const std::wstring& directory, DWORD& exitCode) {
-  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  LARGE_INTEGER frequency, start, end;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
-  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                        &info)) {
-    exitCode = ::GetLastError();
-    return -1;
-  }
-  ::WaitForSingleObject(info.hProcess, INFINITE);
-  ::QueryPerformanceCounter(&end);
-  ::GetExitCodeProcess(info.hProcess, &exitCode);
-  ::CloseHandle(info.hThread);
-  ::CloseHandle(info.hProcess);
-  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+  TimedChild child;
+  if (!StartTimedChild(commandLine, directory, child, &exitCode)) return -1;
+  ::WaitForSingleObject(child.process.Get(), INFINITE);
+  const LARGE_INTEGER end = Now();
+  ::GetExitCodeProcess(child.process.Get(), &exitCode);
+  return Microseconds(child.start, end) / 1000.0;
 }
 
 double Median(std::vector<double> values) {

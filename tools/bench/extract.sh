@@ -31,31 +31,8 @@ if [ ! -f "$package" ]; then
   echo "bench: making the 200 MB package (once)"
   src="$work/src"
   rm -rf "$src" && mkdir -p "$src"
-  python3 - "$src" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-rng = random.Random(7)
-words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 10))) for _ in range(5000)]
-def text(size):
-    out, n = [], 0
-    while n < size:
-        line = " ".join(rng.choices(words, k=12)) + "\n"
-        out.append(line)
-        n += len(line)
-    return "".join(out)[:size].encode()
-for i in range(2000):  # 2000 small text files, about 20 MB
-    d = os.path.join(root, "docs", f"d{i % 40:02d}")
-    os.makedirs(d, exist_ok=True)
-    open(os.path.join(d, f"f{i:04d}.txt"), "wb").write(text(rng.randint(1000, 19000)))
-big = text(4 << 20)
-os.makedirs(os.path.join(root, "data"), exist_ok=True)
-for i in range(30):  # 120 MB of larger text files
-    open(os.path.join(root, "data", f"table{i:02d}.dat"), "wb").write(big[i * 1000:] + big[:i * 1000])
-os.makedirs(os.path.join(root, "bin"), exist_ok=True)
-for i in range(15):  # 60 MB that does not compress
-    open(os.path.join(root, "bin", f"blob{i:02d}.bin"), "wb").write(os.urandom(4 << 20))
-PY
-  (cd "$src" && 7zz a -bd -bso0 -t7z -mx=3 -mmt=2 "$package.tmp" docs data bin)
+  python3 "$top/tools/bench/package-files.py" "$src" 7 2000 40 19000 30 15 4
+  (cd "$src" && 7zz a -bd -bso0 -t7z -mx=3 -mmt=2 "$package.tmp" docs data)
   mv "$package.tmp" "$package"
   rm -rf "$src"
 fi

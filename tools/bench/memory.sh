@@ -30,26 +30,7 @@ if [ ! -f "$package" ]; then
   src="$work/src"
   rm -rf "$src" && mkdir -p "$src"
   cp "$bin/standin_v1_0_1_0.exe" "$src/VxSpeedUp.exe"
-  python3 - "$src" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-rng = random.Random(5)
-words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 10))) for _ in range(5000)]
-def text(size):
-    out, n = [], 0
-    while n < size:
-        line = " ".join(rng.choices(words, k=12)) + "\n"
-        out.append(line)
-        n += len(line)
-    return "".join(out)[:size].encode()
-for i in range(1500):  # 1500 small text files, about 30 MB
-    d = os.path.join(root, "docs", f"d{i % 30:02d}")
-    os.makedirs(d, exist_ok=True)
-    open(os.path.join(d, f"f{i:04d}.txt"), "wb").write(text(rng.randint(1000, 39000)))
-os.makedirs(os.path.join(root, "data"), exist_ok=True)
-for i in range(38):  # 190 MB that does not compress
-    open(os.path.join(root, "data", f"pack{i:02d}.bin"), "wb").write(os.urandom(5 << 20))
-PY
+  python3 "$top/tools/bench/package-files.py" "$src" 5 1500 30 39000 0 38 5
   (cd "$src" && 7zz a -bd -bso0 -t7z "$package.tmp" VxSpeedUp.exe docs data)
   mv "$package.tmp" "$package"
   rm -rf "$src"
