@@ -25,13 +25,15 @@ VersionParts ParseVersion(const std::wstring& text) {
 bool QueryVersionString(const std::wstring& path, const std::wstring& key, std::wstring& out) {
   if (key.empty() || path.empty()) return false;
 
-  DWORD handle = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-  if (size == 0) return false;
-
-  std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
+  // One read of the file instead of two: asking for the size first would
+  // open and map the executable once for the size and once for the data. A
+  // version resource is at most 64 KB (its length field has 16 bits); the
+  // buffer also leaves the platform room for the narrow copies that
+  // VerQueryValueA makes beside it.
+  constexpr DWORD kVersionBlockBytes = 3 * 0x10000;
+  std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[kVersionBlockBytes]);
   if (!block) return false;
-  if (!::GetFileVersionInfoW(path.c_str(), handle, size, block.get())) return false;
+  if (!::GetFileVersionInfoW(path.c_str(), 0, kVersionBlockBytes, block.get())) return false;
 
   void* translation = nullptr;
   UINT translationLength = 0;

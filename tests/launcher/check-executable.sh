@@ -15,7 +15,11 @@ grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not the GUI subsystem"
 # delay-loaded or loaded by full path from the system directory.
 known='^(kernel32|user32|gdi32|imm32|advapi32|shell32|shlwapi|ole32|oleaut32|msvcrt|comdlg32|rpcrt4|ws2_32|setupapi|psapi)\.dll$'
 system='^(msimg32|gdiplus|comctl32|urlmon|wininet|version|msftedit|riched20)\.dll$'
+# COM's DLLs serve only the update road; delay-loaded, the start that finds no
+# update does without them.
+com='^(ole32|oleaut32)\.dll$'
 while read -r dll; do
+  grep -qiE "$com" <<<"$dll" && fail "imports $dll at start; only the update road needs it (delay-load it)"
   grep -qiE "$known" <<<"$dll" && continue
   grep -qiE "$system" <<<"$dll" && fail "imports $dll, which is not a known DLL: a copy beside the program would be loaded"
   fail "imports $dll, which is not part of Windows"
