@@ -4,19 +4,14 @@
 # URLDownloadToFileW on the same address, alternately from one Windows-side
 # timer. Prints the throughput ratio (target: at least 0.90).
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "$1")
+. "$(dirname "$0")/loopback.inc"
 rounds=${DOWNLOAD_ROUNDS:-3}
 cmake --build "$build" -j2 --target download_bench download_baseline process_timer >/dev/null
-port=$(sed -n 's/^LAUNCHER_TEST_PORT_BASE:STRING=//p' "$build/CMakeCache.txt")
-bin="$build/tests/bin"
 work="$build/bench/download"
 mkdir -p "$work/files" "$work/out"
 [ -f "$work/files/big.bin" ] || head -c $((100 << 20)) /dev/urandom >"$work/files/big.bin"
 state="$work/servers"
-"$top/tests/net/servers.sh" start "$state" "$port" $((port + 1)) "$work/files"
-trap '"$top/tests/net/servers.sh" stop "$state"' EXIT
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+start_servers "$state" "$work/files"
 out=$(winpath "$work/out")
 url="http://127.0.0.1:$((port + 1))/files/big.bin"
 # Each run gets a fresh address, so that no cache answers for the server.

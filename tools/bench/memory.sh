@@ -7,13 +7,10 @@
 # package with URLDownloadToFileW and doing nothing else. Both are watched by
 # peak_memory.exe, their parent, alternately. Goal: at most 25 MB.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "$1")
+. "$(dirname "$0")/loopback.inc"
 rounds=${MEMORY_ROUNDS:-2}
 cmake --build "$build" -j2 --target launcher_loopback download_baseline peak_memory standin_v1_0_0_9 \
   standin_v1_0_1_0 >/dev/null
-port=$(sed -n 's/^LAUNCHER_TEST_PORT_BASE:STRING=//p' "$build/CMakeCache.txt")
-bin="$build/tests/bin"
 work="$build/bench/memory"
 mkdir -p "$work/files"
 
@@ -38,11 +35,10 @@ fi
 size=$(stat -c %s "$package")
 
 state="$work/servers"
-"$top/tests/net/servers.sh" start "$state" "$port" $((port + 1)) "$work/files"
-trap '"$top/tests/net/servers.sh" stop "$state"; rm -rf "$work/install" "$work/out"' EXIT
+start_servers "$state" "$work/files"
+on_exit='rm -rf "$work/install" "$work/out"'
 url="http://127.0.0.1:$((port + 1))/files/Tarvo_1.0.0.10.7z"
 curl -sk "https://127.0.0.1:$port/control/offer?$url" >/dev/null
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
 baselines=() figures=() privates=() notes=""
 for round in $(seq "$rounds"); do

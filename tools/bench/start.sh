@@ -7,22 +7,17 @@
 # run alternately from one Windows-side timer, from process start to exit.
 # Target: ratio at most 1.10.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "$1")
+. "$(dirname "$0")/loopback.inc"
 rounds=${START_ROUNDS:-40}
 cmake --build "$build" -j2 --target launcher_loopback start_baseline process_timer standin_v1_0_0_9 >/dev/null
-port=$(sed -n 's/^LAUNCHER_TEST_PORT_BASE:STRING=//p' "$build/CMakeCache.txt")
-bin="$build/tests/bin"
 work="$build/bench/start"
 rm -rf "$work" && mkdir -p "$work/install"
 cp "$bin/launcher_loopback.exe" "$work/install/launcher.exe"
 cp "$bin/standin_v1_0_0_9.exe" "$work/install/VxSpeedUp.exe"
 cp "$bin/start_baseline.exe" "$work/install/start_baseline.exe"
 state="$work/servers"
-"$top/tests/net/servers.sh" start "$state" "$port" $((port + 1))
-trap '"$top/tests/net/servers.sh" stop "$state"' EXIT
+start_servers "$state"
 curl -sk "https://127.0.0.1:$port/control/driver?case=driver-equal" >/dev/null
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 install=$(winpath "$work/install")
 url="https://127.0.0.1:$port/v1/oem/clientVersion?oemId=1"
 read -r baseline figure baseline_exit figure_exit < <(wine "$bin/process_timer.exe" "$rounds" "$install" \

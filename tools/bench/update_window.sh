@@ -13,13 +13,10 @@
 # 2. What one progress message repaints in the real update window, against a
 #    repaint of its whole client area (progress_paint_bench.exe).
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "$1")
+. "$(dirname "$0")/loopback.inc"
 rounds=${UPDATE_WINDOW_ROUNDS:-15}
 cmake --build "$build" -j2 --target launcher_loopback window_baseline first_paint_timer progress_paint_bench \
   standin_v1_0_0_9 >/dev/null
-port=$(sed -n 's/^LAUNCHER_TEST_PORT_BASE:STRING=//p' "$build/CMakeCache.txt")
-bin="$build/tests/bin"
 work="$build/bench/update_window"
 rm -rf "$work" && mkdir -p "$work/install" "$work/files"
 cp "$bin/launcher_loopback.exe" "$work/install/launcher.exe"
@@ -28,10 +25,8 @@ cp "$bin/window_baseline.exe" "$work/install/window_baseline.exe"
 # Only its first pieces are ever fetched: each launcher is ended once painted.
 head -c $((1 << 20)) /dev/urandom >"$work/files/Tarvo_1.0.0.10.7z"
 state="$work/servers"
-"$top/tests/net/servers.sh" start "$state" "$port" $((port + 1)) "$work/files"
-trap '"$top/tests/net/servers.sh" stop "$state"' EXIT
+start_servers "$state" "$work/files"
 curl -sk "https://127.0.0.1:$port/control/offer?http://127.0.0.1:$((port + 1))/slow-files/Tarvo_1.0.0.10.7z" >/dev/null
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 install=$(winpath "$work/install")
 url="https://127.0.0.1:$port/v1/oem/clientVersion?oemId=1"
 # The progress track (#1E2938) at the right end of the bar row.
