@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -105,6 +106,22 @@ INSTANTIATE_TEST_SUITE_P(
         PackageCase{L"package.cab", {{L"one.txt", "cab one"}, {L"two.txt", "cab two"}}},
         // A lzma stream has no item path: it becomes "[Content]".
         PackageCase{L"payload.lzma", {{L"[Content]", "lzma payload"}}}, PackageCase{L"empty.7z", {}}));
+
+// Extraction decodes on one thread; a stream written in several blocks on
+// several threads still comes out whole.
+TEST(ExtractTo, Lzma2InSeveralBlocksComesOutWhole) {
+  std::string expected;
+  char line[16];
+  for (int i = 0; i < 300000; ++i) {
+    std::snprintf(line, sizeof line, "line %07d\n", i);
+    expected += line;
+  }
+  TempDir dir(L"blocks");
+  ASSERT_EQ(Extract(ArchivePath(L"multi-block.7z"), dir.Path()), S_OK);
+  const std::string written = ReadBytes(dir / L"lines.txt");
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
+}
 
 TEST(ExtractTo, AttributesOfUnixArchivesAreAppliedWithoutTheModeBits) {
   TempDir dir(L"attributes");

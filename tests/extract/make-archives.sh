@@ -55,6 +55,12 @@ printf 'cab two' > cab/two.txt
 printf 'lzma payload' > payload.txt
 xz --format=lzma -c payload.txt > "$out/payload.lzma"
 
+# An LZMA2 stream in four blocks of 1 MB, as 7-Zip writes it on more than one
+# thread (each block starts with a dictionary reset).
+mkdir -p blocks
+python3 -c "import sys; sys.stdout.write(''.join(f'line {i:07d}\n' for i in range(300000)))" > blocks/lines.txt
+(cd blocks && 7zz a -bd -bso0 -t7z -m0=LZMA2:d=1m:c=1m -mmt=2 "$out/multi-block.7z" lines.txt)
+
 # Nothing any handler accepts, and a 7z archive cut in half.
 head -c 4096 /dev/urandom > "$out/not-an-archive.bin"
 size=$(stat -c %s "$out/nested.7z")
