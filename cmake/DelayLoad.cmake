@@ -1,20 +1,33 @@
-# add_delay_load_library(TARGET DLL): an imported static library TARGET that
-# imports every function of the system DLL DLL (for example "version.dll")
-# lazily, through the delay-load helper, instead of through the program's
-# import table. Windows resolves the import table before the first line of the
-# program runs, searching the program's own directory first for a DLL that is
-# not a known system DLL; a delay-loaded DLL is loaded on the first call into
-# it, after the program has restricted the search to the system directory
-# (launcher/Main.cpp), and by full path from there.
+# add_delay_load_library(TARGET DLL FUNCTION...): an imported static library
+# TARGET that imports the listed functions of the system DLL DLL (for example
+# "version.dll") lazily, through the delay-load helper, instead of through the
+# program's import table. Windows resolves the import table before the first
+# line of the program runs, searching the program's own directory first for a
+# DLL that is not a known system DLL; a delay-loaded DLL is loaded on the first
+# call into it, after the program has restricted the search to the system
+# directory (launcher/Main.cpp), and by full path from there.
 #
-# The functions are those of MinGW's own import library for the DLL (its
-# thunks, read with nm), so that whatever a library of the program imports
-# from the DLL is covered. Data exports cannot be delay-loaded and are left out.
+# Only the listed functions are delay-loaded. A function the program calls but
+# the list lacks comes from the DLL's ordinary import library and so appears
+# in the import table, which tests/launcher/check-executable.sh refuses.
+#
+# Each function's delay-load stub (the code its import slot points to until the
+# first call) sits in the same section as the function's jump thunk. GNU ld
+# drops that section when no object names the thunk itself, which is the case
+# for every caller whose header declares the function dllimport (WinINet, COM,
+# the 7-Zip engine's OLE calls): the slot is then left 0 and the first call
+# jumps to address 0. So every thunk is named as an undefined symbol at link
+# time, which keeps its section. The i686 names carry the stdcall decoration
+# (_InternetOpenA@20), read from MinGW's own import library.
 set(_mingw_prefix "${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32")
 find_program(MINGW_NM NAMES ${_mingw_prefix}-nm REQUIRED)
 find_program(MINGW_DLLTOOL NAMES ${_mingw_prefix}-dlltool REQUIRED)
 
 function(add_delay_load_library target dll)
+  set(functions ${ARGN})
+  if(NOT functions)
+    message(FATAL_ERROR "add_delay_load_library(${target}): no functions listed for ${dll}")
+  endif()
   get_filename_component(base "${dll}" NAME_WE)
   string(TOLOWER "${base}" base)
   find_file(import_lib_${base} NAMES lib${base}.a PATHS ${CMAKE_FIND_ROOT_PATH}/lib NO_DEFAULT_PATH REQUIRED)
@@ -28,22 +41,26 @@ function(add_delay_load_library target dll)
   if(NOT nm_result EQUAL 0)
     message(FATAL_ERROR "${MINGW_NM} could not read ${import_lib}")
   endif()
-  string(REGEX MATCHALL "[0-9a-fA-F]+ T [^\n]+" thunks "${symbols}")
-  set(names "")
-  foreach(thunk ${thunks})
-    string(REGEX REPLACE "^[0-9a-fA-F]+ T " "" name "${thunk}")
-    # 32-bit C symbols carry a leading underscore that the .def leaves out.
+  set(exports "")
+  set(keep "")
+  foreach(function ${functions})
     if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-      string(REGEX REPLACE "^_" "" name "${name}")
+      # _Name@N: the thunk's symbol; the .def names it without the underscore.
+      string(REGEX MATCH "[0-9a-fA-F]+ T _${function}@[0-9]+\n" thunk "${symbols}\n")
+      string(REGEX REPLACE "^[0-9a-fA-F]+ T _|\n$" "" export "${thunk}")
+      set(symbol "_${export}")
+    else()
+      string(REGEX MATCH "[0-9a-fA-F]+ T ${function}\n" thunk "${symbols}\n")
+      set(export "${function}")
+      set(symbol "${function}")
     endif()
-    list(APPEND names "${name}")
+    if(NOT thunk)
+      message(FATAL_ERROR "${import_lib} has no function ${function}")
+    endif()
+    list(APPEND exports "${export}")
+    list(APPEND keep "-Wl,--undefined=${symbol}")
   endforeach()
-  list(REMOVE_DUPLICATES names)
-  list(SORT names)
-  if(NOT names)
-    message(FATAL_ERROR "no functions found in ${import_lib}")
-  endif()
-  list(JOIN names "\n" body)
+  list(JOIN exports "\n" body)
   file(MAKE_DIRECTORY "${out_dir}")
   file(WRITE "${def}.new" "LIBRARY ${dll}\nEXPORTS\n${body}\n")
   file(COPY_FILE "${def}.new" "${def}" ONLY_IF_DIFFERENT)
@@ -63,5 +80,5 @@ function(add_delay_load_library target dll)
   endif()
 
   add_library(${target} STATIC IMPORTED GLOBAL)
-  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION "${lib}")
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION "${lib}" INTERFACE_LINK_OPTIONS "${keep}")
 endfunction()

@@ -35,7 +35,7 @@ struct Target {
 bool Shows(Target& target) {
   target.shown = false;
   ::EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
+      [](HWND window, LPARAM param) WINAPI -> BOOL {
         auto* target = reinterpret_cast<Target*>(param);
         DWORD processId = 0;
         ::GetWindowThreadProcessId(window, &processId);

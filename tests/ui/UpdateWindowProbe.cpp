@@ -89,7 +89,7 @@ struct BoxSearch {
 std::vector<HWND> BoxesOf(DWORD processId) {
   BoxSearch search{processId, {}};
   ::EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
+      [](HWND window, LPARAM param) WINAPI -> BOOL {
         auto* search = reinterpret_cast<BoxSearch*>(param);
         wchar_t name[32] = {};
         ::GetClassNameW(window, name, 32);
