@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # check-executable.sh EXE: the shipped launcher is a 32-bit GUI program that
 # asks for administrator rights, imports no DLL that Windows would look for
-# beside it (only known system DLLs), and carries the skin package.
+# beside it (only known system DLLs), delay-loads the others through stubs
+# that work before their first call, and carries the skin package.
 set -euo pipefail
 exe=$1
 fail() { echo "check-executable: $*" >&2; exit 1; }
@@ -24,9 +25,13 @@ while read -r dll; do
   grep -qiE "$system" <<<"$dll" && fail "imports $dll, which is not a known DLL: a copy beside the program would be loaded"
   fail "imports $dll, which is not part of Windows"
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
+# The delay-loaded DLLs: one descriptor each, every import slot pointing at
+# its load stub (check-delay-loads.py says why a slot can be 0).
+python3 "$(dirname "$0")/check-delay-loads.py" "$exe" version.dll wininet.dll urlmon.dll gdiplus.dll \
+  ole32.dll oleaut32.dll || fail "a delay-loaded DLL would not load (above)"
 # Read whole before matching: an early-exiting grep would break the pipe.
 text=$(strings "$exe")
 grep -q 'level="requireAdministrator"' <<<"$text" || fail "the manifest does not ask for administrator rights"
 resources=$(i686-w64-mingw32-windres --input "$exe" --output-format=rc 2>/dev/null)
 grep -q '^101 "ZIPRES"' <<<"$resources" || fail "no ZIPRES resource 101"
-echo "check-executable: $exe is a static 32-bit GUI program asking for administrator rights, importing known DLLs only"
+echo "check-executable: $exe is a static 32-bit GUI program asking for administrator rights, importing known DLLs only, delay-loading the others"
