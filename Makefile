@@ -7,7 +7,9 @@ CMAKE_FLAGS ?=
 # The tests' architecture: i686 like the shipped program, or x86_64 on a
 # machine that cannot execute 32-bit code (tools/test-arch.sh).
 ARCH ?= $(shell tools/test-arch.sh)
-# The shipped i686 program when the tests are built for another architecture.
+# The i686 build beside tests built for another architecture: the shipped
+# program, and every test program compiled (not run) as i686 too, so that a
+# fault only the 32-bit compiler sees cannot land.
 SHIP_BUILD = $(BUILD)/i686
 ifeq ($(ARCH),i686)
 SHIP_FLAGS =
@@ -35,11 +37,11 @@ configure:
 build: configure ship
 	cmake --build $(BUILD) -j$$(nproc)
 
-# The i686 launcher.exe beside an x86_64 test build; nothing to do otherwise.
+# The whole i686 build beside an x86_64 test build; nothing to do otherwise.
 ship:
 ifneq ($(ARCH),i686)
 	@[ -f $(SHIP_BUILD)/CMakeCache.txt ] || cmake -S . -B $(SHIP_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
-	cmake --build $(SHIP_BUILD) -j$$(nproc) --target launcher
+	cmake --build $(SHIP_BUILD) -j$$(nproc)
 endif
 
 test: setup
