@@ -44,31 +44,33 @@ serve() {
 
 # run REPLY WHAT [keep|- [SHOT MODE]]: a launcher run against REPLY, in a fresh
 # installation of 1.0.0.9 unless "keep" reuses the one there; with SHOT and
-# MODE, demo_shot.exe MODE answers the window and saves it as SHOT.png.
+# MODE, demo_shot.exe MODE answers the window and saves it as SHOT.png. The
+# launcher is the loopback build unless LAUNCHER names another, run through
+# the command ISOLATE when set; REPLY "none" asks the servers nothing.
 run() {
   local reply=$1 what=$2
   local demo="$build/demo/$(echo "$reply" | tr -c 'a-zA-Z0-9.\n-' _)"
   if [ "${3:-}" != keep ]; then
     rm -rf "$demo" && mkdir -p "$demo"
-    cp "$build/tests/bin/launcher_loopback.exe" "$demo/launcher.exe"
+    cp "${LAUNCHER:-$build/tests/bin/launcher_loopback.exe}" "$demo/launcher.exe"
     cp "$build/tests/bin/standin_v1_0_0_9.exe" "$demo/VxSpeedUp.exe"
     echo x >"$demo/_old.dll"
     printf '_old.dll' >"$demo/temp"
     what="installed 1.0.0.9; the service answers: $what"
   fi
   rm -f "$demo/commandline.txt" "$build/demo/homepage.log"
-  serve "$reply"
+  [ "$reply" = none ] || serve "$reply"
   echo
   echo "demo: $what"
   set +e
   if [ -n "${5:-}" ]; then
-    wine "$demo/launcher.exe" &
+    ${ISOLATE:-} wine "$demo/launcher.exe" &
     local launcher=$!
     wine "$build/tests/bin/demo_shot.exe" "$5" "$(winepath -w "$shots/$4.png")" ||
       echo "demo: no picture of the $4 window"
     wait "$launcher"
   else
-    wine "$demo/launcher.exe"
+    ${ISOLATE:-} wine "$demo/launcher.exe"
   fi
   local code=$?
   set -e
@@ -86,6 +88,15 @@ run() {
 run driver-equal "Code 0, LatestVersion 1.0.0.9 (current)"
 run code7 "Code 7 (the service declines)"
 run status404 "HTTP 404 (Get Data Failed!)" - get-data-failed box
+# The program users get, with the production service address, where it can
+# run (32-bit code): in a network namespace of its own no service answers.
+if [ "$("$top/tools/test-arch.sh")" = i686 ]; then
+  LAUNCHER="$build/dist/launcher.exe" ISOLATE="$top/tests/support/without-network.sh" \
+    run none "nothing: the shipped launcher.exe, no network (Get Data Failed!)" - shipped-get-data-failed box
+else
+  echo
+  echo "demo: the shipped i686 launcher.exe is not run: this machine executes no 32-bit code"
+fi
 run /slow-files/ui-packages/Tarvo_1.0.0.10.7z "LatestVersion 1.0.0.10, package served slowly (the update)" - update-progress progress
 run /pkg-404/Tarvo_1.0.0.10.7z "LatestVersion 1.0.0.10, the package answers 404 (download failure)" - download-failed box
 run /files/ui-packages/Tarvo_damaged.7z "LatestVersion 1.0.0.10, a damaged package (unpack failure)" - unpack-failed box
