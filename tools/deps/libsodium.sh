@@ -9,18 +9,29 @@
 # no SIMD variants, whose files compile to nothing without their HAVE_*
 # switches), little-endian loads, each function and datum in its own section.
 # The archive holds the whole library; a program's --gc-sections link keeps
-# only what its calls reach (tools/bench/size.sh shows the share).
+# only what its calls reach (tools/bench/size.sh shows the share). Without
+# unwind tables: the i686 linker keeps every function that has unwind data,
+# and C code passes no exception.
 set -euo pipefail
 out="$PREFIX/lib/libsodium.a"
-[ -f "$out" ] && [ -f "$PREFIX/include/sodium/version.h" ] && exit 0
 src="$DEPS/src/libsodium"
+build="$DEPS/build/libsodium${BUILDDIR_SUFFIX:+-$ARCH}"
+# CONFIGURED=1: the switches configure would have chosen are the ones given here.
+cflags=(-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -DNDEBUG -DCONFIGURED=1 -DSODIUM_STATIC=1 -DNATIVE_LITTLE_ENDIAN=1
+  -Wno-attributes -Werror=implicit-function-declaration -Werror=int-conversion -Werror=incompatible-pointer-types
+  -I"$build/include" -I"$build/include/sodium" -I"$src/src/libsodium/include" -I"$src/src/libsodium/include/sodium")
+# Built once per set of flags: the flags are kept beside the library.
+stamp="$PREFIX/lib/libsodium.flags"
+if [ -f "$out" ] && [ -f "$PREFIX/include/sodium/version.h" ] && [ "$(cat "$stamp" 2>/dev/null)" = "${cflags[*]}" ]; then
+  exit 0
+fi
 [ -d "$src/src/libsodium" ] || {
   echo "deps: no libsodium source in $src; run tools/setup.sh" >&2
   exit 1
 }
 echo "deps: building libsodium ($ARCH)"
 start=$(date +%s)
-build="$DEPS/build/libsodium${BUILDDIR_SUFFIX:+-$ARCH}"
 rm -rf "$build" && mkdir -p "$build/include/sodium" "$build/obj"
 
 # version.h is the one header configure writes; its values come from configure.ac.
@@ -35,11 +46,6 @@ sed -e "s/@VERSION@/$version/" -e "s/@SODIUM_LIBRARY_VERSION_MAJOR@/$major/" \
   -e "s/@SODIUM_LIBRARY_VERSION_MINOR@/$minor/" -e "s/@SODIUM_LIBRARY_MINIMAL_DEF@//" \
   "$src/src/libsodium/include/sodium/version.h.in" >"$build/include/sodium/version.h"
 
-# CONFIGURED=1: the switches configure would have chosen are the ones given here.
-cflags=(-Os -ffunction-sections -fdata-sections -DNDEBUG -DCONFIGURED=1 -DSODIUM_STATIC=1
-  -DNATIVE_LITTLE_ENDIAN=1 -Wno-attributes -Werror=implicit-function-declaration -Werror=int-conversion
-  -Werror=incompatible-pointer-types -I"$build/include" -I"$build/include/sodium"
-  -I"$src/src/libsodium/include" -I"$src/src/libsodium/include/sodium")
 export CROSS build src
 export CFLAGS_LIST="${cflags[*]}"
 (cd "$src/src/libsodium" && find . -name '*.c' | sort) |
@@ -57,4 +63,5 @@ mkdir -p "$PREFIX/include/sodium"
 cp "$src/src/libsodium/include/sodium.h" "$PREFIX/include/"
 cp "$src/src/libsodium/include/sodium/"*.h "$build/include/sodium/version.h" "$PREFIX/include/sodium/"
 mv "$out.tmp" "$out"
+echo "${cflags[*]}" >"$stamp"
 echo "deps: libsodium $version built in $(($(date +%s) - start)) s, $(stat -c %s "$out") bytes"
