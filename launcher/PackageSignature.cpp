@@ -139,9 +139,9 @@ PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
 
   // The cheap checks first: a replayed or foreign signature fails before the
   // package is read.
-  std::vector<unsigned char> signed_(packageSignature, packageSignature + crypto_sign_ed25519_BYTES);
-  signed_.insert(signed_.end(), comment.begin(), comment.end());
-  if (crypto_sign_ed25519_verify_detached(global, signed_.data(), signed_.size(), publicKey_.data()) != 0) {
+  std::vector<unsigned char> globalMessage(packageSignature, packageSignature + crypto_sign_ed25519_BYTES);
+  globalMessage.insert(globalMessage.end(), comment.begin(), comment.end());
+  if (crypto_sign_ed25519_verify_detached(global, globalMessage.data(), globalMessage.size(), publicKey_.data()) != 0) {
     return Verdict::BadComment;
   }
   if (offeredVersion_.empty() || lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)) !=
