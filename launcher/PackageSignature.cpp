@@ -1,7 +1,10 @@
 #include "launcher/PackageSignature.h"
 
 // libsodium is linked statically (tools/deps/libsodium.sh); without this its
-// declarations would ask for DLL imports.
+// declarations would ask for DLL imports. sodium_init is not called: it picks
+// faster variants by processor (none is built) and seeds random numbers
+// (none are used), and would link every primitive's selection; the
+// verification and BLAKE2b run on their portable code without it.
 #define SODIUM_STATIC 1
 #include <sodium/crypto_generichash_blake2b.h>
 #include <sodium/crypto_sign_ed25519.h>
