@@ -14,8 +14,9 @@ struct VersionReply {
   std::wstring updateContent;
   std::wstring downloadUrl;
   // Data.Signature: the maker's minisign signature of the package
-  // (PackageSignature); empty unless code is 0, and when the member is
-  // missing, not text or longer than kMaxSignatureSize bytes.
+  // (PackageSignature), read like the texts above; empty unless code is 0,
+  // and when the member is a number, array or object or is longer than
+  // kMaxSignatureSize bytes (the rest of the reply is read all the same).
   std::wstring signature;
 };
 
