@@ -88,8 +88,8 @@ bool PrepareToolkit(HINSTANCE instance) {
   return true;
 }
 
-void RunUpdateWindow(const std::wstring& releaseNotes, const std::wstring& downloadUrl) {
-  MainWindow window(releaseNotes, downloadUrl);
+void RunUpdateWindow(const VersionReply& reply) {
+  MainWindow window(reply.updateContent, reply.downloadUrl, reply.latestVersion, reply.signature);
   // Without a window no worker runs and nothing would end the loop.
   if (!ShowUpdateWindow(window)) return;
   // The window posts WM_QUIT when it is destroyed.
@@ -126,7 +126,7 @@ int RunLauncher(HINSTANCE instance) {
       ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
-      RunUpdateWindow(reply.updateContent, reply.downloadUrl);
+      RunUpdateWindow(reply);
       break;
   }
   return 0;

@@ -44,10 +44,11 @@ std::wstring InstalledVersion(const std::wstring& launcherDirectory);
 // RunLauncher calls it only on the roads that may open a window.
 bool PrepareToolkit(HINSTANCE instance);
 
-// The update road: shows the update window for `releaseNotes` and
-// `downloadUrl` (which starts the update worker) and runs the message loop
-// until the window is gone. Main thread, after PrepareToolkit.
-void RunUpdateWindow(const std::wstring& releaseNotes, const std::wstring& downloadUrl);
+// The update road: shows the update window for the reply's release notes,
+// download address, offered version and signature (the window starts the
+// update worker) and runs the message loop until the window is gone. Main
+// thread, after PrepareToolkit.
+void RunUpdateWindow(const VersionReply& reply);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/UniqueHandle.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/SetAsideList.h"
@@ -162,6 +163,12 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
 }
 
 void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window) {
+  RunCheckedUpdate(std::move(launcherDirectory), std::move(packageUrl), window,
+                   PackageSignature::BuiltIn(std::wstring(), std::wstring()));
+}
+
+void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window,
+                      PackageSignature signature) {
   const std::wstring name = PackageName(packageUrl);
   // Checked before anything is deleted: the name decides which file the
   // stale-package step and the final clean-up delete.
@@ -176,10 +183,30 @@ void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND win
     ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
     return;
   }
+
+  // The maker's signature, before anything is set aside: whoever answers the
+  // version request names the package, so only a package the maker signed
+  // for this very version may be unpacked. The package stays open, shared
+  // for reading only, until the installation ended: what is unpacked is what
+  // was checked.
+  UniqueHandle checked;
+  if (signature.Required() && signature.CheckHeld(packageFile, checked) != PackageSignature::Verdict::Valid) {
+    checked.Reset();
+    ::DeleteFileW(packageFile.c_str());
+    ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
+    return;
+  }
+
   const bool installed = InstallPackage(launcherDirectory, packageFile);
+  // The installation could not delete the package while it was held open.
+  if (checked && installed) {
+    checked.Reset();
+    ::DeleteFileW(packageFile.c_str());
+  }
   ::PostMessageW(window, installed ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_INSTALL_FAILED, 0, 0);
 }
 
-void UpdateWorker(std::wstring packageUrl, HWND window) {
-  RunUpdate(LauncherDirectory(), std::move(packageUrl), window);
+void UpdateWorker(std::wstring packageUrl, std::wstring offeredVersion, std::wstring signatureText, HWND window) {
+  RunCheckedUpdate(LauncherDirectory(), std::move(packageUrl), window,
+                   PackageSignature::BuiltIn(std::move(signatureText), std::move(offeredVersion)));
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "launcher/InstallWatcher.h"
+#include "launcher/PackageSignature.h"
 
 // One update, on a thread of its own: downloads the package named by
 // `packageUrl` into the launcher directory, sets aside the installed files the
@@ -16,13 +17,28 @@
 // worker owns copies of its inputs and shares nothing else; it is never
 // joined. After any failure the installation holds exactly its old files; the
 // package file stays after a failed installation.
-void UpdateWorker(std::wstring packageUrl, HWND window);
+//
+// `offeredVersion` and `signatureText` are the version reply's LatestVersion
+// and Signature: a program built with the maker's key installs the package
+// only when the signature proves it (PackageSignature::BuiltIn); without a
+// key they are not looked at.
+void UpdateWorker(std::wstring packageUrl, std::wstring offeredVersion, std::wstring signatureText, HWND window);
 
 // UpdateWorker for the installation in `launcherDirectory` (which ends in a
-// backslash) instead of the launcher's own directory. A directory that is no
-// full path (IsFullDirectory; empty when the launcher's own path could not be
-// read whole) fails the download before anything is written.
+// backslash) instead of the launcher's own directory, with the built-in key
+// and no signature offered (so a program built with a key fails every
+// update). A directory that is no full path (IsFullDirectory; empty when the
+// launcher's own path could not be read whole) fails the download before
+// anything is written.
 void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window);
+
+// RunUpdate with the package's proof: when `signature` is Required(), the
+// downloaded package is checked before anything is set aside. A package that
+// fails the check is deleted and reported as a failed download
+// (WM_UPDATE_DOWNLOAD_FAILED); no installed file is touched and no update
+// record is written. One that passes stays open for reading only until the
+// installation ended, so that what is unpacked is what was checked.
+void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window, PackageSignature signature);
 
 // The package's file name: the last component of the address's path (after
 // its last "/" or "\"), without query ("?...") or fragment ("#..."). For an

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // What the version service told the launcher, as the driver needs it.
@@ -12,4 +13,12 @@ struct VersionReply {
   std::wstring latestVersion;
   std::wstring updateContent;
   std::wstring downloadUrl;
+  // Data.Signature: the maker's minisign signature of the package
+  // (PackageSignature), read like the texts above; empty unless code is 0,
+  // and when the member is a number, array or object or is longer than
+  // kMaxSignatureSize bytes (the rest of the reply is read all the same).
+  std::wstring signature;
 };
+
+// The longest Data.Signature read, in bytes.
+constexpr size_t kMaxSignatureSize = 4096;

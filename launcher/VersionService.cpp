@@ -55,6 +55,16 @@ bool ReadText(const Json::Value& value, std::wstring& text) {
   }
 }
 
+// Data.Signature. It is read like the other members, but a signature that
+// breaks the form (not text, or longer than any minisign signature) only
+// leaves the signature empty: a build that asks for none goes on as if it had
+// not been sent, and one that asks for one refuses the package.
+std::wstring ReadSignature(const Json::Value& value) {
+  if (value.isString() && value.asString().size() > kMaxSignatureSize) return std::wstring();
+  std::wstring text;
+  return ReadText(value, text) ? text : std::wstring();
+}
+
 }  // namespace
 
 VersionReply ReadVersionReply(const std::string& body) {
@@ -87,6 +97,7 @@ VersionReply ReadVersionReply(const std::string& body) {
       !ReadText(data.get("DownloadUrl", Json::Value()), read.downloadUrl)) {
     return reply;
   }
+  read.signature = ReadSignature(data.get("Signature", Json::Value()));
   return read;
 }
 

@@ -22,7 +22,9 @@
 // - Otherwise code = Code (missing/null 0, a real truncated toward zero, true
 //   1, false 0); when it is 0 the three texts come from Data (missing/null
 //   members empty, true/false as "true"/"false"), each converted with
-//   Utf8ToWide, so malformed UTF-8 empties that text alone.
+//   Utf8ToWide, so malformed UTF-8 empties that text alone. Data.Signature is
+//   read the same way into signature, but one that is not text or is longer
+//   than kMaxSignatureSize bytes reads as empty and breaks nothing else.
 VersionReply FetchVersionReply(HttpClient& client);
 
 // The same exchange with another address (a staging or test service).

@@ -14,11 +14,11 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32 wine64 xvfb x11-apps
   libz-mingw-w64-dev libstb-dev googletest
-  7zip zip gcab xz-utils python3 openssl fonts-wqy-microhei
+  7zip zip gcab xz-utils python3 openssl fonts-wqy-microhei minisign
   cmake make dpkg-dev patch
 )
 # Debian source package and the folder under deps/src/ it is unpacked into.
-sources=(libjsoncpp:jsoncpp 7zip:7zip googletest:googletest)
+sources=(libjsoncpp:jsoncpp 7zip:7zip googletest:googletest libsodium:libsodium)
 
 # fail WHAT HINT [LOG]: reports that WHAT failed (with the last lines of the
 # tool's output kept in LOG) and stops.

@@ -45,8 +45,13 @@ std::wstring HomePageAddress(int oemId) {
   return L"http://" LAUNCHER_HOMEPAGE_HOST L"/?oemid=" + std::to_wstring(oemId);
 }
 
-MainWindow::MainWindow(std::wstring releaseNotes, std::wstring downloadUrl)
-    : oemId_(kProductOemId), releaseNotes_(std::move(releaseNotes)), downloadUrl_(std::move(downloadUrl)) {}
+MainWindow::MainWindow(std::wstring releaseNotes, std::wstring downloadUrl, std::wstring latestVersion,
+                       std::wstring signature)
+    : oemId_(kProductOemId),
+      releaseNotes_(std::move(releaseNotes)),
+      downloadUrl_(std::move(downloadUrl)),
+      latestVersion_(std::move(latestVersion)),
+      signature_(std::move(signature)) {}
 
 LRESULT MainWindow::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
@@ -105,7 +110,7 @@ LRESULT MainWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, bool& h
     notes->SetText(NotesAsLines(releaseNotes_));
   }
   try {
-    std::thread(UpdateWorker, downloadUrl_, GetHWND()).detach();
+    std::thread(UpdateWorker, downloadUrl_, latestVersion_, signature_, GetHWND()).detach();
   } catch (const std::system_error&) {
     // Without a worker no final message would ever come and the window could
     // only be left by confirming; report it as the failed download it is.

@@ -11,7 +11,8 @@
 //
 // When its native window is created it starts the update worker
 // (launcher/UpdateWorker.h) on a detached thread of its own, with copies of
-// the download address and its window handle; from then on it only reacts to
+// the download address, the offered version and signature, and its window
+// handle; from then on it only reacts to
 // what the worker posts (launcher/UpdateMessages.h). After the worker's final
 // message it either starts the updated product or shows the failure in a
 // message box and opens the product's home page, and then closes; its
@@ -25,9 +26,11 @@
 // after the message loop ended). UI thread only; the worker never touches it.
 class MainWindow : public DuiLib::WindowImplBase {
  public:
-  // The version reply's release notes ("|" separates lines) and package
-  // address, in that order.
-  MainWindow(std::wstring releaseNotes, std::wstring downloadUrl);
+  // The version reply's release notes ("|" separates lines), package
+  // address, offered version and package signature, in that order (the last
+  // two matter only to a program built with the maker's key).
+  MainWindow(std::wstring releaseNotes, std::wstring downloadUrl, std::wstring latestVersion = std::wstring(),
+             std::wstring signature = std::wstring());
 
   // True once the user confirmed closing or the worker's final message came:
   // from then on WM_CLOSE closes the window.
@@ -63,6 +66,8 @@ class MainWindow : public DuiLib::WindowImplBase {
   int oemId_;
   std::wstring releaseNotes_;
   std::wstring downloadUrl_;
+  std::wstring latestVersion_;
+  std::wstring signature_;
   bool mayClose_ = false;
 };
 

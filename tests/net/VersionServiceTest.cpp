@@ -125,3 +125,44 @@ TEST(ReadVersionReply, MemberTypesAndBrokenReplies) {
 }
 
 }  // namespace
+
+namespace {
+
+// Data.Signature: read like the other members, but one that is not text or
+// is too long leaves the signature empty and the rest of the reply as sent.
+TEST(ReadVersionReply, SignatureMember) {
+  const std::string signature =
+      "untrusted comment: signature from minisign secret key\\nRURkNOpX\\ntrusted comment: version 1.0.0.10\\nSQKa";
+  const std::string longest(kMaxSignatureSize, 'x');
+  const struct {
+    const char* name;
+    std::string member;  // the JSON text after "Signature": ; empty: no member
+    std::wstring expected;
+  } cases[] = {
+      {"text", "\"" + signature + "\"",
+       L"untrusted comment: signature from minisign secret key\nRURkNOpX\ntrusted comment: version 1.0.0.10\nSQKa"},
+      {"missing", "", L""},
+      {"null", "null", L""},
+      {"true", "true", L"true"},
+      {"number", "12", L""},
+      {"array", "[\"a\"]", L""},
+      {"object", "{\"a\": 1}", L""},
+      {"at the size limit", "\"" + longest + "\"", std::wstring(kMaxSignatureSize, L'x')},
+      {"one byte above the limit", "\"" + longest + "x\"", L""},
+      {"malformed UTF-8", "\"bad \xff\"", L""},
+  };
+  for (const auto& c : cases) {
+    const std::string body =
+        "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", \"DownloadUrl\": \"http://h/p.7z\"" +
+        (c.member.empty() ? std::string() : ", \"Signature\": " + c.member) + "}}";
+    const VersionReply reply = ReadVersionReply(body);
+    EXPECT_EQ(reply.signature, c.expected) << c.name;
+    EXPECT_EQ(reply.code, 0) << c.name;
+    EXPECT_EQ(reply.latestVersion, L"1.0.0.10") << c.name;
+    EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.name;
+  }
+  // A declining reply carries no signature.
+  EXPECT_EQ(ReadVersionReply("{\"Code\": 7, \"Data\": {\"Signature\": \"s\"}}").signature, L"");
+}
+
+}  // namespace

@@ -22,6 +22,9 @@ early closes are exactly what a case needs.
   /files/<path>                a file below FILES_DIR (optional fourth argument)
   /slow-files/<path>           the same file trickled in 40 pieces over 4 s
   /control/offer?<url>         the version reply offers 1.0.0.10 from <url> (answers "set")
+  /control/offer-signed?signature=<path>&url=<url>
+                               the same, with the text of the file FILES_DIR/<path>
+                               as Data.Signature (answers "set")
 
 Writes STATE_DIR/ready once both ports listen. Ends on SIGTERM, or by itself
 after IDLE_SECONDS without a request, so a killed test run leaves nothing.
@@ -166,6 +169,18 @@ class Handler(socketserver.StreamRequestHandler):
             url = urllib.parse.unquote(path.split("?", 1)[1])
             CASES["offer"] = ("200 OK", [], reply_json({"Code": 0, "Msg": "", "Data": dict(OK_DATA, DownloadUrl=url)}),
                               "length")
+            state["driver"] = "offer"
+            self.reply("200 OK", [], b"set")
+        elif path.startswith("/control/offer-signed?") and state["files"]:
+            query = urllib.parse.parse_qs(path.split("?", 1)[1])
+            parts = query.get("signature", [""])[0].split("/")
+            if any(p in ("", ".", "..") for p in parts) or "url" not in query:
+                self.reply("400 Bad Request", [], b"bad offer")
+                return
+            with open(os.path.join(state["files"], *parts), "rb") as f:
+                signature = f.read().decode("utf-8")
+            data = dict(OK_DATA, DownloadUrl=query["url"][0], Signature=signature)
+            CASES["offer"] = ("200 OK", [], reply_json({"Code": 0, "Msg": "", "Data": data}), "length")
             state["driver"] = "offer"
             self.reply("200 OK", [], b"set")
         elif path.startswith("/control/driver?case="):

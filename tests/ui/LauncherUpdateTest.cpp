@@ -115,6 +115,15 @@ class LauncherUpdateTest : public ::testing::TestWithParam<const wchar_t*> {
     ASSERT_TRUE(launcher_.Start(L"\"" + At(L"launcher.exe") + L"\"", L"", At(L"")));
   }
 
+  // The same with the launcher built with the tests' update key, offered the
+  // signature in `signature` (below the test folder) beside the package.
+  void StartSignedLauncher(const std::string& path, const std::string& signature) {
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback_signed.exe", At(L"launcher.exe")));
+    HttpClient client;
+    ASSERT_EQ(client.Get(HttpUrl("/control/offer-signed?signature=" + signature + "&url=" + HttpUrl(path)), ""), "set");
+    ASSERT_TRUE(launcher_.Start(L"\"" + At(L"launcher.exe") + L"\"", L"", At(L"")));
+  }
+
   void ExpectOldInstallation() {
     EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), oldProduct_);
     EXPECT_EQ(ReadBytes(At(L"top.txt")), "old top");
@@ -249,6 +258,44 @@ TEST_P(LauncherUpdateTest, ClosingDuringTheDownloadEndsTheRunAndTheNextRunInstal
   EXPECT_EQ(ReadBytes(At(L"语言\\简体中文.txt")), "new 简体中文");
   EXPECT_FALSE(PathExists(At(L"Tarvo_1.0.0.10.7z")));
   EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
+}
+
+TEST_P(LauncherUpdateTest, SignedLauncherInstallsWhatTheMakerSignedForTheOfferedVersion) {
+  StartSignedLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z", "ui-packages/Tarvo_1.0.0.10.7z.sig");
+  HWND window = UpdateProbe::WaitForWindow(30000);
+  ASSERT_NE(window, nullptr) << "no update window";
+  EXPECT_EQ(launcher_.Wait(30000), 0);
+  EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_EQ(ReadBytes(At(L"top.txt")), "new top");
+  EXPECT_EQ(ReadBytes(At(L"语言\\简体中文.txt")), "new 简体中文");
+  EXPECT_EQ(ReadBytes(At(L"数据 目录\\新 文件.txt")), "new 新文件");
+  for (const wchar_t* absent : {L"Tarvo_1.0.0.10.7z", L"_VxSpeedUp.exe", L"_top.txt", L"update.journal"}) {
+    EXPECT_FALSE(PathExists(At(absent))) << Narrow(absent);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
+  EXPECT_TRUE(HomePageLog::Addresses().empty());
+}
+
+// A genuine signature of the same package for an older version: whoever
+// answers the version request must not be able to offer it again as new.
+TEST_P(LauncherUpdateTest, SignedLauncherRefusesTheMakersSignatureForAnotherVersion) {
+  StartSignedLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z", "ui-packages/Tarvo_1.0.0.10.7z.old.sig");
+  ExpectFailureBox(kDownloadFailed, L"launcher_signature_refused.png");
+  ::Sleep(300);
+  ExpectOldInstallation();
+  EXPECT_FALSE(PathExists(At(L"Tarvo_1.0.0.10.7z"))) << "the refused package stays";
+  EXPECT_FALSE(PathExists(At(L"update.journal")));
+}
+
+// Without a signature the signed launcher installs nothing, where the
+// launcher built without a key installs the same offer (the roads above).
+TEST_P(LauncherUpdateTest, SignedLauncherRefusesAnUnsignedPackage) {
+  ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback_signed.exe", At(L"launcher.exe")));
+  StartLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z");
+  ExpectFailureBox(kDownloadFailed, L"launcher_unsigned_refused.png");
+  ::Sleep(300);
+  ExpectOldInstallation();
+  EXPECT_FALSE(PathExists(At(L"Tarvo_1.0.0.10.7z")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Installations, LauncherUpdateTest, ::testing::Values(L"", L"游戏 目录\\Tarvo加速器\\"),

@@ -7,10 +7,16 @@
 # download shows its progress; Tarvo_damaged.7z is the same package with its
 # packed data overwritten half-way, which opens and lists its items but cannot
 # be unpacked.
+#
+# With KEY (make-ui-packages.sh OUT NEW_PRODUCT KEY, a minisign secret key)
+# the maker's signatures for the signed launcher come too, made with
+# tools/sign-package.sh: Tarvo_1.0.0.10.7z.sig for the offered version
+# 1.0.0.10, and Tarvo_1.0.0.10.7z.old.sig, a genuine signature of the same
+# package for 1.0.0.9, which must not pass as 1.0.0.10.
 set -euo pipefail
 # 7zz takes the item names from the file names in the locale's encoding.
 export LC_ALL=C.UTF-8
-out=$1 product=$2
+out=$1 product=$2 key=${3:-}
 rm -rf "$out" && mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -26,3 +32,8 @@ size=$(stat -c %s "$out/Tarvo_damaged.7z")
 head -c 4096 /dev/zero | dd of="$out/Tarvo_damaged.7z" bs=1 seek=$((size / 3)) conv=notrunc status=none
 7zz l "$out/Tarvo_damaged.7z" >/dev/null
 if 7zz t "$out/Tarvo_damaged.7z" >/dev/null 2>&1; then echo "make-ui-packages: the damage went unnoticed" >&2; exit 1; fi
+if [ -n "$key" ]; then
+  sign=$(cd "$(dirname "$0")/../.." && pwd)/tools/sign-package.sh
+  "$sign" "$out/Tarvo_1.0.0.10.7z" 1.0.0.10 "$key" >"$out/Tarvo_1.0.0.10.7z.sig" 2>/dev/null
+  "$sign" "$out/Tarvo_1.0.0.10.7z" 1.0.0.9 "$key" >"$out/Tarvo_1.0.0.10.7z.old.sig" 2>/dev/null
+fi

@@ -6,10 +6,13 @@
 # the new product. The baseline is download_baseline.exe fetching the same
 # package with URLDownloadToFileW and doing nothing else. Both are watched by
 # peak_memory.exe, their parent, alternately. Goal: at most 25 MB.
+# A third program in each round is the same launcher built with the tests'
+# update key (launcher_loopback_signed), offered the maker's signature of the
+# package: its figure includes the signature check of the 200 MB package.
 set -euo pipefail
 . "$(dirname "$0")/loopback.inc"
 rounds=${MEMORY_ROUNDS:-2}
-cmake --build "$build" -j2 --target launcher_loopback download_baseline peak_memory standin_v1_0_0_9 \
+cmake --build "$build" -j2 --target launcher_loopback launcher_loopback_signed download_baseline peak_memory standin_v1_0_0_9 \
   standin_v1_0_1_0 >/dev/null
 work="$build/bench/memory"
 mkdir -p "$work/files"
@@ -33,14 +36,32 @@ if [ ! -f "$package" ]; then
   rm -rf "$src"
 fi
 size=$(stat -c %s "$package")
+keys="$build/tests/update-key"
+"$top/tools/sign-package.sh" "$package" 1.0.0.10 "$keys/maker.key" >"$work/files/Tarvo_1.0.0.10.7z.sig" 2>/dev/null
 
 state="$work/servers"
 start_servers "$state" "$work/files"
 on_exit='rm -rf "$work/install" "$work/out"'
 url="http://127.0.0.1:$((port + 1))/files/Tarvo_1.0.0.10.7z"
-curl -sk "https://127.0.0.1:$port/control/offer?$url" >/dev/null
 
-baselines=() figures=() privates=() notes=""
+# update LAUNCHER NAME: one update by LAUNCHER (below tests/bin) under its
+# parent; sets result to "PEAK PRIVATE", and adds to $notes when it did not install.
+update() {
+  rm -rf "$work/install" && mkdir -p "$work/install"
+  cp "$bin/$1" "$work/install/launcher.exe"
+  cp "$bin/standin_v1_0_0_9.exe" "$work/install/VxSpeedUp.exe"
+  read -r peak private code ms < <(wine "$bin/peak_memory.exe" "$(winpath "$work/install")" \
+    "\"$(winpath "$work/install")\\launcher.exe\"" 2>/dev/null | tr -d '\r' | sed -n 's/^peak_memory: //p')
+  # The update must really have happened: the new product in place, the package gone.
+  if [ "$code" != 0 ] || ! cmp -s "$work/install/VxSpeedUp.exe" "$bin/standin_v1_0_1_0.exe" ||
+    [ -e "$work/install/Tarvo_1.0.0.10.7z" ] || [ ! -f "$work/install/data/pack37.bin" ]; then
+    notes+=" ($2 round $round: exit $code, update not installed)"
+  fi
+  echo "bench: memory round $round: $2 ${ms} ms, peak working set $peak, peak private $private" >&2
+  result="$peak $private"
+}
+
+baselines=() figures=() privates=() signed=() signed_privates=() notes=""
 for round in $(seq "$rounds"); do
   rm -rf "$work/out" && mkdir -p "$work/out"
   # A fresh address each time, so that no cache answers for the server.
@@ -50,21 +71,20 @@ for round in $(seq "$rounds"); do
   [ "$code" = 0 ] || notes+=" (baseline exit $code)"
   baselines+=("$peak")
 
-  rm -rf "$work/install" && mkdir -p "$work/install"
-  cp "$bin/launcher_loopback.exe" "$work/install/launcher.exe"
-  cp "$bin/standin_v1_0_0_9.exe" "$work/install/VxSpeedUp.exe"
-  read -r peak private code ms < <(wine "$bin/peak_memory.exe" "$(winpath "$work/install")" \
-    "\"$(winpath "$work/install")\\launcher.exe\"" 2>/dev/null | tr -d '\r' | sed -n 's/^peak_memory: //p')
-  # The update must really have happened: the new product in place, the package gone.
-  if [ "$code" != 0 ] || ! cmp -s "$work/install/VxSpeedUp.exe" "$bin/standin_v1_0_1_0.exe" ||
-    [ -e "$work/install/Tarvo_1.0.0.10.7z" ] || [ ! -f "$work/install/data/pack37.bin" ]; then
-    notes+=" (launcher round $round: exit $code, update not installed)"
-  fi
+  curl -sk "https://127.0.0.1:$port/control/offer?$url" >/dev/null
+  update launcher_loopback.exe launcher
+  read -r peak private <<<"$result"
   figures+=("$peak")
   privates+=("$private")
-  echo "bench: memory round $round: launcher ${ms} ms, peak working set $peak, peak private $private" >&2
+
+  curl -sk "https://127.0.0.1:$port/control/offer-signed?signature=Tarvo_1.0.0.10.7z.sig&url=$url" >/dev/null
+  update launcher_loopback_signed.exe "signed launcher"
+  read -r peak private <<<"$result"
+  signed+=("$peak")
+  signed_privates+=("$private")
 done
-python3 - "${baselines[*]}" "${figures[*]}" "${privates[*]}" "$size" "$rounds" "$notes" <<'PY'
+python3 - "${baselines[*]}" "${figures[*]}" "${privates[*]}" "$size" "$rounds" "$notes" \
+  "${signed[*]}" "${signed_privates[*]}" <<'PY'
 import sys
 mb = 1 << 20
 baseline = max(int(v) for v in sys.argv[1].split()) / mb
@@ -75,4 +95,8 @@ print(f"memory: baseline {baseline:.1f} MB (URLDownloadToFileW of the package), 
       f"through the {package:.0f} MB update, peak working set; peak private {private:.1f} MB), ratio "
       f"{figure / baseline:.3f}, goal <= 25 MB: {'met' if figure <= 25 else 'missed'} (largest of {sys.argv[5]})"
       f"{sys.argv[6]}")
+signed = max(int(v) for v in sys.argv[7].split()) / mb
+signed_private = max(int(v) for v in sys.argv[8].split()) / mb
+print(f"memory: signed launcher {signed:.1f} MB (the same update with the signature check; peak private "
+      f"{signed_private:.1f} MB) against the launcher without a key {figure:.1f} MB, ratio {signed / figure:.3f}")
 PY

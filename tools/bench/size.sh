@@ -30,6 +30,7 @@ def component(origin):
     base = os.path.basename(member if "launcher.dir" in path else path)
     if base.startswith("libsevenzip"): return "7-Zip engine"
     if base.startswith("libjsoncpp"): return "JsonCpp"
+    if base.startswith("libsodium"): return "libsodium"
     if base.startswith("libstdc++"): return "C++ runtime (libstdc++)"
     if base in ("libgcc.a", "libgcc_eh.a"): return "libgcc"
     if base in ("libmingwex.a", "libmingw32.a", "libmoldname.a", "libmsvcrt.a", "libpthread.a",

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "base/UniqueHandle.h"
+
+// The maker's signature of one offered update package: a minisign signature
+// (the four lines minisign writes to PACKAGE.minisig, sent by the version
+// service as Data.Signature) checked against the maker's public key (the
+// base64 line of a minisign.pub).
+//
+// A package passes only when the signature is well formed, was made with the
+// key's id, its Ed25519 signature verifies over the package (the prehashed
+// "ED" form over the package's BLAKE2b-512, or the legacy "Ed" form over the
+// package itself), its global signature verifies over that signature and its
+// trusted comment, and the trusted comment is exactly "version " followed by
+// the offered version, so that an old package the maker really signed cannot
+// be offered again as a newer version.
+//
+// A package is read in chunks of kChunkSize, so that checking a large package
+// costs no more memory than a small one. The legacy form signs the package
+// itself, which libsodium verifies only as one message in memory; such a
+// signature is accepted for packages up to kMaxLegacyPackageSize and refused
+// above it (minisign has written the prehashed form by default since 0.8).
+//
+// Holds copies of its inputs; copyable; any thread. The cryptography is
+// libsodium's.
+class PackageSignature {
+ public:
+  // Why a check ended; only Valid lets a package be installed.
+  enum class Verdict {
+    Valid,
+    NoKey,           // the key is empty or no minisign Ed25519 public key
+    Missing,         // no signature text
+    Malformed,       // not a minisign signature (lines, base64, algorithm, size)
+    OtherKey,        // made with a key of another id
+    BadComment,      // the global signature fails over the signature and trusted comment
+    OtherVersion,    // the trusted comment is not "version " + the offered version
+    LegacyTooLarge,  // a legacy signature of a package above kMaxLegacyPackageSize
+    Unreadable,      // the package cannot be opened or read to its end
+    BadSignature,    // the signature fails over the package
+  };
+
+  // The longest signature text taken, in characters (minisign writes about
+  // 250 plus the two comments).
+  static constexpr size_t kMaxTextSize = 4096;
+  static constexpr uint64_t kMaxLegacyPackageSize = 8u << 20;
+  static constexpr DWORD kChunkSize = 256u << 10;
+
+  // `publicKey`: the base64 line of a minisign.pub, ASCII; empty for none.
+  // `signatureText`: the offered Data.Signature; `offeredVersion`: the
+  // offered Data.LatestVersion.
+  PackageSignature(const std::string& publicKey, std::wstring signatureText, std::wstring offeredVersion);
+
+  // The same with the key the program was built with (LAUNCHER_UPDATE_PUBLIC_KEY).
+  static PackageSignature BuiltIn(std::wstring signatureText, std::wstring offeredVersion);
+
+  // Whether the program requires a signature at all: a key was given (even a
+  // broken one, which then fails every check). Without one nothing is checked.
+  bool Required() const { return keyGiven_; }
+
+  // Checks the package read from `package` (a file handle opened for reading,
+  // read from its start; its position afterwards is unspecified).
+  Verdict Check(HANDLE package) const;
+
+  // Opens `packageFile` for reading so that no one can write, rename or
+  // delete it while `held` lives (a file already open for writing fails to
+  // open: Unreadable), and checks it. The handle is left in `held` whatever
+  // the verdict; the caller closes it (held.Reset()) before deleting the file.
+  Verdict CheckHeld(const std::wstring& packageFile, UniqueHandle& held) const;
+
+  // The verdict's name, for test output.
+  static const char* Describe(Verdict verdict);
+
+ private:
+  bool keyGiven_ = false;
+  bool keyValid_ = false;
+  std::array<unsigned char, 8> keyId_ = {};
+  std::array<unsigned char, 32> publicKey_ = {};
+  std::wstring signatureText_;
+  std::wstring offeredVersion_;
+};

@@ -1,0 +1,254 @@
+// The maker's signature of the update package: the check alone
+// (PackageSignature) and the update worker with a key, against the loopback
+// package server, with real installations on disk. The keys and signatures
+// are minisign's (tests/update/make-signed-packages.sh): the release
+// update_2.1.7z is offered as version 2.1.0.0.
+#include "launcher/PackageSignature.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "base/UniqueHandle.h"
+#include "launcher/UpdateMessages.h"
+#include "launcher/UpdateWorker.h"
+#include "tests/net/NetTestPorts.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+#include "tests/update/InstallTree.h"
+
+namespace {
+
+using Verdict = PackageSignature::Verdict;
+
+constexpr wchar_t kOffered[] = L"2.1.0.0";
+
+std::wstring SignedDirectory() {
+  return TestBinDirectory() + L"signed-packages\\";
+}
+
+// The base64 line of the tests' public key.
+std::string MakerKey() {
+  std::string key = ReadBytes(SignedDirectory() + L"maker.pub");
+  while (!key.empty() && (key.back() == '\n' || key.back() == '\r')) key.pop_back();
+  return key;
+}
+
+// The text of OUT/NAME.sig as the reply carries it; "" for none.
+std::wstring SignatureText(const char* name) {
+  if (!*name) return std::wstring();
+  const std::string bytes = ReadBytes(SignedDirectory() + Widen(name) + L".sig");
+  EXPECT_FALSE(bytes.empty()) << name;
+  return Widen(bytes);
+}
+
+struct Row {
+  const char* what;
+  const char* signature;  // NAME of signed-packages/NAME.sig, "" for none
+  const char* package;    // below signed-packages/
+  const wchar_t* offered;
+  Verdict verdict;
+};
+
+const Row kRows[] = {
+    {"valid signature", "good", "update_2.1.7z", kOffered, Verdict::Valid},
+    {"valid, lines ended by CR LF", "good-crlf", "update_2.1.7z", kOffered, Verdict::Valid},
+    {"valid legacy Ed signature", "legacy", "update_2.1.7z", kOffered, Verdict::Valid},
+    {"valid, 9 MiB package read in chunks", "large", "large/update_2.1.7z", kOffered, Verdict::Valid},
+    {"no signature", "", "update_2.1.7z", kOffered, Verdict::Missing},
+    {"signature by another key", "other-key", "update_2.1.7z", kOffered, Verdict::OtherKey},
+    {"package with one byte changed", "good", "tampered/update_2.1.7z", kOffered, Verdict::BadSignature},
+    {"signature of another package", "other-package", "update_2.1.7z", kOffered, Verdict::BadSignature},
+    {"trusted comment names another version", "other-version", "update_2.1.7z", kOffered, Verdict::OtherVersion},
+    {"trusted comment edited to the offered version", "edited-comment", "update_2.1.7z", kOffered, Verdict::BadComment},
+    {"trusted comment only begins with the version", "longer-comment", "update_2.1.7z", kOffered,
+     Verdict::OtherVersion},
+    {"another version offered", "good", "update_2.1.7z", L"2.1.0.1", Verdict::OtherVersion},
+    {"no version offered", "good", "update_2.1.7z", L"", Verdict::OtherVersion},
+    {"legacy signature of a package above the bound", "large-legacy", "large/update_2.1.7z", kOffered,
+     Verdict::LegacyTooLarge},
+    {"garbage", "garbage", "update_2.1.7z", kOffered, Verdict::Malformed},
+    {"truncated signature", "truncated", "update_2.1.7z", kOffered, Verdict::Malformed},
+    {"oversized signature text", "oversized", "update_2.1.7z", kOffered, Verdict::Malformed},
+    {"unknown algorithm", "unknown-algorithm", "update_2.1.7z", kOffered, Verdict::Malformed},
+};
+
+std::wstring PackagePath(const char* package) {
+  std::wstring path = SignedDirectory() + Widen(package);
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+TEST(PackageSignature, EachRowGetsItsVerdict) {
+  const std::string key = MakerKey();
+  ASSERT_EQ(key.size(), 56u);
+  for (const Row& row : kRows) {
+    const PackageSignature signature(key, SignatureText(row.signature), row.offered);
+    EXPECT_TRUE(signature.Required());
+    UniqueHandle held;
+    EXPECT_STREQ(PackageSignature::Describe(signature.CheckHeld(PackagePath(row.package), held)),
+                 PackageSignature::Describe(row.verdict))
+        << row.what;
+  }
+}
+
+TEST(PackageSignature, WithoutAKeyNothingIsRequired) {
+  const PackageSignature none("", SignatureText("good"), kOffered);
+  EXPECT_FALSE(none.Required());
+  // A key that is no minisign key is still a key: it fails every package.
+  for (const std::string& broken : {std::string("RWQ="), MakerKey().substr(0, 55) + "!", std::string("not base64")}) {
+    const PackageSignature signature(broken, SignatureText("good"), kOffered);
+    EXPECT_TRUE(signature.Required()) << broken;
+    UniqueHandle held;
+    EXPECT_EQ(signature.CheckHeld(PackagePath("update_2.1.7z"), held), Verdict::NoKey) << broken;
+  }
+}
+
+TEST(PackageSignature, AcceptedPackageCannotBeChangedRenamedOrDeletedWhileHeld) {
+  TempDir dir;
+  const std::wstring package = dir / L"update_2.1.7z";
+  ASSERT_TRUE(CopyInto(PackagePath("update_2.1.7z"), package));
+  {
+    UniqueHandle held;
+    ASSERT_EQ(PackageSignature(MakerKey(), SignatureText("good"), kOffered).CheckHeld(package, held), Verdict::Valid);
+    ASSERT_TRUE(held);
+    UniqueHandle writer(::CreateFileW(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer) << "opened for writing while held";
+    EXPECT_FALSE(::MoveFileExW(package.c_str(), (dir / L"moved.7z").c_str(), 0));
+    EXPECT_FALSE(::DeleteFileW(package.c_str()));
+    // The extraction's own read of the package is not in the way.
+    UniqueHandle reader(::CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(reader);
+  }
+  EXPECT_TRUE(::DeleteFileW(package.c_str()));
+}
+
+TEST(PackageSignature, PackageOpenForWritingElsewhereIsUnreadable) {
+  TempDir dir;
+  const std::wstring package = dir / L"update_2.1.7z";
+  ASSERT_TRUE(CopyInto(PackagePath("update_2.1.7z"), package));
+  UniqueHandle writer(::CreateFileW(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  UniqueHandle held;
+  EXPECT_EQ(PackageSignature(MakerKey(), SignatureText("good"), kOffered).CheckHeld(package, held),
+            Verdict::Unreadable);
+}
+
+// A real window on the test's thread that records the worker's final messages.
+class FinalMessages {
+ public:
+  FinalMessages() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = &FinalMessages::Procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"SignedUpdateRecorder";
+    ::RegisterClassW(&windowClass);
+    window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                nullptr, windowClass.hInstance, nullptr);
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~FinalMessages() { ::DestroyWindow(window_); }
+
+  // Runs `update` on a worker thread with this window, pumps until the final
+  // message and returns every final message received.
+  template <typename Update>
+  std::vector<UINT> Run(Update update) {
+    std::thread worker(update, window_);
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (finals_.empty() && ::GetTickCount64() < deadline) {
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      if (finals_.empty()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    worker.join();
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    return finals_;
+  }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<FinalMessages*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && (message == WM_UPDATE_DOWNLOAD_FAILED || message == WM_UPDATE_INSTALL_FAILED ||
+                 message == WM_UPDATE_INSTALL_DONE)) {
+      self->finals_.push_back(message);
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  HWND window_ = nullptr;
+  std::vector<UINT> finals_;
+};
+
+const Tree kInstalled = {
+    {L"top.txt", "old top"},           {L"bin", kDirectory},
+    {L"bin\\core.dll", "old core"},    {L"bin\\settings.ini", "user settings"},
+    {L"VxSpeedUp.exe", "old product"},
+};
+
+std::wstring ServedUrl(const char* package) {
+  return Widen(HttpUrl(std::string("/files/signed-packages/") + package));
+}
+
+std::vector<UINT> UpdateWith(const std::wstring& directory, const char* package, PackageSignature signature) {
+  FinalMessages recorder;
+  const std::wstring url = ServedUrl(package);
+  return recorder.Run([&](HWND window) { RunCheckedUpdate(directory, url, window, signature); });
+}
+
+TEST(SignedUpdate, OnlyAValidSignatureInstallsAndEveryOtherRowLeavesTheInstallationAsItWas) {
+  const std::string key = MakerKey();
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    Lay(dir.Path(), kInstalled);
+    const std::vector<UINT> finals =
+        UpdateWith(dir.Path(), row.package, PackageSignature(key, SignatureText(row.signature), row.offered));
+    if (row.verdict == Verdict::Valid) {
+      EXPECT_EQ(finals, std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+      const Tree after = Read(dir.Path());
+      EXPECT_EQ(after.at(L"top.txt"), "new top");
+      EXPECT_EQ(after.at(L"bin\\settings.ini"), "user settings");
+      // The package is deleted once installed, though it was held open.
+      EXPECT_EQ(after.count(L"update_2.1.7z"), 0u);
+      EXPECT_EQ(after.count(L"_top.txt"), 0u);
+      EXPECT_EQ(after.count(L"update.journal"), 0u);
+    } else {
+      EXPECT_EQ(finals, std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED});
+      // Byte for byte as it was: nothing set aside or written, no record, and
+      // the refused package deleted.
+      const Tree after = Read(dir.Path());
+      EXPECT_TRUE(after == kInstalled) << Describe(after);
+    }
+  }
+}
+
+TEST(SignedUpdate, WithoutAKeyAnUnsignedPackageInstallsAsBefore) {
+  for (const char* signature : {"", "garbage", "other-key"}) {
+    SCOPED_TRACE(signature);
+    TempDir dir;
+    Lay(dir.Path(), kInstalled);
+    EXPECT_EQ(UpdateWith(dir.Path(), "update_2.1.7z", PackageSignature("", SignatureText(signature), kOffered)),
+              std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+    EXPECT_EQ(Read(dir.Path()).at(L"top.txt"), "new top");
+  }
+}
+
+TEST(SignedUpdate, ABrokenBuiltInKeyRefusesEveryPackage) {
+  TempDir dir;
+  Lay(dir.Path(), kInstalled);
+  EXPECT_EQ(UpdateWith(dir.Path(), "update_2.1.7z", PackageSignature("RWQ=", SignatureText("good"), kOffered)),
+            std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED});
+  EXPECT_TRUE(Read(dir.Path()) == kInstalled) << Describe(Read(dir.Path()));
+}
+
+}  // namespace
