@@ -354,4 +354,59 @@ TEST(Confinement, UnwritableListKeepsTheRecord) {
   }
 }
 
+// Holds one file of the installation open without delete sharing from a
+// chosen step on, so that it can be neither renamed nor deleted.
+class Holder : public InstallWatcher {
+ public:
+  Holder(std::wstring path, InstallStep at) : path_(std::move(path)), at_(at) {}
+  void Reached(InstallStep step) override {
+    if (step != at_ || held_) return;
+    held_.Reset(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  bool Holds() const { return static_cast<bool>(held_); }
+  void Release() { held_.Reset(); }
+
+ private:
+  std::wstring path_;
+  InstallStep at_;
+  UniqueHandle held_;
+};
+
+// The worker's side of the same: an installation that cannot list what it
+// leaves behind keeps the record, and the next start finishes from it.
+TEST(Confinement, UpdateThatCannotWriteTheListKeepsTheRecord) {
+  const struct {
+    const char* what;
+    const wchar_t* package;
+    InstallStep holdAt;  // _top.txt is held from this step on
+    bool installs;
+    RepairOutcome next;
+    std::string top;  // top.txt at the end
+  } cases[] = {
+      {"installed, set-aside file in use", L"update_2.1.7z", InstallStep::Extracted, true, RepairOutcome::Completed,
+       "new top"},
+      {"failed, set-aside file cannot go back", L"halfway.zip", InstallStep::Extracting, false,
+       RepairOutcome::RolledBack, "old top"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir(L"unlisted");
+    Lay(dir.Path(), {{L"VxSpeedUp.exe", "product"}, {L"top.txt", "old top"}, {L"blocked", "a file"}});
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"temp").c_str(), nullptr));
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + c.package, dir / c.package));
+    Holder holder(dir / L"_top.txt", c.holdAt);
+    EXPECT_EQ(InstallPackage(dir.Path(), dir / c.package, &holder), c.installs) << c.what;
+    EXPECT_TRUE(holder.Holds()) << c.what;
+    holder.Release();
+    EXPECT_EQ(ReadBytes(dir / L"_top.txt"), "old top") << c.what;
+    EXPECT_TRUE(FileExists(dir / L"update.journal")) << c.what;
+    ASSERT_TRUE(::RemoveDirectoryW((dir / L"temp").c_str()));
+    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.next) << c.what;
+    EXPECT_EQ(ReadBytes(dir / L"top.txt"), c.top) << c.what;
+    EXPECT_FALSE(PathExists(dir / L"_top.txt")) << c.what;
+    EXPECT_FALSE(PathExists(dir / L"update.journal")) << c.what;
+    EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product") << c.what;
+  }
+}
+
 }  // namespace
