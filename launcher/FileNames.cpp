@@ -61,11 +61,28 @@ bool IsLauncherOwnName(const std::wstring& relativePath) {
   const std::vector<std::wstring> keys = KeysWithParents(relativePath);
   if (keys.empty()) return false;
   // Only the top component can be a file of the launcher directory.
-  for (const wchar_t* own :
-       {kPendingDeletionFile, kUpdateJournalFile, kUpdateJournalNewFile, kUpdateJournalDamagedFile}) {
+  for (const wchar_t* own : {kPendingDeletionFile, kPendingDeletionNewFile, kUpdateJournalFile, kUpdateJournalNewFile,
+                             kUpdateJournalDamagedFile}) {
     if (keys.back() == NameKey(own)) return true;
   }
   return false;
+}
+
+bool IsProtectedName(const std::wstring& relativePath, const std::wstring& launcherFileName) {
+  if (IsLauncherOwnName(relativePath)) return true;
+  const std::vector<std::wstring> keys = KeysWithParents(relativePath);
+  if (keys.empty()) return false;
+  if (keys.back() == NameKey(kProductExecutable)) return true;
+  return !launcherFileName.empty() && keys.back() == NameKey(launcherFileName);
+}
+
+bool IsSetAsideFormOf(const std::wstring& setAside, const std::wstring& name) {
+  const size_t slash = name.find_last_of(L"/\\");
+  const size_t at = slash == std::wstring::npos ? 0 : slash + 1;
+  if (at == name.size() || setAside.size() <= name.size()) return false;
+  const size_t added = setAside.size() - name.size();
+  return setAside.compare(0, at, name, 0, at) == 0 && setAside.compare(at, added, std::wstring(added, L'_')) == 0 &&
+         setAside.compare(at + added, std::wstring::npos, name, at, std::wstring::npos) == 0;
 }
 
 bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath) {

@@ -30,6 +30,19 @@ bool IsFullDirectory(const std::wstring& directory);
 // them, nor may a record or the pending list name them.
 bool IsLauncherOwnName(const std::wstring& relativePath);
 
+// Whether `relativePath` names, or lies below, a file the launcher must never
+// delete nor have replaced by a restore: the product executable,
+// `launcherFileName` (the launcher's own executable) or one of the launcher's
+// own files (IsLauncherOwnName), compared as Windows compares names.
+bool IsProtectedName(const std::wstring& relativePath, const std::wstring& launcherFileName);
+
+// Whether `setAside` is exactly a set-aside name the update gives `name`:
+// `name` with one or more "_" inserted in front of its last component and
+// nothing else changed, character for character (bin\__core.dll for
+// bin\core.dll). A restore entry or record line of any other form would move
+// one file onto another at will.
+bool IsSetAsideFormOf(const std::wstring& setAside, const std::wstring& name);
+
 // Whether `relativePath`, below `directory` (which ends in a backslash),
 // reaches an existing file or directory through a name Windows does not show
 // for it: a short (8.3) alias of a long name. Components that do not exist yet

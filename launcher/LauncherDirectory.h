@@ -7,6 +7,8 @@
 // Names the launcher addresses relative to its own directory.
 inline constexpr wchar_t kProductExecutable[] = L"VxSpeedUp.exe";
 inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
+// The name "temp" is written under before it replaces the file.
+inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
 // The record of an update in progress (UpdateJournal), the name it is written
 // under before it replaces the record, and the name a damaged record is
 // renamed to.

@@ -6,8 +6,10 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/EntryRemoval.h"
+#include "launcher/FileAuthority.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
+#include "launcher/extract/ItemPath.h"
 
 namespace {
 
@@ -18,15 +20,43 @@ int HexValue(char c) {
   return -1;
 }
 
+// What the start-up pass does with one entry.
+enum class EntryUse { Act, Keep, Drop };
+
+// Entries naming anything outside the installation are dropped unread. A
+// restore entry must be the exact set-aside form of its name; no entry may
+// name the product, the launcher or the launcher's own files: those are
+// kept listed for a person to see, but never acted on.
+EntryUse Classify(const std::wstring& entry, const std::wstring& launcherFileName) {
+  const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
+  if (separator == std::wstring::npos) {
+    if (!IsInstallationPath(entry)) return EntryUse::Drop;
+    return IsProtectedName(entry, launcherFileName) ? EntryUse::Keep : EntryUse::Act;
+  }
+  const std::wstring setAside = entry.substr(0, separator);
+  const std::wstring name = entry.substr(separator + 1);
+  if (!IsInstallationPath(setAside) || !IsInstallationPath(name)) return EntryUse::Drop;
+  if (!IsSetAsideFormOf(setAside, name) || IsProtectedName(setAside, launcherFileName) ||
+      IsProtectedName(name, launcherFileName)) {
+    return EntryUse::Keep;
+  }
+  return EntryUse::Act;
+}
+
 }  // namespace
 
 PendingDeletionFile::PendingDeletionFile(const std::wstring& launcherDirectory)
-    : path_(launcherDirectory + kPendingDeletionFile) {}
+    : directory_(launcherDirectory), path_(launcherDirectory + kPendingDeletionFile) {}
 
 bool PendingDeletionFile::Read(std::wstring& text) const {
+  // The link itself is opened, never what it points to: a link is no list
+  // the launcher wrote.
   UniqueHandle file(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return false;
+  if (!IsPlainFileAt(file.Get(), directory_, kPendingDeletionFile) || !IsWrittenByAdministrator(file.Get())) {
+    return false;
+  }
   // A list of names has no reason to be large; a huge file read whole would
   // end the launcher at every start before the product runs.
   LARGE_INTEGER size{};
@@ -40,18 +70,16 @@ bool PendingDeletionFile::Read(std::wstring& text) const {
     bytes.append(buffer, got);
     if (bytes.size() > kMaxBytes) return false;  // grew while being read
   }
+  // The launcher never writes a byte 0. A file that holds one was cut by a
+  // lost write (a tail of zeros), and what is left of an entry may name its
+  // whole directory.
+  if (bytes.find('\0') != std::string::npos) return false;
   text = Decode(bytes);
   return true;
 }
 
 bool PendingDeletionFile::Write(const std::wstring& text) const {
-  UniqueHandle file(
-      ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  const std::string bytes = Encode(text);
-  DWORD written = 0;
-  return ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
+  return ReplaceFileDurably(directory_, kPendingDeletionNewFile, kPendingDeletionFile, Encode(text));
 }
 
 bool PendingDeletionFile::Remove() const {
@@ -127,12 +155,18 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
     file.Remove();
     return;
   }
+  const std::wstring launcherFileName = LauncherFileName();
   std::vector<std::wstring> remaining;
   std::vector<std::wstring> restores;
   for (const std::wstring& name : PendingDeletionFile::Split(text)) {
-    if (name.find(PendingDeletionFile::kRestoreSeparator) != std::wstring::npos) {
+    const EntryUse use = Classify(name, launcherFileName);
+    if (use == EntryUse::Drop) continue;
+    if (use == EntryUse::Keep) {
+      remaining.push_back(name);
+    } else if (name.find(PendingDeletionFile::kRestoreSeparator) != std::wstring::npos) {
       restores.push_back(name);
-    } else if (IsInstallationPath(name) && !RemoveEntry(launcherDirectory + name)) {
+    } else if (!RemoveInstalledEntry(launcherDirectory, name)) {
+      // Also where the name leads through a link: left alone, kept listed.
       remaining.push_back(name);
     }
   }
@@ -141,17 +175,46 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
     const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
     const std::wstring setAside = entry.substr(0, separator);
     const std::wstring name = entry.substr(separator + 1);
-    if (!IsInstallationPath(setAside) || !IsInstallationPath(name)) continue;
-    if (!PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
-    if (PathExists(launcherDirectory + name) ||
-        !::MoveFileExW((launcherDirectory + setAside).c_str(), (launcherDirectory + name).c_str(),
-                       MOVEFILE_COPY_ALLOWED)) {
+    const bool linked = SevenZip::ReachesThroughLink(launcherDirectory, setAside) ||
+                        SevenZip::ReachesThroughLink(launcherDirectory, name);
+    if (!linked && !PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
+    if (linked || PathExists(launcherDirectory + name) || !MoveInstalledEntry(launcherDirectory, setAside, name)) {
       remaining.push_back(entry);
     }
   }
+  // When the new list cannot be written the old one stays whole: what was
+  // done is found done again next time.
   if (remaining.empty()) {
     file.Remove();
   } else {
     file.Write(PendingDeletionFile::Join(remaining));
   }
+}
+
+bool ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
+                        const std::string& bytes) {
+  const std::wstring next = directory + temporaryName;
+  {
+    // A stale file under the temporary name goes first; a link planted
+    // there stays and fails the write (Wine's DeleteFileW would delete the
+    // link's target). CREATE_NEW then never opens anything that exists, so
+    // nothing is written through a link made in between.
+    if (SevenZip::ReachesThroughLink(directory, temporaryName)) return false;
+    ::DeleteFileW(next.c_str());
+    UniqueHandle file(::CreateFileW(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !::FlushFileBuffers(file.Get())) {
+      file.Reset();
+      ::DeleteFileW(next.c_str());
+      return false;
+    }
+  }
+  if (!::MoveFileExW(next.c_str(), (directory + name).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(next.c_str());
+    return false;
+  }
+  return true;
 }

@@ -23,7 +23,15 @@
 //
 // Only names that stay inside the launcher directory (IsInstallationPath) are
 // acted on; any other name is dropped from the list unread. A file larger than
-// kMaxBytes is no list the launcher wrote: it counts as unreadable.
+// kMaxBytes, or holding a byte 0 (which the launcher never writes: a write
+// cut short leaves a tail of zeros), is no list the launcher wrote: it counts
+// as unreadable.
+//
+// The launcher runs elevated, and other accounts may be able to create files
+// in its directory. The file is read only when it is a plain file of its own
+// name (no link, no second hard link, no directory: IsPlainFileAt) that only
+// an administrator can have written (IsWrittenByAdministrator); any other
+// "temp" is left alone as if it were missing.
 //
 // All operations run on the calling thread and report failure by their result.
 class PendingDeletionFile {
@@ -36,8 +44,9 @@ class PendingDeletionFile {
   // Reads the whole file into `text`. False when it cannot be opened or read,
   // or holds more than kMaxBytes.
   bool Read(std::wstring& text) const;
-  // Replaces the file's content with `text` (created when missing). False when
-  // the file cannot be opened for output; then nothing is written.
+  // Replaces the file with one holding `text`, durably (ReplaceFileDurably
+  // through "temp.new"). False when it could not be written; the previous
+  // file is then unchanged.
   bool Write(const std::wstring& text) const;
   // Deletes the file; false when it cannot be deleted (or does not exist).
   bool Remove() const;
@@ -53,15 +62,30 @@ class PendingDeletionFile {
   static std::wstring Decode(const std::string& bytes);
 
  private:
+  std::wstring directory_;
   std::wstring path_;
 };
+
+// Replaces `directory` + `name` with a file holding `bytes`, so that a crash
+// or a lost power at any moment leaves either the old file or the new one,
+// whole: the bytes go to `directory` + `temporaryName` (a stale file there
+// deleted first, then created new, written through and flushed), which is
+// renamed over `name` (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// False when any step failed, or a link stands under the temporary name (it
+// is left alone: nothing is written through it); `name` is then unchanged.
+bool ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
+                        const std::string& bytes);
 
 // The start-up pass: tries again to delete every listed file or directory
 // (RemoveEntry: read-only entries and whole directories included), then moves
 // every listed restore entry back to its name where that name is free. When
 // nothing is left to do (or the file is empty) the file is deleted; otherwise
 // it is rewritten with exactly the entries still open. Names that do not stay
-// inside the launcher directory are dropped without being touched. A missing
-// or unreadable file (too large included) ends the pass without effect.
-// Nothing is reported.
+// inside the launcher directory are dropped without being touched. Entries
+// that lead through a link (SevenZip::ReachesThroughLink), restore entries
+// whose first name is not the exact set-aside form of the second
+// (IsSetAsideFormOf), and entries naming the product, the launcher or its own
+// files (IsProtectedName) are kept listed but never acted on. A missing,
+// unreadable or untrusted file (see PendingDeletionFile) ends the pass without
+// effect. Nothing is reported.
 void ProcessPendingDeletions(const std::wstring& launcherDirectory);

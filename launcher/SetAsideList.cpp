@@ -31,9 +31,7 @@ SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std
 bool SetAsideList::SetAside(const std::wstring& itemName) {
   if (!PathExists(directory_ + itemName)) return true;
   const std::wstring setAside = SetAsideName(directory_, itemName, reserved_);
-  if (!::MoveFileExW((directory_ + itemName).c_str(), (directory_ + setAside).c_str(), MOVEFILE_COPY_ALLOWED)) {
-    return false;
-  }
+  if (!MoveInstalledEntry(directory_, itemName, setAside)) return false;
   entries_.push_back({itemName, setAside});
   return true;
 }
@@ -55,10 +53,8 @@ std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstri
 }
 
 bool SetAsideList::SetAside(const Entry& planned) {
-  if (!::MoveFileExW((directory_ + planned.itemName).c_str(), (directory_ + planned.setAsideName).c_str(),
-                     MOVEFILE_COPY_ALLOWED)) {
-    return false;
-  }
+  // A link made since the plan would move the file wherever it points.
+  if (!MoveInstalledEntry(directory_, planned.itemName, planned.setAsideName)) return false;
   entries_.push_back(planned);
   return true;
 }
@@ -69,8 +65,7 @@ bool SetAsideList::RestoreAll() {
   // is refused, so a file that cannot go back is never lost.
   std::vector<Entry> unrestored;
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    if (!::MoveFileExW((directory_ + entry->setAsideName).c_str(), (directory_ + entry->itemName).c_str(),
-                       MOVEFILE_COPY_ALLOWED)) {
+    if (!MoveInstalledEntry(directory_, entry->setAsideName, entry->itemName)) {
       unrestored.insert(unrestored.begin(), *entry);
     }
   }
@@ -78,7 +73,7 @@ bool SetAsideList::RestoreAll() {
   return entries_.empty();
 }
 
-void SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
+bool SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
   std::vector<std::wstring> pending = leftovers;
   // The next start works through restore entries in list order; the newest
   // set-aside entry goes first, as in RestoreAll.
@@ -86,15 +81,15 @@ void SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
     pending.push_back(entry->setAsideName + PendingDeletionFile::kRestoreSeparator + entry->itemName);
   }
   entries_.clear();
-  if (!pending.empty()) AddPendingEntries(directory_, pending);
+  return pending.empty() || AddPendingEntries(directory_, pending);
 }
 
-void SetAsideList::Discard() {
+bool SetAsideList::Discard() {
   std::vector<std::wstring> names;
   names.reserve(entries_.size());
   for (const Entry& entry : entries_) names.push_back(entry.setAsideName);
   entries_.clear();
-  DeleteOrDefer(directory_, names);
+  return DeleteOrDefer(directory_, names);
 }
 
 std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName,
@@ -108,13 +103,13 @@ std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstr
   return name;
 }
 
-void DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names) {
+bool DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names) {
   std::vector<std::wstring> remaining;
   for (const std::wstring& name : names) {
     if (!IsInstallationPath(name)) continue;
-    if (!RemoveEntry(launcherDirectory + name)) remaining.push_back(name);
+    if (!RemoveInstalledEntry(launcherDirectory, name)) remaining.push_back(name);
   }
-  if (!remaining.empty()) AddPendingEntries(launcherDirectory, remaining);
+  return remaining.empty() || AddPendingEntries(launcherDirectory, remaining);
 }
 
 bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries) {
@@ -135,10 +130,10 @@ bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<
   return file.Write(PendingDeletionFile::Join(listed));
 }
 
-void ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems) {
+bool ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems) {
   const PendingDeletionFile file(launcherDirectory);
   std::wstring text;
-  if (!file.Read(text) || text.empty()) return;
+  if (!file.Read(text) || text.empty()) return true;
   std::set<std::wstring> written;
   for (const std::wstring& item : installedItems) {
     for (std::wstring& key : KeysWithParents(item)) written.insert(std::move(key));
@@ -163,10 +158,7 @@ void ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::ve
     }
     kept.push_back(std::move(entry));
   }
-  if (!dropped) return;
-  if (kept.empty()) {
-    file.Remove();
-  } else {
-    file.Write(PendingDeletionFile::Join(kept));
-  }
+  if (!dropped) return true;
+  if (kept.empty()) return file.Remove();
+  return file.Write(PendingDeletionFile::Join(kept));
 }

@@ -28,7 +28,8 @@ class SetAsideList {
 
   // Moves launcher directory + `itemName` to its set-aside name when it exists
   // (a directory moves as a whole). True when there was nothing to move or the
-  // move succeeded; false when the rename failed (nothing was moved then).
+  // move succeeded; false when the rename failed or either name leads through
+  // a link (MoveInstalledEntry; nothing was moved then).
   bool SetAside(const std::wstring& itemName);
 
   // Where each of `candidates` (item names, in the order they will be set
@@ -50,13 +51,16 @@ class SetAsideList {
   // Lists every remaining entry in the pending-deletion file as a restore
   // entry, after `leftovers` (names the failed extraction left behind, which
   // are listed for deletion first so that their names become free). The list
-  // is empty afterwards.
-  void DeferRestore(const std::vector<std::wstring>& leftovers);
+  // is empty afterwards. False when the file could not be written: then the
+  // set-aside files are recorded nowhere but in the update record, which the
+  // caller must keep.
+  bool DeferRestore(const std::vector<std::wstring>& leftovers);
 
   // Deletes the set-aside files now (read-only ones and whole directories
   // too); those that cannot be deleted go to the pending-deletion file
-  // (DeleteOrDefer). The list is empty afterwards.
-  void Discard();
+  // (DeleteOrDefer). The list is empty afterwards. False when the file could
+  // not be written.
+  bool Discard();
 
   const std::vector<Entry>& Entries() const { return entries_; }
 
@@ -74,13 +78,14 @@ class SetAsideList {
 std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName,
                           const std::set<std::wstring>& reserved = {});
 
-// Deletes launcher directory + each name (RemoveEntry); names that cannot be
-// deleted are added to the pending-deletion file, after the names it already
-// lists and without repeating one, so that the next start tries them again.
-// Names that leave the launcher directory are never deleted nor listed, and
-// such names already listed are dropped. When every name was deleted the file
-// is left as it is.
-void DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names);
+// Deletes launcher directory + each name (RemoveInstalledEntry); names that
+// cannot be deleted, or lead through a link, are added to the pending-deletion
+// file, after the names it already lists and without repeating one, so that
+// the next start tries them again. Names that leave the launcher directory are
+// never deleted nor listed, and such names already listed are dropped. When
+// every name was deleted the file is left as it is. False when the file could
+// not be written.
+bool DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names);
 
 // Adds `entries` to the pending-deletion file as they are, after the entries
 // it already lists and without repeating one; entries naming something outside
@@ -93,5 +98,5 @@ bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<
 // names), so that the next start does not delete files a package has just
 // written; a restore entry whose name the package has written becomes a
 // deletion entry of its set-aside file. The file is rewritten only when
-// something changed.
-void ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);
+// something changed. False when it had to be rewritten and could not be.
+bool ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);

@@ -7,10 +7,12 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/EntryRemoval.h"
+#include "launcher/FileAuthority.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/UpdateWorker.h"
+#include "launcher/extract/ItemPath.h"
 
 namespace {
 
@@ -32,13 +34,35 @@ bool IsRecordablePath(const std::wstring& path) {
   for (const wchar_t c : path) {
     if (c < 0x20 || c == PendingDeletionFile::kRestoreSeparator) return false;
   }
-  return IsInstallationPath(path) && !IsLauncherOwnName(path);
+  return IsInstallationPath(path) && !IsLauncherOwnName(path) && !SameFileName(path, LauncherFileName());
 }
 
 bool IsRecordablePackage(const std::wstring& name) {
   if (name.empty()) return true;
   return IsRecordablePath(name) && name.find_first_of(L"\\/") == std::wstring::npos &&
          !SameFileName(name, kProductExecutable);
+}
+
+// What the worker records always holds together: every new path is an item
+// or a directory above one, every set-aside entry sets aside an item under
+// the exact set-aside form of its name, and the package is none of those. A
+// record that does not could have the repair delete or replace any file.
+bool IsConsistent(const UpdateJournal::Record& record) {
+  std::set<std::wstring> items;
+  std::set<std::wstring> itemsAndParents;
+  for (const std::wstring& item : record.items) {
+    items.insert(NameKey(item));
+    for (std::wstring& key : KeysWithParents(item)) itemsAndParents.insert(std::move(key));
+  }
+  for (const std::wstring& path : record.created) {
+    if (itemsAndParents.count(NameKey(path)) == 0) return false;
+  }
+  for (const SetAsideList::Entry& entry : record.setAside) {
+    if (items.count(NameKey(entry.itemName)) == 0 || !IsSetAsideFormOf(entry.setAsideName, entry.itemName)) {
+      return false;
+    }
+  }
+  return record.package.empty() || itemsAndParents.count(NameKey(record.package)) == 0;
 }
 
 bool ToUtf8(const std::wstring& text, std::string& bytes) {
@@ -73,21 +97,10 @@ bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value)
   return true;
 }
 
-// A path whose directories lead through a link, or that reaches a file through
-// its short alias, may end up somewhere the record never meant: it is left
-// alone.
+// A path that leads through a link, or that reaches a file through its short
+// alias, may end up somewhere the record never meant: it is left alone.
 bool IsPlainPath(const std::wstring& directory, const std::wstring& relative) {
-  if (ReachesThroughAlias(directory, relative)) return false;
-  std::wstring path = directory;
-  for (size_t i = 0; i < relative.size(); ++i) {
-    const wchar_t c = relative[i];
-    if (c == L'\\' || c == L'/') {
-      const DWORD attributes = ::GetFileAttributesW(path.c_str());
-      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    }
-    path += c;
-  }
-  return true;
+  return !ReachesThroughAlias(directory, relative) && !SevenZip::ReachesThroughLink(directory, relative);
 }
 
 std::wstring RestoreEntry(const SetAsideList::Entry& entry) {
@@ -95,11 +108,13 @@ std::wstring RestoreEntry(const SetAsideList::Entry& entry) {
 }
 
 // Undoes an update that had not completed; see RepairInterruptedUpdate.
-void RollBack(const std::wstring& directory, const UpdateJournal::Record& record) {
+// False when what is left to do could not be listed in "temp".
+bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record) {
   std::vector<std::wstring> pending;
   for (auto path = record.created.rbegin(); path != record.created.rend(); ++path) {
-    if (!PathExists(directory + *path) || !IsPlainPath(directory, *path)) continue;
-    if (!RemoveEntry(directory + *path)) pending.push_back(*path);
+    if (!PathExists(directory + *path)) continue;
+    // A path through a link stays, listed: "temp" leaves it alone as well.
+    if (!IsPlainPath(directory, *path) || !RemoveEntry(directory + *path)) pending.push_back(*path);
   }
   // Newest first: a file set aside inside a directory that was set aside
   // later is back only once its directory is. Where a directory could not go
@@ -116,7 +131,11 @@ void RollBack(const std::wstring& directory, const UpdateJournal::Record& record
       if (insideStuck) restores.push_back(RestoreEntry(*entry));
       continue;
     }
-    if (!IsPlainPath(directory, entry->setAsideName) || !IsPlainPath(directory, entry->itemName)) continue;
+    if (!IsPlainPath(directory, entry->setAsideName) || !IsPlainPath(directory, entry->itemName)) {
+      restores.push_back(RestoreEntry(*entry));
+      stuck.insert(NameKey(entry->itemName));
+      continue;
+    }
     // Whatever stands at the item's name now was written by the extraction.
     if (PathExists(to) && !RemoveEntry(to)) pending.push_back(entry->itemName);
     if (PathExists(to) || !::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) {
@@ -125,17 +144,17 @@ void RollBack(const std::wstring& directory, const UpdateJournal::Record& record
     }
   }
   pending.insert(pending.end(), restores.begin(), restores.end());
-  if (!pending.empty()) AddPendingEntries(directory, pending);
+  return pending.empty() || AddPendingEntries(directory, pending);
 }
 
-// Finishes an update whose every item was written.
-void Complete(const std::wstring& directory, const UpdateJournal::Record& record) {
+// Finishes an update whose every item was written. False when what is left
+// to do could not be listed in "temp".
+bool Complete(const std::wstring& directory, const UpdateJournal::Record& record) {
   std::vector<std::wstring> setAside;
-  for (const SetAsideList::Entry& entry : record.setAside) {
-    if (IsPlainPath(directory, entry.setAsideName)) setAside.push_back(entry.setAsideName);
-  }
-  DeleteOrDefer(directory, setAside);
-  ForgetPendingDeletions(directory, record.items);
+  for (const SetAsideList::Entry& entry : record.setAside) setAside.push_back(entry.setAsideName);
+  // DeleteOrDefer leaves a name through a link alone and lists it.
+  const bool listed = DeleteOrDefer(directory, setAside);
+  return ForgetPendingDeletions(directory, record.items) && listed;
 }
 
 }  // namespace
@@ -158,6 +177,8 @@ bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
     if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
     if (!AddLine(bytes, "aside", RestoreEntry(entry))) return false;
   }
+  // What the repair would refuse to read is not written either.
+  if (!IsConsistent(record)) return false;
   char end[32];
   std::snprintf(end, sizeof end, "end %08lx", Crc32(bytes));
   bytes += end;
@@ -216,7 +237,7 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
       return false;
     }
   }
-  if (!stateSeen || !packageSeen) return false;
+  if (!stateSeen || !packageSeen || !IsConsistent(read)) return false;
   record = std::move(read);
   return true;
 }
@@ -224,27 +245,9 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
 bool UpdateJournal::Write(const Record& record) const {
   std::string bytes;
   if (!Encode(record, bytes) || bytes.size() > kMaxBytes) return false;
-  const std::wstring next = directory_ + kUpdateJournalNewFile;
-  {
-    // Written through and flushed before the rename, so that the record
-    // never names a state whose bytes are not on the disk yet.
-    UniqueHandle file(::CreateFileW(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size() || !::FlushFileBuffers(file.Get())) {
-      file.Reset();
-      ::DeleteFileW(next.c_str());
-      return false;
-    }
-  }
-  if (!::MoveFileExW(next.c_str(), (directory_ + kUpdateJournalFile).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ::DeleteFileW(next.c_str());
-    return false;
-  }
-  return true;
+  // Written through and flushed before the rename, so that the record never
+  // names a state whose bytes are not on the disk yet.
+  return ReplaceFileDurably(directory_, kUpdateJournalNewFile, kUpdateJournalFile, bytes);
 }
 
 UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
@@ -252,9 +255,15 @@ UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return ReadResult::Missing;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ReadResult::Damaged;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ReadResult::Untrusted;
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return ReadResult::Damaged;
+  // Another account may create files here: a record it could have written,
+  // or one reached through a link, is not the worker's.
+  if (!IsPlainFileAt(file.Get(), directory_, kUpdateJournalFile) || !IsWrittenByAdministrator(file.Get())) {
+    return ReadResult::Untrusted;
+  }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxBytes)) {
     return ReadResult::Damaged;
@@ -279,6 +288,8 @@ bool UpdateJournal::SetDamagedAside() const {
 }
 
 void UpdateJournal::RemoveUnfinishedWrite() const {
+  // Wine's DeleteFileW deletes what a file link points to.
+  if (SevenZip::ReachesThroughLink(directory_, kUpdateJournalNewFile)) return;
   ::DeleteFileW((directory_ + kUpdateJournalNewFile).c_str());
 }
 
@@ -297,15 +308,18 @@ RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
     case UpdateJournal::ReadResult::Damaged:
       journal.SetDamagedAside();
       return RepairOutcome::DamagedSetAside;
+    case UpdateJournal::ReadResult::Untrusted:
+      return RepairOutcome::LeftAlone;
     case UpdateJournal::ReadResult::Read:
       break;
   }
-  if (record.state == UpdateJournal::State::Installing) {
-    RollBack(launcherDirectory, record);
-  } else {
-    Complete(launcherDirectory, record);
-  }
-  if (!record.package.empty() && IsUsablePackageName(launcherDirectory, record.package, LauncherFileName())) {
+  const bool listed = record.state == UpdateJournal::State::Installing ? RollBack(launcherDirectory, record)
+                                                                       : Complete(launcherDirectory, record);
+  // Until what is left is listed in "temp" the record is the only place that
+  // names the set-aside files: it stays, and the next start goes over it again.
+  if (!listed) return RepairOutcome::Unfinished;
+  if (!record.package.empty() && IsUsablePackageName(launcherDirectory, record.package, LauncherFileName()) &&
+      IsPlainPath(launcherDirectory, record.package)) {
     ::DeleteFileW((launcherDirectory + record.package).c_str());
   }
   journal.Remove();

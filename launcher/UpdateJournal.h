@@ -23,8 +23,13 @@
 //                                       name ">" item name, in move order)
 //   end 1a2b3c4d            (CRC-32 of every byte before this line, hex)
 // Paths are relative to the launcher directory. A record that breaks any of
-// this, names a path that leaves the installation (the extraction's rule) or
-// one of the launcher's own files, or exceeds kMaxBytes, is damaged.
+// this, names a path that leaves the installation (the extraction's rule),
+// one of the launcher's own files or the launcher's executable, or exceeds
+// kMaxBytes, is damaged; so is one that does not hold together the way the
+// worker writes it: a new path that is no item nor a directory above one, a
+// set-aside entry whose item is not in the record or whose first name is not
+// the exact set-aside form of the item (IsSetAsideFormOf), a package that is
+// one of the paths.
 //
 // Replacing the record is atomic: the new content is written through to
 // "update.journal.new", flushed, and renamed over the record with
@@ -40,17 +45,23 @@ class UpdateJournal {
     std::vector<std::wstring> created;
     std::vector<SetAsideList::Entry> setAside;
   };
-  enum class ReadResult { Missing, Read, Damaged };
+  // Untrusted: a record that another account than an administrator can have
+  // written, or that is a link, a directory or a second name of another file
+  // (IsPlainFileAt, IsWrittenByAdministrator).
+  enum class ReadResult { Missing, Read, Damaged, Untrusted };
 
   static constexpr unsigned long kMaxBytes = 16ul * 1024 * 1024;
 
   explicit UpdateJournal(const std::wstring& launcherDirectory);
 
-  // Replaces the record with `record`, durably. False when it could not be
-  // written (a name that cannot be recorded, a record above kMaxBytes, a
-  // failed write, flush or rename); the previous record is then unchanged.
+  // Replaces the record with `record`, durably (ReplaceFileDurably). False
+  // when it could not be written (a name that cannot be recorded, a record
+  // that does not hold together, a record above kMaxBytes, a failed write,
+  // flush or rename); the previous record is then unchanged.
   bool Write(const Record& record) const;
   // Reads the record into `record`; `record` is unchanged unless Read.
+  // A record is read only when IsPlainFileAt and IsWrittenByAdministrator hold
+  // for it; otherwise Untrusted.
   ReadResult Read(Record& record) const;
   // Deletes the record; true when none is left.
   bool Remove() const;
@@ -75,6 +86,9 @@ enum class RepairOutcome {
   RolledBack,       // an unfinished update was undone and its package deleted
   Completed,        // an update that had installed was finished
   DamagedSetAside,  // the record was damaged or foreign: renamed, nothing else touched
+  Unfinished,       // repaired as far as possible, but what is left could not be listed in
+                    // "temp": the record stays for the next start
+  LeftAlone,        // the record is not one only an administrator can have written: untouched
 };
 
 // The start-up repair, run before the installed version is read. An update
@@ -85,8 +99,11 @@ enum class RepairOutcome {
 // files are deleted or listed in "temp", "temp" forgets the names it wrote,
 // and the package is deleted. What cannot be undone now is listed in "temp"
 // (deletions, then "set-aside>name" restore entries) for the start-up pass.
-// The record is removed afterwards. Nothing is reported to the user. Paths
-// reached through a link or a short (8.3) alias are left alone.
+// The record is removed afterwards, unless "temp" could not be written: then
+// it stays (Unfinished), so that the next start finishes the work. Nothing is
+// reported to the user. Paths reached through a link or a short (8.3) alias
+// are left alone and listed in "temp", which leaves them alone too. A record
+// that is untrusted (UpdateJournal::Read) is left as it is.
 RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory);
 
 // The paths below `launcherDirectory` that the items would create: each item

@@ -27,23 +27,29 @@ std::vector<std::wstring> RemoveCreated(const std::wstring& launcherDirectory,
   for (auto path = created.rbegin(); path != created.rend(); ++path) {
     const DWORD attributes = ::GetFileAttributesW(path->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    const bool inside = path->compare(0, launcherDirectory.size(), launcherDirectory) == 0;
+    // A link made since the extraction wrote the path leads elsewhere: left
+    // alone, listed like anything else that stays.
+    if (!inside || SevenZip::ReachesThroughLink(launcherDirectory, path->substr(launcherDirectory.size()))) {
+      if (inside) left.push_back(path->substr(launcherDirectory.size()));
+      continue;
+    }
     if (attributes & FILE_ATTRIBUTE_READONLY) {
       ::SetFileAttributesW(path->c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     const BOOL removed =
         (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(path->c_str()) : ::DeleteFileW(path->c_str());
-    if (!removed && path->compare(0, launcherDirectory.size(), launcherDirectory) == 0) {
-      left.push_back(path->substr(launcherDirectory.size()));
-    }
+    if (!removed) left.push_back(path->substr(launcherDirectory.size()));
   }
   return left;
 }
 
 // Puts back what an installation changed; whatever cannot be undone now is
-// listed for the next start.
-void RollBack(const std::wstring& launcherDirectory, const std::vector<std::wstring>& created, SetAsideList& setAside) {
+// listed for the next start. False when that list could not be written.
+bool RollBack(const std::wstring& launcherDirectory, const std::vector<std::wstring>& created, SetAsideList& setAside) {
   const std::vector<std::wstring> left = RemoveCreated(launcherDirectory, created);
-  if (!setAside.RestoreAll() || !left.empty()) setAside.DeferRestore(left);
+  if (!setAside.RestoreAll() || !left.empty()) return setAside.DeferRestore(left);
+  return true;
 }
 
 bool IsInvalidNameCharacter(wchar_t c) {
@@ -75,8 +81,9 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
     if (SameFileName(name, reserved)) return false;
   }
   if (IsLauncherOwnName(name)) return false;
-  // Deleting a stale "VXSPEE~1.EXE" would delete the product.
-  return !ReachesThroughAlias(launcherDirectory, name);
+  // Deleting a stale "VXSPEE~1.EXE" would delete the product; a link under
+  // the name would have the download written, and deleted, where it points.
+  return !ReachesThroughAlias(launcherDirectory, name) && !SevenZip::ReachesThroughLink(launcherDirectory, name);
 }
 
 bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile, InstallWatcher* watcher) {
@@ -103,6 +110,9 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
     if (!SevenZip::IsSafeItemPath(item) || IsLauncherOwnName(item)) return false;
     if (launcherDirectory.size() + item.size() >= MAX_PATH) return false;
     if (ReachesThroughAlias(launcherDirectory, item)) return false;
+    // A link in the installation (bin -> a system folder) would have the
+    // update set aside, write and delete files wherever it points.
+    if (SevenZip::ReachesThroughLink(launcherDirectory, item)) return false;
   }
 
   SetAsideList setAside(launcherDirectory, items);
@@ -118,6 +128,10 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
   // move, so that a killed launcher leaves nothing the next start cannot undo.
   const UpdateJournal journal(launcherDirectory);
   UpdateJournal::Record record;
+  // The record of an update the last start could not finish is the only
+  // place that names its set-aside files: it is not replaced.
+  if (journal.Read(record) == UpdateJournal::ReadResult::Read) return false;
+  record = UpdateJournal::Record();
   const bool packageInside = packageFile.size() > launcherDirectory.size() &&
                              packageFile.compare(0, launcherDirectory.size(), launcherDirectory) == 0 &&
                              packageFile.find_first_of(L"\\/", launcherDirectory.size()) == std::wstring::npos;
@@ -132,10 +146,11 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
   reach(InstallStep::Recorded);
 
   const auto fail = [&](const std::vector<std::wstring>& created) {
-    RollBack(launcherDirectory, created, setAside);
+    const bool listed = RollBack(launcherDirectory, created, setAside);
     reach(InstallStep::RolledBack);
-    // Only now: what could not be put back is listed in "temp".
-    journal.Remove();
+    // Only now: what could not be put back is listed in "temp". When it could
+    // not be, the record stays and the next start rolls back from it.
+    if (listed) journal.Remove();
     return false;
   };
   for (const SetAsideList::Entry& planned : record.setAside) {
@@ -152,13 +167,15 @@ bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& p
   record.state = UpdateJournal::State::Installed;
   if (!journal.Write(record)) return fail(extractor.CreatedPaths());
   reach(InstallStep::Committed);
-  setAside.Discard();
+  bool listed = setAside.Discard();
   // A name an earlier run could not delete may now be one of the new files.
-  ForgetPendingDeletions(launcherDirectory, items);
+  listed = ForgetPendingDeletions(launcherDirectory, items) && listed;
   reach(InstallStep::Discarded);
   ::DeleteFileW(packageFile.c_str());
   reach(InstallStep::Finished);
-  journal.Remove();
+  // Installed either way; a set-aside file that "temp" could not take is
+  // still named by the record, which the next start finishes.
+  if (listed) journal.Remove();
   return true;
 }
 

@@ -51,7 +51,7 @@ std::wstring PackageName(const std::wstring& packageUrl);
 // executable, nor `launcherFileName` (the launcher's own file), nor the
 // pending-deletion file or the update record, compared as Windows compares
 // names; an existing file
-// of that name must not be reached through a short alias. A refused name
+// of that name must not be reached through a short alias nor be a link. A refused name
 // fails the download before anything is deleted.
 bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
                          const std::wstring& launcherFileName);
@@ -61,7 +61,8 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 // package file stays and every installed file is back under its own name:
 // a package that cannot be opened, names a path outside the installation or
 // the pending-deletion file, reaches an installed file through its short
-// (8.3) name, would make a full path (an item's or a set-aside name's) of
+// (8.3) name, has an item whose path leads through a link or a junction in
+// the installation (SevenZip::ReachesThroughLink), would make a full path (an item's or a set-aside name's) of
 // MAX_PATH characters or more, or fails half-way changes nothing. What a
 // failed rollback could not undo is listed in the pending-deletion file:
 // files the extraction made for deletion, set-aside files as restore entries,
@@ -72,9 +73,11 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 //
 // Before the first file is moved the installation is recorded (UpdateJournal:
 // the package, its items, the paths that do not exist yet, every planned
-// set-aside name); when the record cannot be written nothing is touched and
-// the result is false. The record says installed once every item is written
-// and is removed at the end, so that a process killed at any moment leaves
+// set-aside name); when the record cannot be written, or a record of an
+// update the last start could not finish is still there, nothing is touched
+// and the result is false. The record says installed once every item is
+// written and is removed at the end (kept when "temp" could not be written:
+// it then still names the set-aside files for the next start), so that a process killed at any moment leaves
 // what the next start's RepairInterruptedUpdate repairs. `watcher` (may be
 // null) is told of each step as it passes. A `launcherDirectory` that is no
 // full path (IsFullDirectory) changes nothing and gives false.

@@ -18,8 +18,10 @@ namespace SevenZip::intl {
 // output.
 //
 // Safety: an item whose path is empty, absolute, has a drive, UNC or stream
-// prefix (any ':'), a wildcard, a ".." component or a device name (NUL,
-// COM1, ...) is refused before anything is touched
+// prefix (any ':'), a wildcard, a ".." component, a device name (NUL,
+// COM1, ...), a component ending in a dot or blank, or that passes through a
+// link below the target directory (ReachesThroughLink) is refused before
+// anything is touched
 // ("非法路径:" line, result 0x800700A1), so nothing outside the target
 // directory is created, changed or removed, and the target directory itself is
 // never removed.

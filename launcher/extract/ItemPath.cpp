@@ -1,6 +1,10 @@
 #include "launcher/extract/ItemPath.h"
 
+#include <windows.h>
+
 #include <cwctype>
+
+#include "base/UniqueHandle.h"
 
 namespace SevenZip {
 
@@ -45,11 +49,102 @@ bool IsSafeItemPath(const std::wstring& path) {
     std::wstring component = path.substr(start, end - start);
     if (!component.empty() && component != L".") {
       if (component.find_first_not_of(L". ") == std::wstring::npos || IsDeviceName(component)) return false;
+      if (component.back() == L'.' || component.back() == L' ') return false;
       namesSomething = true;
     }
     start = end + 1;
   }
   return namesSomething;
+}
+
+std::wstring FinalPathOf(HANDLE handle) {
+  std::wstring final(1024, L'\0');
+  DWORD length = ::GetFinalPathNameByHandleW(handle, &final[0], static_cast<DWORD>(final.size()), 0);
+  if (length >= final.size()) {
+    final.resize(length + 1);
+    length = ::GetFinalPathNameByHandleW(handle, &final[0], static_cast<DWORD>(final.size()), 0);
+  }
+  if (length == 0 || length >= final.size()) return std::wstring();
+  final.resize(length);
+  if (final.compare(0, 4, L"\\\\?\\") == 0) final.erase(0, 4);
+  while (!final.empty() && IsSeparator(final.back())) final.pop_back();
+  return final;
+}
+
+std::wstring FinalPath(const std::wstring& path) {
+  // Only attributes asked for: the open needs no rights to the data and does
+  // not conflict with a process holding the file without sharing.
+  UniqueHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return handle ? FinalPathOf(handle.Get()) : std::wstring();
+}
+
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+namespace {
+
+// `path` in the form that the platform takes at any length: a path of
+// MAX_PATH characters or more is examined through the "\\?\" prefix, which
+// takes the name as it is (the caller has put it in plain form already).
+std::wstring Examinable(const std::wstring& path) {
+  if (path.size() < MAX_PATH) return path;
+  std::wstring plain = path;
+  for (wchar_t& c : plain) {
+    if (c == L'/') c = L'\\';
+  }
+  if (plain.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + plain.substr(2);
+  return L"\\\\?\\" + plain;
+}
+
+}  // namespace
+
+bool ResolvesTo(const std::wstring& path, const std::wstring& expectedFinal) {
+  const std::wstring examinable = Examinable(path);
+  const DWORD attributes = ::GetFileAttributesW(examinable.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  const std::wstring final = FinalPath(examinable);
+  // Wine reports no final path of MAX_PATH characters or more; the
+  // attributes are all there is to go by then. (The update refuses such
+  // paths before it starts.)
+  if (final.empty() && path.size() >= MAX_PATH) return true;
+  return SameIgnoringCase(final, expectedFinal);
+}
+
+bool ReachesThroughLink(const std::wstring& directory, const std::wstring& relativePath) {
+  if (!IsSafeItemPath(relativePath)) return true;
+  std::wstring expected = FinalPath(directory);
+  if (expected.empty()) {
+    // A directory that does not exist yet holds nothing to pass through.
+    const DWORD error = ::GetFileAttributesW(directory.c_str()) == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : 0;
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+  }
+  std::wstring path = directory;
+  if (!path.empty() && !IsSeparator(path.back())) path += L'\\';
+  size_t start = 0;
+  while (start <= relativePath.size()) {
+    size_t end = start;
+    while (end < relativePath.size() && !IsSeparator(relativePath[end])) ++end;
+    const std::wstring component = relativePath.substr(start, end - start);
+    start = end + 1;
+    if (component.empty() || component == L".") continue;
+    path += component;
+    const DWORD attributes = ::GetFileAttributesW(Examinable(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = ::GetLastError();
+      return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }
+    expected += L'\\';
+    expected += component;
+    if (!ResolvesTo(path, expected)) return true;
+    // Nothing can stand below a file: the rest of the path does not exist.
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    path += L'\\';
+  }
+  return false;
 }
 
 }  // namespace SevenZip

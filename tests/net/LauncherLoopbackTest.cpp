@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "launcher/net/HttpClient.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixFiles.h"
 
 namespace {
 
@@ -82,6 +85,91 @@ TEST(LauncherAgainstLoopbackService, TakesTheRoadTheReplyCallsFor) {
     for (const auto& c : cases) {
       EXPECT_EQ(LauncherStartsProduct(c.reply, place), c.productStarted) << c.reply << " in " << Narrow(place);
     }
+  }
+}
+
+unsigned long Crc(const std::string& bytes) {
+  unsigned long crc = 0xFFFFFFFFul;
+  for (const unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
+  }
+  return crc ^ 0xFFFFFFFFul;
+}
+
+// An update record with a valid checksum, as anybody can write one.
+std::string Record(const std::string& state, const std::string& lines) {
+  const std::string body = "Tarvo update journal 1\r\nstate " + state + "\r\npackage pkg.zip\r\n" + lines;
+  char end[32];
+  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(body));
+  return body + end;
+}
+
+// What another account that may only create files in the installation
+// leaves for the elevated launcher: links, a "temp" list and an update
+// record. The launcher ends normally and starts the installed product;
+// nothing beside the installation changes, and the product is the one that
+// was installed, not the account's own program (a stand-in of a higher
+// version, which would otherwise be started at once).
+TEST(LauncherAgainstLoopbackService, PlantedLinksListsAndRecordsChangeNothing) {
+  const struct {
+    const char* what;
+    std::vector<const wchar_t*> links;  // names in the installation, linked to the folder beside it
+    std::string temp;
+    std::string record;
+  } cases[] = {
+      {"temp through a folder link", {L"bin"}, "bin\\victim.txt|bin\\tree|payload.dll>bin\\planted.dll", ""},
+      {"temp through a trailing blank", {L"b "}, "b \\victim.txt|b \\tree", ""},
+      {"temp puts its program in the product's place", {}, "VxSpeedUp.exe|evil.exe>VxSpeedUp.exe", ""},
+      {"temp moves the product away first", {}, "VxSpeedUp.exe>gone.exe|evil.exe>VxSpeedUp.exe", ""},
+      {"record replaces the product",
+       {},
+       "",
+       Record("installing", "item VxSpeedUp.exe\r\naside evil.exe>VxSpeedUp.exe\r\n")},
+      {"record deletes a user's directory", {}, "", Record("installed", "item x\r\naside userdata>x\r\n")},
+      {"record restores through a folder link",
+       {L"bin"},
+       "",
+       Record("installing", "item bin\\victim.txt\r\nnew bin\\victim.txt\r\n")},
+  };
+  ServeToLaunchers("driver-equal");
+  const std::string product = ReadBytes(TestBinDirectory() + L"standin_v1_0_0_9.exe");
+  const std::string evil = ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe");
+  ASSERT_FALSE(product.empty());
+  ASSERT_FALSE(evil.empty());
+  for (const auto& c : cases) {
+    TempDir scratch(L"planted");
+    const std::wstring dir = scratch / L"product\\";
+    const std::wstring outside = scratch / L"outside\\";
+    ASSERT_TRUE(MakeDirectories(dir + L"userdata"));
+    ASSERT_TRUE(MakeDirectories(outside + L"tree"));
+    ASSERT_TRUE(WriteBytes(outside + L"victim.txt", "outside"));
+    ASSERT_TRUE(WriteBytes(outside + L"tree\\a.txt", "a"));
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback.exe", dir + L"launcher.exe"));
+    ASSERT_TRUE(WriteBytes(dir + L"VxSpeedUp.exe", product));
+    ASSERT_TRUE(WriteBytes(dir + L"evil.exe", evil));
+    ASSERT_TRUE(WriteBytes(dir + L"payload.dll", "payload"));
+    ASSERT_TRUE(WriteBytes(dir + L"userdata\\user.cfg", "user"));
+    for (const wchar_t* link : c.links) ASSERT_TRUE(MakeUnixLink(dir + link, outside)) << c.what;
+    if (!c.temp.empty()) {
+      ASSERT_TRUE(WriteBytes(dir + L"temp", c.temp));
+    }
+    if (!c.record.empty()) {
+      ASSERT_TRUE(WriteBytes(dir + L"update.journal", c.record));
+    }
+
+    ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(L"\"" + dir + L"launcher.exe\"", L"", dir));
+    EXPECT_EQ(launcher.Wait(60000), 0) << c.what;
+    EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(dir + L"commandline.txt").empty(); }, 5000)) << c.what;
+    ::Sleep(100);
+    EXPECT_EQ(ReadBytes(dir + L"VxSpeedUp.exe"), product) << c.what;
+    EXPECT_EQ(ReadBytes(dir + L"evil.exe"), evil) << c.what;
+    EXPECT_EQ(ReadBytes(dir + L"payload.dll"), "payload") << c.what;
+    EXPECT_EQ(ReadBytes(dir + L"userdata\\user.cfg"), "user") << c.what;
+    EXPECT_EQ(ReadBytes(outside + L"victim.txt"), "outside") << c.what;
+    EXPECT_EQ(ReadBytes(outside + L"tree\\a.txt"), "a") << c.what;
+    EXPECT_FALSE(PathExists(outside + L"planted.dll")) << c.what;
   }
 }
 

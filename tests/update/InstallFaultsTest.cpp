@@ -76,6 +76,45 @@ TEST(InstallPackage, SetAsideNamesAvoidThePackagesOwnItems) {
   RunCases(std::begin(cases), std::end(cases));
 }
 
+// Names that differ only in letter case are one name, as Windows compares
+// them: a set-aside name never takes a package item's name in another case,
+// and a name "temp" lists for deletion is forgotten once the package writes
+// it in another case.
+TEST(InstallPackage, NamesDifferingInCaseAreOneName) {
+  const PackageCase cases[] = {
+      {"set-aside name is an item in another case",
+       L"collide-case.zip",
+       {{L"core.dll", "old core"}},
+       true,
+       {{L"_CORE.DLL", "new underscore"}, {L"core.dll", "new core"}}},
+      {"and the package fails",
+       L"collide-case-damaged.zip",
+       {{L"core.dll", "old core"}},
+       false,
+       {{L"core.dll", "old core"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+
+  TempDir dir;
+  Lay(dir.Path(), {{L"bin\\core.dll", "old core"}, {L"temp", "bin\\core.dll"}});
+  ASSERT_TRUE(InstallCopy(dir.Path(), L"upper.zip"));
+  ProcessPendingDeletions(dir.Path());
+  EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"bin", kDirectory}, {L"bin\\CORE.DLL", "new core"}}));
+}
+
+// A file set aside inside a directory that is set aside after it: undoing
+// must put the directory back first, then the file into it.
+TEST(InstallPackage, NestedSetAsideComesBackWhole) {
+  const PackageCase cases[] = {
+      {"fails after both moves",
+       L"nested-blocked.zip",
+       {{L"data\\cfg.ini", "old cfg"}, {L"data\\user.ini", "user"}, {L"blocked", "a file"}},
+       false,
+       {{L"data", kDirectory}, {L"data\\cfg.ini", "old cfg"}, {L"data\\user.ini", "user"}, {L"blocked", "a file"}}},
+  };
+  RunCases(std::begin(cases), std::end(cases));
+}
+
 // A 7z deletion marker removes the installed file; it never becomes an empty
 // file, and a failed update puts the file back.
 TEST(InstallPackage, DeletionMarkersRemoveTheInstalledFile) {
@@ -227,6 +266,70 @@ struct PendingCase {
   Tree after;   // inside the installation afterwards, "temp" included when it stays
 };
 
+// Restore entries that would put another program in the product's place,
+// and entries naming the launcher's files in any letter case: the product
+// stays, nothing moves, the entries stay listed for a person to see.
+TEST(ProcessPendingDeletions, NeverReplacesOrDeletesTheProductOrItsOwnFiles) {
+  const Tree product{{L"VxSpeedUp.exe", "product"}, {L"evil.exe", "evil"}};
+  Tree withJournal = product;
+  withJournal[L"update.journal"] = "record";
+  Tree productGone{{L"_VxSpeedUp.exe", "evil"}, {L"evil.exe", "evil"}};
+  const PendingCase cases[] = {
+      {"delete the product, restore over it", "VxSpeedUp.exe|evil.exe>VxSpeedUp.exe", product,
+       [&] {
+         Tree t = product;
+         t[L"temp"] = "VxSpeedUp.exe|evil.exe>VxSpeedUp.exe";
+         return t;
+       }()},
+      {"move the product away, restore over it", "VxSpeedUp.exe>gone.exe|evil.exe>VxSpeedUp.exe", product,
+       [&] {
+         Tree t = product;
+         t[L"temp"] = "VxSpeedUp.exe>gone.exe|evil.exe>VxSpeedUp.exe";
+         return t;
+       }()},
+      {"the product in another case", "vxspeedup.EXE", product,
+       [&] {
+         Tree t = product;
+         t[L"temp"] = "vxspeedup.EXE";
+         return t;
+       }()},
+      {"a set-aside form in the product's place", "_VxSpeedUp.exe>VxSpeedUp.exe", productGone,
+       [&] {
+         Tree t = productGone;
+         t[L"temp"] = "_VxSpeedUp.exe>VxSpeedUp.exe";
+         return t;
+       }()},
+      {"own files in another case", "UPDATE.JOURNAL|Temp.New|evil.exe", withJournal,
+       [&] {
+         Tree t = withJournal;
+         t.erase(L"evil.exe");
+         t[L"temp"] = "UPDATE.JOURNAL|Temp.New";
+         return t;
+       }()},
+      {"restore of another form",
+       "bin\\x.dll>bin\\core.dll|_a\\b.dll>b.dll",
+       {{L"bin\\x.dll", "x"}, {L"_a\\b.dll", "b"}},
+       {{L"bin", kDirectory},
+        {L"bin\\x.dll", "x"},
+        {L"_a", kDirectory},
+        {L"_a\\b.dll", "b"},
+        {L"temp", "bin\\x.dll>bin\\core.dll|_a\\b.dll>b.dll"}}},
+      {"the set-aside form goes back",
+       "bin\\__core.dll>bin\\core.dll",
+       {{L"bin\\__core.dll", "old"}},
+       {{L"bin", kDirectory}, {L"bin\\core.dll", "old"}}},
+  };
+  for (const PendingCase& c : cases) {
+    TempDir outer;
+    const std::wstring root = outer / L"product\\";
+    ASSERT_TRUE(MakeDirectories(root));
+    Lay(root, c.before);
+    ASSERT_TRUE(WriteBytes(root + L"temp", c.temp));
+    ProcessPendingDeletions(root);
+    EXPECT_EQ(Describe(Read(root)), Describe(c.after)) << c.what;
+  }
+}
+
 // The start-up pass over crafted pending-deletion files: "victim.txt" beside
 // the installation must survive whatever the file says.
 TEST(ProcessPendingDeletions, ActsOnlyInsideTheInstallation) {
@@ -249,6 +352,20 @@ TEST(ProcessPendingDeletions, ActsOnlyInsideTheInstallation) {
       // Too large for a list of names: left alone, nothing deleted.
       {"oversized", "_a.dll|" + big, {{L"_a.dll", "a"}}, {{L"_a.dll", "a"}, {L"temp", "_a.dll|" + big}}},
       {"largest readable", "_a.dll|" + big.substr(1), {{L"_a.dll", "a"}}, {}},
+      // Far above the cap: a cap raised to a few MiB would read it.
+      {"far above the cap",
+       "_a.dll|" + std::string(4 << 20, '|'),
+       {{L"_a.dll", "a"}},
+       {{L"_a.dll", "a"}, {L"temp", "_a.dll|" + std::string(4 << 20, '|')}}},
+      // A lost write leaves zeros: what is left of "bin\\_core.dll" would
+      // name the whole directory.
+      {"tail of zeros",
+       std::string("_a.dll|bin\\\0\0\0\0", 15),
+       {{L"_a.dll", "a"}, {L"bin\\keep.dll", "k"}},
+       {{L"_a.dll", "a"},
+        {L"bin", kDirectory},
+        {L"bin\\keep.dll", "k"},
+        {L"temp", std::string("_a.dll|bin\\\0\0\0\0", 15)}}},
   };
   for (const PendingCase& c : cases) {
     TempDir outer;

@@ -237,6 +237,26 @@ TEST(KillRepair, ManyFilesAtEveryStepAndWhileUnpacking) {
   tally.Print("many.zip");
 }
 
+// A file set aside inside a directory that is set aside after it
+// ("data\\cfg.ini", then "data" itself): killed after both moves, the repair
+// must put the directory back before the file goes back into it.
+TEST(KillRepair, NestedSetAsideAtEveryStep) {
+  const Tree old = {{L"VxSpeedUp.exe", "old product"},
+                    {L"data", kDirectory},
+                    {L"data\\cfg.ini", "old cfg"},
+                    {L"data\\user.ini", "user"}};
+  const KillOutcome whole = KillAndRepair(old, L"nested.zip", kNoStop);
+  ASSERT_FALSE(whole.killed);
+  ASSERT_EQ(whole.installResult, 0);
+  const Tree expectedNew = whole.after;
+  ASSERT_EQ(expectedNew.at(L"data"), "new data");
+  Tally tally;
+  // Downloaded, Recorded, 2 set-asides, Extracting, Extracted, Committed, Discarded, Finished.
+  EXPECT_EQ(KillAtEveryStep(old, expectedNew, L"nested.zip", 0, tally), 9);
+  EXPECT_EQ(tally.old["SetAside"], 2);
+  tally.Print("nested.zip");
+}
+
 // A package that fails half-way: killed before, during or after the worker's
 // own rollback, the next start still ends with the old installation.
 TEST(KillRepair, FailingPackageAtEveryStep) {

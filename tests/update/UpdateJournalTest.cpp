@@ -107,6 +107,20 @@ TEST(UpdateJournal, DamagedOrForeignRecordIsSetAsideUntouched) {
       {"unknown line", Sealed(kHead + "delete top.txt\r\n")},
       {"other version", Sealed("Tarvo update journal 2\r\nstate installing\r\npackage pkg.zip\r\n")},
       {"bad UTF-8", Sealed(kHead + "new \xff\xfe.txt\r\n")},
+      // Records anybody can write, checksum and all: they must hold together
+      // the way the worker writes them.
+      {"aside puts another file in the product's place",
+       Sealed(kHead + "item VxSpeedUp.exe\r\naside top.txt>VxSpeedUp.exe\r\n")},
+      {"installed, aside deletes a user's directory",
+       Sealed("Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\nitem x\r\naside userdata>x\r\n")},
+      {"aside of no item", Sealed(kHead + "aside _top.txt>top.txt\r\n")},
+      {"new path that is no item", Sealed(kHead + "item docs\\a.txt\r\nnew top.txt\r\n")},
+      {"package is an item",
+       Sealed("Tarvo update journal 1\r\nstate installing\r\npackage top.txt\r\nitem top.txt\r\n")},
+      {"a component with a trailing blank", Sealed(kHead + "item b \\victim.txt\r\nnew b \\victim.txt\r\n")},
+      {"the pending list in another case", Sealed(kHead + "item TEMP\r\nnew TEMP\r\n")},
+      {"the record in another case", Sealed(kHead + "item Update.Journal.New\r\n")},
+      {"the launcher's executable", Sealed(kHead + "item KILL_REPAIR_TEST.EXE\r\nnew KILL_REPAIR_TEST.EXE\r\n")},
       {"line feeds only", "Tarvo update journal 1\nstate installing\npackage pkg.zip\nnew top.txt\n"},
   };
   const Tree installation = {{L"VxSpeedUp.exe", "product"},

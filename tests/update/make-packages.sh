@@ -112,3 +112,36 @@ printf '新的说明' > many/docs/更新说明.txt
 for i in $(seq -w 0 59); do head -c 131072 /dev/urandom > "many/docs/f0$i.bin"; done
 (cd many && LC_ALL=C.UTF-8 7zz a -bd -bso0 -tzip -mx0 "$out/many.zip" VxSpeedUp.exe top.txt bin/core.dll \
   bin/extra.dll docs/更新说明.txt docs/f0*.bin)
+
+# Nesting: "data/cfg.ini" and then "data" itself, as a file. Both are set
+# aside, the directory after the file inside it, so that undoing has to put
+# the directory back first. The second copy then fails on "blocked/inner.txt"
+# when the installation holds a file "blocked".
+/usr/bin/python3 - "$out/nested.zip" "$out/nested-blocked.zip" <<'PY'
+import sys, zipfile
+for path, blocked in ((sys.argv[1], False), (sys.argv[2], True)):
+    with zipfile.ZipFile(path, "w") as z:
+        z.writestr("data/cfg.ini", "new cfg")
+        z.writestr("data", "new data")
+        if blocked:
+            z.writestr("blocked/inner.txt", "never")
+PY
+
+# Letter case: "_CORE.DLL" is the set-aside name of an installed "core.dll" in
+# another case; the second copy has a damaged last member. "BIN/CORE.DLL"
+# replaces an installed "bin\core.dll".
+mkdir -p case/BIN
+printf 'new underscore' > case/_CORE.DLL
+printf 'new core' > case/core.dll
+printf 'DAMAGE-ME-PLEASE' > case/zlast.txt
+printf 'new core' > case/BIN/CORE.DLL
+(cd case && zip -q -0 "$out/collide-case.zip" _CORE.DLL core.dll)
+(cd case && zip -q -0 "$out/collide-case-damaged.zip" _CORE.DLL core.dll zlast.txt)
+(cd case && zip -q -D "$out/upper.zip" BIN/CORE.DLL)
+/usr/bin/python3 - "$out/collide-case-damaged.zip" <<'PY'
+import sys
+path = sys.argv[1]
+data = open(path, "rb").read()
+assert data.count(b"DAMAGE-ME-PLEASE") == 1
+open(path, "wb").write(data.replace(b"DAMAGE-ME-PLEASE", b"DAMAGE-ME-PLEASx"))
+PY

@@ -1,0 +1,412 @@
+// What an account that can only create files in the installation can make
+// the elevated launcher do: links in the installation, a hostile "temp" or
+// update record, files other accounts may write. Every row checks that
+// nothing outside the installation changed and that the product is the
+// installed one. Links are made as Wine sees them, with the Unix ln.
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/UniqueHandle.h"
+#include "base/UniqueLocalMemory.h"
+#include "launcher/FileAuthority.h"
+#include "launcher/PendingDeletionFile.h"
+#include "launcher/SetAsideList.h"
+#include "launcher/UpdateJournal.h"
+#include "launcher/UpdateWorker.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixFiles.h"
+#include "tests/update/InstallTree.h"
+
+namespace {
+
+unsigned long Crc(const std::string& bytes) {
+  unsigned long crc = 0xFFFFFFFFul;
+  for (const unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
+  }
+  return crc ^ 0xFFFFFFFFul;
+}
+
+// A record with a valid checksum: anybody can compute one.
+std::string Sealed(const std::string& lines) {
+  char end[32];
+  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(lines));
+  return lines + end;
+}
+
+const Tree kOutside = {{L"core.dll", "system core"}, {L"_core.dll", "system old"}, {L"_x.dll", "x"},
+                       {L"victim.txt", "outside"},   {L"tree", kDirectory},        {L"tree\\a.txt", "a"},
+                       {L"list.txt", "top.txt"}};
+
+enum class Action { Install, Pending, Repair, Defer };
+
+struct LinkCase {
+  const char* what;
+  Tree before;                                               // besides the product
+  std::vector<std::pair<std::wstring, std::wstring>> links;  // in the installation -> in "outside"
+  Action action;
+  std::string text;  // the package name, "temp" or the record
+  int expected;      // InstallPackage's result or the RepairOutcome
+  std::string temp;  // "temp" afterwards ("" when there is none)
+  Tree kept;         // files of the installation that must be as they were
+};
+
+void RunLinkCases(const std::vector<LinkCase>& cases) {
+  ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
+  for (const LinkCase& c : cases) {
+    TempDir outer(L"links");
+    const std::wstring root = outer / L"product\\";
+    const std::wstring outside = outer / L"outside\\";
+    ASSERT_TRUE(MakeDirectories(root));
+    ASSERT_TRUE(MakeDirectories(outside));
+    Lay(outside, kOutside);
+    Lay(root, c.before);
+    ASSERT_TRUE(WriteBytes(root + L"VxSpeedUp.exe", "product"));
+    for (const auto& [link, target] : c.links) {
+      ASSERT_TRUE(MakeUnixLink(root + link, outside + target)) << c.what << ": " << Narrow(link);
+    }
+    switch (c.action) {
+      case Action::Install:
+        ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + Widen(c.text), root + Widen(c.text)));
+        EXPECT_EQ(InstallPackage(root, root + Widen(c.text)), c.expected != 0) << c.what;
+        break;
+      case Action::Pending:
+        if (!c.text.empty()) {
+          ASSERT_TRUE(WriteBytes(root + L"temp", c.text));
+        }
+        ProcessPendingDeletions(root);
+        break;
+      case Action::Repair:
+        if (!c.text.empty()) {
+          ASSERT_TRUE(WriteBytes(root + L"update.journal", c.text));
+        }
+        EXPECT_EQ(static_cast<int>(RepairInterruptedUpdate(root)), c.expected) << c.what;
+        break;
+      case Action::Defer:
+        EXPECT_EQ(AddPendingEntries(root, {Widen(c.text)}), c.expected != 0) << c.what;
+        break;
+    }
+    EXPECT_EQ(Describe(Read(outside)), Describe(kOutside)) << c.what;
+    EXPECT_EQ(ReadBytes(root + L"VxSpeedUp.exe"), "product") << c.what;
+    EXPECT_EQ(ReadBytes(root + L"temp"), c.temp) << c.what;
+    for (const auto& [name, bytes] : c.kept) EXPECT_EQ(ReadBytes(root + name), bytes) << c.what << ": " << Narrow(name);
+  }
+}
+
+const std::string kInstalling = "Tarvo update journal 1\r\nstate installing\r\npackage pkg.zip\r\n";
+const std::string kInstalled = "Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\n";
+
+TEST(Confinement, UpdateRefusesItemsThroughLinks) {
+  const Tree old = {{L"top.txt", "old top"}, {L"bin", kDirectory}};
+  RunLinkCases({
+      {"bin is a link to a folder outside",
+       {{L"top.txt", "old top"}},
+       {{L"bin", L""}},
+       Action::Install,
+       "update_2.1.7z",
+       0,
+       "",
+       {{L"top.txt", "old top"}}},
+      {"a package file is a file link",
+       old,
+       {{L"bin\\core.dll", L"core.dll"}},
+       Action::Install,
+       "update_2.1.7z",
+       0,
+       "",
+       {{L"top.txt", "old top"}}},
+      {"a new directory's name is taken by a link",
+       old,
+       {{L"docs", L"tree"}},
+       Action::Install,
+       "update_2.1.7z",
+       0,
+       "",
+       {{L"top.txt", "old top"}}},
+      // The same update without links installs: the rows above fail for the links alone.
+      {"no link", old, {}, Action::Install, "update_2.1.7z", 1, "", {{L"top.txt", "new top"}}},
+  });
+}
+
+TEST(Confinement, StartUpPassLeavesLinkedEntriesListed) {
+  RunLinkCases({
+      {"deletions through a folder link",
+       {},
+       {{L"bin", L""}},
+       Action::Pending,
+       "bin\\victim.txt|bin\\tree",
+       0,
+       "bin\\victim.txt|bin\\tree",
+       {}},
+      {"restore through a folder link",
+       {},
+       {{L"bin", L""}},
+       Action::Pending,
+       "bin\\_x.dll>bin\\x.dll",
+       0,
+       "bin\\_x.dll>bin\\x.dll",
+       {}},
+      {"deletion of a file link",
+       {},
+       {{L"flink.dll", L"victim.txt"}},
+       Action::Pending,
+       "flink.dll",
+       0,
+       "flink.dll",
+       {}},
+      // Windows looks "b " up as "b"; Wine takes it as it is. Either way it
+      // is no name the launcher writes: dropped.
+      {"a component with a trailing blank",
+       {{L"b", kDirectory}},
+       {{L"b ", L""}},
+       Action::Pending,
+       "b \\victim.txt|b \\tree",
+       0,
+       "",
+       {}},
+      {"temp itself is a link",
+       {{L"top.txt", "top"}},
+       {{L"temp", L"list.txt"}},
+       Action::Pending,
+       "",
+       0,
+       "top.txt",
+       {{L"top.txt", "top"}}},
+      // Nothing is written through it, and the write fails.
+      {"temp.new is a link", {}, {{L"temp.new", L"victim.txt"}}, Action::Defer, "_a.dll", 0, "", {}},
+      {"temp.new is a stale file", {{L"temp.new", "stale"}}, {}, Action::Defer, "_a.dll", 1, "_a.dll", {}},
+      {"an ordinary entry still goes", {{L"_a.dll", "a"}}, {{L"bin", L""}}, Action::Pending, "_a.dll", 0, "", {}},
+  });
+}
+
+TEST(Confinement, RepairLeavesLinkedRecordPathsListed) {
+  const std::string core = "item bin\\core.dll\r\n";
+  RunLinkCases({
+      {"installing: restore through a folder link",
+       {},
+       {{L"bin", L""}},
+       Action::Repair,
+       Sealed(kInstalling + core + "aside bin\\_core.dll>bin\\core.dll\r\n"),
+       static_cast<int>(RepairOutcome::RolledBack),
+       "bin\\_core.dll>bin\\core.dll",
+       {}},
+      {"installing: a new path through a folder link",
+       {},
+       {{L"bin", L""}},
+       Action::Repair,
+       Sealed(kInstalling + core + "new bin\\core.dll\r\n"),
+       static_cast<int>(RepairOutcome::RolledBack),
+       "bin\\core.dll",
+       {}},
+      {"installed: a set-aside file through a folder link",
+       {},
+       {{L"bin", L""}},
+       Action::Repair,
+       Sealed(kInstalled + core + "aside bin\\_core.dll>bin\\core.dll\r\n"),
+       static_cast<int>(RepairOutcome::Completed),
+       "bin\\_core.dll",
+       {}},
+      {"a component with a trailing blank",
+       {{L"b", kDirectory}},
+       {{L"b ", L""}},
+       Action::Repair,
+       Sealed(kInstalling + "item b \\victim.txt\r\nnew b \\victim.txt\r\n"),
+       static_cast<int>(RepairOutcome::DamagedSetAside),
+       "",
+       {}},
+      {"the record itself is a link",
+       {},
+       {{L"update.journal", L"list.txt"}},
+       Action::Repair,
+       "",
+       static_cast<int>(RepairOutcome::LeftAlone),
+       "",
+       {}},
+  });
+}
+
+// Wine reports every file as owned by the account that runs it; the DACL it
+// reports follows the Unix mode, so a file writable by all is one another
+// account could have written. The owner rule is Windows' alone and is tested
+// on security descriptors below.
+TEST(Confinement, ListAndRecordOthersCanWriteAreLeftAlone) {
+  for (const char* mode : {"644", "666"}) {
+    const bool others = std::string(mode) == "666";
+    TempDir dir(L"modes");
+    const std::string record = Sealed(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n");
+    Lay(dir.Path(), {{L"VxSpeedUp.exe", "product"}, {L"_a.dll", "a"}, {L"_top.txt", "old top"}, {L"top.txt", "new"}});
+    ASSERT_TRUE(WriteBytes(dir / L"temp", "_a.dll"));
+    ASSERT_TRUE(WriteBytes(dir / L"update.journal", record));
+    ASSERT_TRUE(SetUnixMode(dir / L"temp", mode));
+    ASSERT_TRUE(SetUnixMode(dir / L"update.journal", mode));
+    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), others ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
+        << mode;
+    ProcessPendingDeletions(dir.Path());
+    EXPECT_EQ(FileExists(dir / L"_a.dll"), others) << mode;
+    EXPECT_EQ(FileExists(dir / L"_top.txt"), others) << mode;
+    EXPECT_EQ(ReadBytes(dir / L"update.journal"), others ? record : "") << mode;
+    EXPECT_EQ(ReadBytes(dir / L"temp"), others ? "_a.dll" : "") << mode;
+    EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product");
+  }
+}
+
+std::string OwnUserSid() {
+  HANDLE raw = nullptr;
+  EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw));
+  UniqueHandle token(raw);
+  BYTE buffer[256];
+  DWORD size = 0;
+  EXPECT_TRUE(::GetTokenInformation(token.Get(), TokenUser, buffer, sizeof buffer, &size));
+  wchar_t* text = nullptr;
+  EXPECT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text));
+  UniqueLocalMemory owned(text);
+  return Narrow(text);
+}
+
+TEST(FileAuthority, OnlyAdministratorsMayOwnOrWrite) {
+  const std::string own = OwnUserSid();
+  const struct {
+    std::string sddl;
+    bool trusted;
+  } cases[] = {
+      {"O:BAD:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)", true},
+      {"O:SYD:(A;;FA;;;SY)", true},
+      {"O:" + own + "D:(A;;FA;;;SY)(A;;FA;;;" + own + ")(A;;0x1200a9;;;WD)", true},  // Wine's own files
+      {"O:BAD:(A;;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)", true},
+      {"O:BAD:(A;OIIO;FA;;;BU)(A;;FA;;;SY)", true},  // for children only
+      {"O:BAD:(D;;FA;;;BU)(A;;FA;;;SY)", true},      // a denial
+      {"O:BAD:", true},                              // nobody may touch it
+      {"O:BUD:(A;;FA;;;SY)", false},                 // owned by Users
+      {"O:S-1-5-21-1-2-3-1001D:(A;;FA;;;SY)", false},
+      {"O:BAD:(A;;FA;;;BU)", false},
+      {"O:BAD:(A;;0x2;;;WD)", false},  // write data
+      {"O:BAD:(A;;0x4;;;AU)", false},  // append
+      {"O:BAD:(A;;WD;;;BU)", false},   // change the DACL
+      {"O:BAD:(A;;WO;;;BU)", false},   // take it over
+      {"O:BAD:(A;;GW;;;BU)", false},
+      {"O:BA", false},                               // no DACL: everybody may write
+      {"O:" + own + "D:(A;;0x1301ff;;;WD)", false},  // Wine's file of mode 666
+  };
+  HANDLE raw = nullptr;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw));
+  UniqueHandle token(raw);
+  BYTE user[256];
+  DWORD size = 0;
+  ASSERT_TRUE(::GetTokenInformation(token.Get(), TokenUser, user, sizeof user, &size));
+  const PSID ownSid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  for (const auto& c : cases) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(c.sddl).c_str(), SDDL_REVISION_1,
+                                                                       &descriptor, nullptr))
+        << c.sddl;
+    UniqueLocalMemory owned(descriptor);
+    EXPECT_EQ(IsAdministratorOnly(descriptor, ownSid), c.trusted) << c.sddl;
+  }
+}
+
+// When "temp" cannot be written (a directory holds its name), the record is
+// the only place that names the set-aside files: it stays, and the next start
+// finishes once "temp" can be written.
+TEST(Confinement, UnwritableListKeepsTheRecord) {
+  const struct {
+    const char* what;
+    std::string record;
+    const wchar_t* held;  // held open without delete sharing during the first repair
+    RepairOutcome second;
+    Tree after;
+  } cases[] = {
+      {"installed, set-aside file in use",
+       Sealed(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n"),
+       L"_top.txt",
+       RepairOutcome::Completed,
+       {{L"top.txt", "new top"}}},
+      {"installing, new file in use",
+       Sealed(kInstalling + "item top.txt\r\naside _top.txt>top.txt\r\n"),
+       L"top.txt",
+       RepairOutcome::RolledBack,
+       {{L"top.txt", "old top"}}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir(L"unwritable");
+    Lay(dir.Path(), {{L"_top.txt", "old top"}, {L"top.txt", "new top"}});
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"temp").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(dir / L"update.journal", c.record));
+    {
+      UniqueHandle held(::CreateFileW((dir / c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(held);
+      EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::Unfinished) << c.what;
+    }
+    EXPECT_EQ(ReadBytes(dir / L"update.journal"), c.record) << c.what;
+    EXPECT_TRUE(PathExists(dir / L"_top.txt") || PathExists(dir / L"top.txt")) << c.what;
+    ASSERT_TRUE(::RemoveDirectoryW((dir / L"temp").c_str()));
+    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.second) << c.what;
+    EXPECT_EQ(Describe(Read(dir.Path())), Describe(c.after)) << c.what;
+  }
+}
+
+// Holds one file of the installation open without delete sharing from a
+// chosen step on, so that it can be neither renamed nor deleted.
+class Holder : public InstallWatcher {
+ public:
+  Holder(std::wstring path, InstallStep at) : path_(std::move(path)), at_(at) {}
+  void Reached(InstallStep step) override {
+    if (step != at_ || held_) return;
+    held_.Reset(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  bool Holds() const { return static_cast<bool>(held_); }
+  void Release() { held_.Reset(); }
+
+ private:
+  std::wstring path_;
+  InstallStep at_;
+  UniqueHandle held_;
+};
+
+// The worker's side of the same: an installation that cannot list what it
+// leaves behind keeps the record, and the next start finishes from it.
+TEST(Confinement, UpdateThatCannotWriteTheListKeepsTheRecord) {
+  const struct {
+    const char* what;
+    const wchar_t* package;
+    InstallStep holdAt;  // _top.txt is held from this step on
+    bool installs;
+    RepairOutcome next;
+    std::string top;  // top.txt at the end
+  } cases[] = {
+      {"installed, set-aside file in use", L"update_2.1.7z", InstallStep::Extracted, true, RepairOutcome::Completed,
+       "new top"},
+      {"failed, set-aside file cannot go back", L"halfway.zip", InstallStep::Extracting, false,
+       RepairOutcome::RolledBack, "old top"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir(L"unlisted");
+    Lay(dir.Path(), {{L"VxSpeedUp.exe", "product"}, {L"top.txt", "old top"}, {L"blocked", "a file"}});
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"temp").c_str(), nullptr));
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + c.package, dir / c.package));
+    Holder holder(dir / L"_top.txt", c.holdAt);
+    EXPECT_EQ(InstallPackage(dir.Path(), dir / c.package, &holder), c.installs) << c.what;
+    EXPECT_TRUE(holder.Holds()) << c.what;
+    holder.Release();
+    EXPECT_EQ(ReadBytes(dir / L"_top.txt"), "old top") << c.what;
+    EXPECT_TRUE(FileExists(dir / L"update.journal")) << c.what;
+    ASSERT_TRUE(::RemoveDirectoryW((dir / L"temp").c_str()));
+    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.next) << c.what;
+    EXPECT_EQ(ReadBytes(dir / L"top.txt"), c.top) << c.what;
+    EXPECT_FALSE(PathExists(dir / L"_top.txt")) << c.what;
+    EXPECT_FALSE(PathExists(dir / L"update.journal")) << c.what;
+    EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product") << c.what;
+  }
+}
+
+}  // namespace
