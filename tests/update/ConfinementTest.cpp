@@ -21,27 +21,12 @@
 #include "launcher/UpdateJournal.h"
 #include "launcher/UpdateWorker.h"
 #include "tests/support/Files.h"
+#include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
 
 namespace {
-
-unsigned long Crc(const std::string& bytes) {
-  unsigned long crc = 0xFFFFFFFFul;
-  for (const unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
-  }
-  return crc ^ 0xFFFFFFFFul;
-}
-
-// A record with a valid checksum: anybody can compute one.
-std::string Sealed(const std::string& lines) {
-  char end[32];
-  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(lines));
-  return lines + end;
-}
 
 const Tree kOutside = {{L"core.dll", "system core"}, {L"_core.dll", "system old"}, {L"_x.dll", "x"},
                        {L"victim.txt", "outside"},   {L"tree", kDirectory},        {L"tree\\a.txt", "a"},
@@ -195,7 +180,7 @@ TEST(Confinement, RepairLeavesLinkedRecordPathsListed) {
        {},
        {{L"bin", L""}},
        Action::Repair,
-       Sealed(kInstalling + core + "aside bin\\_core.dll>bin\\core.dll\r\n"),
+       SealedRecord(kInstalling + core + "aside bin\\_core.dll>bin\\core.dll\r\n"),
        static_cast<int>(RepairOutcome::RolledBack),
        "bin\\_core.dll>bin\\core.dll",
        {}},
@@ -203,7 +188,7 @@ TEST(Confinement, RepairLeavesLinkedRecordPathsListed) {
        {},
        {{L"bin", L""}},
        Action::Repair,
-       Sealed(kInstalling + core + "new bin\\core.dll\r\n"),
+       SealedRecord(kInstalling + core + "new bin\\core.dll\r\n"),
        static_cast<int>(RepairOutcome::RolledBack),
        "bin\\core.dll",
        {}},
@@ -211,7 +196,7 @@ TEST(Confinement, RepairLeavesLinkedRecordPathsListed) {
        {},
        {{L"bin", L""}},
        Action::Repair,
-       Sealed(kInstalled + core + "aside bin\\_core.dll>bin\\core.dll\r\n"),
+       SealedRecord(kInstalled + core + "aside bin\\_core.dll>bin\\core.dll\r\n"),
        static_cast<int>(RepairOutcome::Completed),
        "bin\\_core.dll",
        {}},
@@ -219,7 +204,7 @@ TEST(Confinement, RepairLeavesLinkedRecordPathsListed) {
        {{L"b", kDirectory}},
        {{L"b ", L""}},
        Action::Repair,
-       Sealed(kInstalling + "item b \\victim.txt\r\nnew b \\victim.txt\r\n"),
+       SealedRecord(kInstalling + "item b \\victim.txt\r\nnew b \\victim.txt\r\n"),
        static_cast<int>(RepairOutcome::DamagedSetAside),
        "",
        {}},
@@ -242,7 +227,7 @@ TEST(Confinement, ListAndRecordOthersCanWriteAreLeftAlone) {
   for (const char* mode : {"644", "666"}) {
     const bool others = std::string(mode) == "666";
     TempDir dir(L"modes");
-    const std::string record = Sealed(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n");
+    const std::string record = SealedRecord(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n");
     Lay(dir.Path(), {{L"VxSpeedUp.exe", "product"}, {L"_a.dll", "a"}, {L"_top.txt", "old top"}, {L"top.txt", "new"}});
     ASSERT_TRUE(WriteBytes(dir / L"temp", "_a.dll"));
     ASSERT_TRUE(WriteBytes(dir / L"update.journal", record));
@@ -325,12 +310,12 @@ TEST(Confinement, UnwritableListKeepsTheRecord) {
     Tree after;
   } cases[] = {
       {"installed, set-aside file in use",
-       Sealed(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n"),
+       SealedRecord(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n"),
        L"_top.txt",
        RepairOutcome::Completed,
        {{L"top.txt", "new top"}}},
       {"installing, new file in use",
-       Sealed(kInstalling + "item top.txt\r\naside _top.txt>top.txt\r\n"),
+       SealedRecord(kInstalling + "item top.txt\r\naside _top.txt>top.txt\r\n"),
        L"top.txt",
        RepairOutcome::RolledBack,
        {{L"top.txt", "old top"}}},

@@ -11,32 +11,16 @@
 #include <string>
 
 #include "tests/support/Files.h"
+#include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
 namespace {
 
-// CRC-32 as zlib computes it; checked against the standard check value below.
-unsigned long Crc(const std::string& bytes) {
-  unsigned long crc = 0xFFFFFFFFul;
-  for (const unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
-  }
-  return crc ^ 0xFFFFFFFFul;
-}
-
-// `lines` with the closing checksum line a valid record ends with.
-std::string Sealed(const std::string& lines) {
-  char end[32];
-  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(lines));
-  return lines + end;
-}
-
 const std::string kHead = "Tarvo update journal 1\r\nstate installing\r\npackage pkg.zip\r\n";
 
 TEST(UpdateJournal, WritesTheDocumentedFormat) {
-  ASSERT_EQ(Crc("123456789"), 0xCBF43926ul);
+  ASSERT_EQ(RecordCrc("123456789"), 0xCBF43926ul);
   UpdateJournal::Record record;
   record.package = L"update 2.1.zip";
   record.items = {L"VxSpeedUp.exe", L"说明\\更新.txt"};
@@ -89,38 +73,39 @@ TEST(UpdateJournal, DamagedOrForeignRecordIsSetAsideUntouched) {
       {"checksum wrong", kHead + "new top.txt\r\nend 00000000\r\n"},
       {"a byte changed",
        [] {
-         std::string record = Sealed(kHead + "new top.txt\r\n");
+         std::string record = SealedRecord(kHead + "new top.txt\r\n");
          record[record.find("top")] = 'x';
          return record;
        }()},
-      {"text after the end", Sealed(kHead + "new top.txt\r\n") + "new top.txt\r\n"},
-      {"parent path", Sealed(kHead + "new ..\\victim.txt\r\n")},
-      {"parent path in a set-aside", Sealed(kHead + "aside ..\\victim.txt>top.txt\r\n")},
-      {"restore over a path outside", Sealed(kHead + "aside _top.txt>..\\victim.txt\r\n")},
-      {"absolute path", Sealed(kHead + "new C:\\victim.txt\r\n")},
-      {"pending list", Sealed(kHead + "new temp\r\n")},
-      {"the product as package", Sealed("Tarvo update journal 1\r\nstate installing\r\npackage VxSpeedUp.exe\r\n")},
-      {"package in a folder", Sealed("Tarvo update journal 1\r\nstate installing\r\npackage bin\\top.txt\r\n")},
-      {"no package line", Sealed("Tarvo update journal 1\r\nstate installing\r\n")},
-      {"two states", Sealed(kHead + "state installed\r\n")},
-      {"unknown state", Sealed("Tarvo update journal 1\r\nstate done\r\npackage pkg.zip\r\n")},
-      {"unknown line", Sealed(kHead + "delete top.txt\r\n")},
-      {"other version", Sealed("Tarvo update journal 2\r\nstate installing\r\npackage pkg.zip\r\n")},
-      {"bad UTF-8", Sealed(kHead + "new \xff\xfe.txt\r\n")},
+      {"text after the end", SealedRecord(kHead + "new top.txt\r\n") + "new top.txt\r\n"},
+      {"parent path", SealedRecord(kHead + "new ..\\victim.txt\r\n")},
+      {"parent path in a set-aside", SealedRecord(kHead + "aside ..\\victim.txt>top.txt\r\n")},
+      {"restore over a path outside", SealedRecord(kHead + "aside _top.txt>..\\victim.txt\r\n")},
+      {"absolute path", SealedRecord(kHead + "new C:\\victim.txt\r\n")},
+      {"pending list", SealedRecord(kHead + "new temp\r\n")},
+      {"the product as package",
+       SealedRecord("Tarvo update journal 1\r\nstate installing\r\npackage VxSpeedUp.exe\r\n")},
+      {"package in a folder", SealedRecord("Tarvo update journal 1\r\nstate installing\r\npackage bin\\top.txt\r\n")},
+      {"no package line", SealedRecord("Tarvo update journal 1\r\nstate installing\r\n")},
+      {"two states", SealedRecord(kHead + "state installed\r\n")},
+      {"unknown state", SealedRecord("Tarvo update journal 1\r\nstate done\r\npackage pkg.zip\r\n")},
+      {"unknown line", SealedRecord(kHead + "delete top.txt\r\n")},
+      {"other version", SealedRecord("Tarvo update journal 2\r\nstate installing\r\npackage pkg.zip\r\n")},
+      {"bad UTF-8", SealedRecord(kHead + "new \xff\xfe.txt\r\n")},
       // Records anybody can write, checksum and all: they must hold together
       // the way the worker writes them.
       {"aside puts another file in the product's place",
-       Sealed(kHead + "item VxSpeedUp.exe\r\naside top.txt>VxSpeedUp.exe\r\n")},
+       SealedRecord(kHead + "item VxSpeedUp.exe\r\naside top.txt>VxSpeedUp.exe\r\n")},
       {"installed, aside deletes a user's directory",
-       Sealed("Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\nitem x\r\naside userdata>x\r\n")},
-      {"aside of no item", Sealed(kHead + "aside _top.txt>top.txt\r\n")},
-      {"new path that is no item", Sealed(kHead + "item docs\\a.txt\r\nnew top.txt\r\n")},
+       SealedRecord("Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\nitem x\r\naside userdata>x\r\n")},
+      {"aside of no item", SealedRecord(kHead + "aside _top.txt>top.txt\r\n")},
+      {"new path that is no item", SealedRecord(kHead + "item docs\\a.txt\r\nnew top.txt\r\n")},
       {"package is an item",
-       Sealed("Tarvo update journal 1\r\nstate installing\r\npackage top.txt\r\nitem top.txt\r\n")},
-      {"a component with a trailing blank", Sealed(kHead + "item b \\victim.txt\r\nnew b \\victim.txt\r\n")},
-      {"the pending list in another case", Sealed(kHead + "item TEMP\r\nnew TEMP\r\n")},
-      {"the record in another case", Sealed(kHead + "item Update.Journal.New\r\n")},
-      {"the launcher's executable", Sealed(kHead + "item KILL_REPAIR_TEST.EXE\r\nnew KILL_REPAIR_TEST.EXE\r\n")},
+       SealedRecord("Tarvo update journal 1\r\nstate installing\r\npackage top.txt\r\nitem top.txt\r\n")},
+      {"a component with a trailing blank", SealedRecord(kHead + "item b \\victim.txt\r\nnew b \\victim.txt\r\n")},
+      {"the pending list in another case", SealedRecord(kHead + "item TEMP\r\nnew TEMP\r\n")},
+      {"the record in another case", SealedRecord(kHead + "item Update.Journal.New\r\n")},
+      {"the launcher's executable", SealedRecord(kHead + "item KILL_REPAIR_TEST.EXE\r\nnew KILL_REPAIR_TEST.EXE\r\n")},
       {"line feeds only", "Tarvo update journal 1\nstate installing\npackage pkg.zip\nnew top.txt\n"},
   };
   const Tree installation = {{L"VxSpeedUp.exe", "product"},
@@ -162,16 +147,16 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
                    {L"user.cfg", "user"},
                    {L"pkg.zip", "package"}});
   ASSERT_TRUE(WriteBytes(dir / L"update.journal",
-                         Sealed(kHead + "item top.txt\r\nitem docs\\a.txt\r\nitem docs\\b.txt\r\nnew docs\r\n"
-                                        "new docs\\a.txt\r\nnew docs\\b.txt\r\naside _top.txt>top.txt\r\n")));
+                         SealedRecord(kHead + "item top.txt\r\nitem docs\\a.txt\r\nitem docs\\b.txt\r\nnew docs\r\n"
+                                              "new docs\\a.txt\r\nnew docs\\b.txt\r\naside _top.txt>top.txt\r\n")));
   EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::RolledBack);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "old top"}, {L"user.cfg", "user"}}));
 
   // Installed: the set-aside file goes, and "temp" forgets the new file's name.
   Lay(dir.Path(), {{L"_top.txt", "old top"}, {L"pkg.zip", "package"}, {L"temp", "top.txt|_gone.dll"}});
   ASSERT_TRUE(WriteBytes(dir / L"update.journal",
-                         Sealed("Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\nitem top.txt\r\n"
-                                "aside _top.txt>top.txt\r\n")));
+                         SealedRecord("Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\nitem top.txt\r\n"
+                                      "aside _top.txt>top.txt\r\n")));
   EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::Completed);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "old top"}, {L"user.cfg", "user"}, {L"temp", "_gone.dll"}}));
 }
@@ -181,7 +166,7 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
 // neither the repair nor an installation touches anything there.
 TEST(UpdateJournal, NoFullDirectoryTouchesNothing) {
   TempDir dir;
-  const std::string record = Sealed(kHead + "new top.txt\r\n");
+  const std::string record = SealedRecord(kHead + "new top.txt\r\n");
   Lay(dir.Path(), {{L"top.txt", "top"}, {L"pkg.zip", "package"}, {L"update.journal", record}});
   wchar_t previous[MAX_PATH] = {};
   ::GetCurrentDirectoryW(MAX_PATH, previous);
