@@ -121,9 +121,6 @@ struct CWindowHostUI::Impl {
   RECT caption = {0, 0, 0, 0};
   SIZE roundCorner = {0, 0};
   BYTE opacity = 255;
-  BYTE layeredOpacity = 255;
-  std::wstring layeredImage;
-  bool layered = false;
   bool showUpdateRect = false;
   bool noActivate = false;
 
@@ -134,7 +131,6 @@ struct CWindowHostUI::Impl {
   bool painting = false;
   bool mouseTracking = false;
   bool mouseCapture = false;
-  bool forceShared = false;
 
   std::vector<INotifyUI*> notifiers;
   std::vector<IMessageFilterUI*> preFilters;
@@ -360,15 +356,6 @@ void CWindowHostUI::SetOpacity(BYTE opacity) {
   ::SetLayeredWindowAttributes(impl_->window, 0, opacity, LWA_ALPHA);
 }
 
-void CWindowHostUI::SetLayeredOpacity(BYTE opacity) {
-  impl_->layeredOpacity = opacity;
-}
-
-void CWindowHostUI::SetLayeredImage(const std::wstring& image) {
-  impl_->layeredImage = image;
-  impl_->layered = !image.empty();
-}
-
 void CWindowHostUI::AddWindowCustomAttribute(const std::wstring& name, const std::wstring& value) {
   if (name.empty() || value.empty()) return;
   impl_->customAttributes.emplace(name, value);
@@ -416,13 +403,9 @@ void CWindowHostUI::SetDefaultSelectedBkColor(DWORD color) {
 
 TFontInfo* CWindowHostUI::AddFont(int id, const std::wstring& face, int size, bool bold, bool underline, bool italic,
                                   bool isDefault, bool shared) {
-  CFontTableUI& table = (shared || impl_->forceShared) ? CFontTableUI::Shared() : impl_->fonts;
+  CFontTableUI& table = shared ? CFontTableUI::Shared() : impl_->fonts;
   TFontInfo* info = table.Add(id, face, size, bold, underline, italic, impl_->MetricsDC());
-  if (info && isDefault) {
-    // The default's scope follows the element alone, not the force-shared flag.
-    CFontTableUI& scope = shared ? CFontTableUI::Shared() : impl_->fonts;
-    scope.SetDefault(face, size, bold, underline, italic, impl_->MetricsDC());
-  }
+  if (info && isDefault) table.SetDefault(face, size, bold, underline, italic, impl_->MetricsDC());
   return info;
 }
 
@@ -463,17 +446,10 @@ TFontInfo* CWindowHostUI::GetDefaultFontInfo() {
   return info;
 }
 
-bool CWindowHostUI::IsForceUseSharedRes() const {
-  return impl_->forceShared;
-}
-void CWindowHostUI::SetForceUseSharedRes(bool force) {
-  impl_->forceShared = force;
-}
-
 // ---- Default attribute lists ---------------------------------------------------
 
 void CWindowHostUI::AddDefaultAttributeList(const std::wstring& className, const std::wstring& list, bool shared) {
-  auto& table = (shared || impl_->forceShared) ? SharedAttributeLists() : impl_->attributeLists;
+  auto& table = shared ? SharedAttributeLists() : impl_->attributeLists;
   table[className] = list;
 }
 
@@ -501,7 +477,7 @@ const TImageInfo* CWindowHostUI::GetImageEx(const std::wstring& name, const std:
 const TImageInfo* CWindowHostUI::AddImage(const std::wstring& name, const std::wstring& resType, DWORD mask, bool hsl,
                                           bool shared) {
   if (name.empty()) return nullptr;
-  CImageCacheUI& cache = (shared || impl_->forceShared) ? CImageCacheUI::Shared() : impl_->images;
+  CImageCacheUI& cache = shared ? CImageCacheUI::Shared() : impl_->images;
   return cache.Add(name, resType, mask, hsl);
 }
 

@@ -102,8 +102,6 @@ class CWindowHostUI {
   bool IsNoActivate() const;
   BYTE GetOpacity() const;
   void SetOpacity(BYTE opacity);
-  void SetLayeredOpacity(BYTE opacity);
-  void SetLayeredImage(const std::wstring& image);
   // A custom window attribute is stored only when name and value are
   // non-empty and the name is not stored yet (the first value wins).
   void AddWindowCustomAttribute(const std::wstring& name, const std::wstring& value);
@@ -123,7 +121,7 @@ class CWindowHostUI {
 
   // ---- Fonts -------------------------------------------------------------
   // Registers font `id` in this window's table, or the shared one when
-  // `shared` (or force-shared). With `isDefault` a second font made from the
+  // `shared`. With `isDefault` a second font made from the
   // same parameters becomes the default font of that scope. Null when not
   // registered.
   TFontInfo* AddFont(int id, const std::wstring& face, int size, bool bold, bool underline, bool italic, bool isDefault,
@@ -134,8 +132,6 @@ class CWindowHostUI {
   TFontInfo* GetFontInfo(int index);
   HFONT GetFont(int index);
   TFontInfo* GetDefaultFontInfo();
-  bool IsForceUseSharedRes() const;
-  void SetForceUseSharedRes(bool force);
 
   // ---- Default attribute lists -------------------------------------------
   void AddDefaultAttributeList(const std::wstring& className, const std::wstring& list, bool shared);
@@ -145,7 +141,7 @@ class CWindowHostUI {
   // ---- Images ------------------------------------------------------------
   // This window's cache, then the shared one; null when absent.
   const TImageInfo* GetImage(const std::wstring& name) const;
-  // The cached record, or loaded and registered here (shared when forced).
+  // The cached record, or loaded and registered in this window's cache.
   const TImageInfo* GetImageEx(const std::wstring& name, const std::wstring& resType = L"", DWORD mask = 0,
                                bool hsl = false);
   const TImageInfo* AddImage(const std::wstring& name, const std::wstring& resType, DWORD mask, bool hsl, bool shared);
