@@ -8,19 +8,6 @@
 #include "duilib/core/CWindowHostUI.h"
 
 namespace DuiLib {
-namespace {
-
-bool IsMouseEvent(int type) {
-  return type >= UIEVENT_MOUSEMOVE && type <= UIEVENT_SCROLLWHEEL;
-}
-
-RECT ParseBorderSize(const wchar_t* v) {
-  if (std::wcschr(v, L',')) return ParseRect(v);
-  const int size = ParseInt(v);
-  return RECT{size, size, size, size};
-}
-
-}  // namespace
 
 CButtonUI::CButtonUI() {
   textStyle_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE;

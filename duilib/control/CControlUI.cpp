@@ -469,14 +469,7 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
       {L"focusbordercolor", [](CControlUI& c, const wchar_t* v) { c.SetFocusBorderColor(ParseColor(v, true)); }},
       // Read and dropped: no control of this toolkit adjusts its colours.
       {L"colorhsl", [](CControlUI&, const wchar_t*) {}},
-      {L"bordersize",
-       [](CControlUI& c, const wchar_t* v) {
-         if (std::wcschr(v, L',')) {
-           c.SetBorderSize(ParseRect(v));
-         } else {
-           c.SetBorderSize(ParseInt(v));
-         }
-       }},
+      {L"bordersize", [](CControlUI& c, const wchar_t* v) { c.SetBorderSize(ParseBorderSize(v)); }},
       {L"borderstyle", [](CControlUI& c, const wchar_t* v) { c.borderStyle_ = ParseInt(v); }},
       {L"borderround", [](CControlUI& c, const wchar_t* v) { c.SetBorderRound(ParseSize(v)); }},
       {L"bkimage", [](CControlUI& c, const wchar_t* v) { c.SetBkImage(v); }},

@@ -24,10 +24,6 @@ int MulDivFloor(long long a, long long b, long long c) {
   return c == 0 ? 0 : static_cast<int>(a * b / c);
 }
 
-bool IsMouseEvent(int type) {
-  return type >= UIEVENT_MOUSEMOVE && type <= UIEVENT_SCROLLWHEEL;
-}
-
 using Part = CScrollBarUI::Part;
 using State = CScrollBarUI::ImageState;
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "base/SelectedObject.h"
+#include "base/SystemLibrary.h"
+#include "base/TopDownDib.h"
 #include "base/UniqueDC.h"
 #include "base/UniqueGdiObject.h"
 #include "duilib/core/AttributeText.h"
@@ -28,29 +30,15 @@ struct Msimg32Entries {
   GradientFillFn gradientFill = nullptr;
 };
 
-// GetProcAddress answers a generic function pointer; going through
-// void(*)() is the sanctioned way to reach the real signature.
-template <typename Fn>
-Fn EntryPoint(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
 Msimg32Entries LoadMsimg32() {
   Msimg32Entries entries;
-  // Only the copy in the system directory: a bare name would let a DLL
-  // planted beside the program be loaded instead.
-  wchar_t dir[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(dir, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return entries;
-  std::wstring path(dir, length);
-  if (path.back() != L'\\') path += L'\\';
-  path += L"msimg32.dll";
+  SystemLibrary msimg32 = SystemLibrary::Load(L"msimg32.dll");
+  if (!msimg32) return entries;
+  entries.alphaBlend = msimg32.Entry<AlphaBlendFn>("AlphaBlend");
+  entries.gradientFill = msimg32.Entry<GradientFillFn>("GradientFill");
   // The module stays loaded for the rest of the process: its entry points
   // are kept in a static.
-  HMODULE module = ::LoadLibraryW(path.c_str());
-  if (!module) return entries;
-  entries.alphaBlend = EntryPoint<AlphaBlendFn>(module, "AlphaBlend");
-  entries.gradientFill = EntryPoint<GradientFillFn>(module, "GradientFill");
+  msimg32.Detach();
   return entries;
 }
 
@@ -85,15 +73,8 @@ bool Meets(const RECT& a, const RECT& b) {
 class Offscreen {
  public:
   Offscreen(HDC compatible, int width, int height) : dc_(::CreateCompatibleDC(compatible)) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_.Reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_ = CreateTopDownDib(nullptr, width, height, &bits);
     if (dc_ && bitmap_ && bits) {
       bits_ = static_cast<BYTE*>(bits);
       selected_ = std::make_unique<SelectedObject>(dc_.Get(), bitmap_.Get());

@@ -7,8 +7,10 @@
 #include <cwctype>
 #include <utility>
 
+#include "base/MessagePoint.h"
 #include "base/PaintScope.h"
 #include "base/SelectedObject.h"
+#include "base/TopDownDib.h"
 #include "base/WindowDC.h"
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/CNotificationQueueUI.h"
@@ -85,10 +87,6 @@ WORD KeyState() {
   if (::GetKeyState(VK_CONTROL) < 0) state |= UIKEY_CONTROL;
   if (::GetKeyState(VK_MENU) < 0) state |= UIKEY_ALT;
   return state;
-}
-
-POINT PointFromLParam(LPARAM lParam) {
-  return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
 }  // namespace
@@ -822,15 +820,8 @@ void CWindowHostUI::Paint() {
     if (!d.offscreenDC || d.offscreenSize.cx != width || d.offscreenSize.cy != height) {
       d.offscreenBitmap.Reset();
       d.offscreenDC.Reset(::CreateCompatibleDC(paint.Get()));
-      BITMAPINFO info = {};
-      info.bmiHeader.biSize = sizeof info.bmiHeader;
-      info.bmiHeader.biWidth = width;
-      info.bmiHeader.biHeight = -height;
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 32;
-      info.bmiHeader.biCompression = BI_RGB;
       void* bits = nullptr;
-      d.offscreenBitmap.Reset(::CreateDIBSection(paint.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+      d.offscreenBitmap = CreateTopDownDib(paint.Get(), width, height, &bits);
       d.offscreenSize = SIZE{width, height};
       if (!d.offscreenBitmap) d.offscreenDC.Reset();
     }

@@ -4,6 +4,7 @@
 #include <deque>
 #include <vector>
 
+#include "base/MessagePoint.h"
 #include "base/UniqueGdiObject.h"
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/CDialogBuilder.h"
@@ -188,7 +189,7 @@ LRESULT WindowImplBase::OnNcPaint(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
-  POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  POINT pt = PointFromLParam(lParam);
   ::ScreenToClient(GetHWND(), &pt);
   RECT client;
   ::GetClientRect(GetHWND(), &client);

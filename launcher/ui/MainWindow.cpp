@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/MessagePoint.h"
 #include "duilib/control/CControlUI.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/UpdateDriver.h"
@@ -136,7 +137,7 @@ LRESULT MainWindow::OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam, bool
   if (base != HTCLIENT && base != HTCAPTION) return base;
   // Only the caption band's rule differs from the base: anything but a button
   // or an edit box there drags the window.
-  POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  POINT pt = PointFromLParam(lParam);
   ::ScreenToClient(GetHWND(), &pt);
   RECT client;
   ::GetClientRect(GetHWND(), &client);
