@@ -20,4 +20,8 @@ struct ControlEventUI {
   LPARAM lParam = 0;
 };
 
+// Hands `control` (nothing for null) an event of kind `type` stamped with the
+// tick count and the keyboard state of now (UIKEY_* bits).
+void SendControlEvent(CControlUI* control, int type, POINT pt, WPARAM wParam, LPARAM lParam, wchar_t key = 0);
+
 }  // namespace DuiLib
