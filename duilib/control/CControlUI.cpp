@@ -422,7 +422,7 @@ void CControlUI::Event(ControlEventUI& event) {
 }
 
 void CControlUI::DoEvent(ControlEventUI& event) {
-  switch (event.Type) {
+  switch (event.type) {
     case UIEVENT_SETCURSOR:
       ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
       return;
@@ -596,7 +596,7 @@ void CControlUI::PaintBkColor(HDC dc) {
 }
 
 void CControlUI::PaintBkImage(HDC dc) {
-  if (bkImage_.sDrawString.empty()) return;
+  if (bkImage_.drawString.empty()) return;
   DrawImage(dc, bkImage_);
 }
 

@@ -163,7 +163,7 @@ class CControlUI {
   void SetBkColor3(DWORD color);
   DWORD GetForeColor() const { return foreColor_; }
   void SetForeColor(DWORD color);
-  const std::wstring& GetBkImage() const { return bkImage_.sDrawString; }
+  const std::wstring& GetBkImage() const { return bkImage_.drawString; }
   void SetBkImage(const std::wstring& image);
   DWORD GetBorderColor() const { return borderColor_; }
   void SetBorderColor(DWORD color);

@@ -254,7 +254,7 @@ void CScrollBarUI::SetPartColor(Part part, DWORD color) {
 }
 
 const std::wstring& CScrollBarUI::GetPartImage(Part part, ImageState state) const {
-  return images_[static_cast<int>(part)][static_cast<int>(state)].sDrawString;
+  return images_[static_cast<int>(part)][static_cast<int>(state)].drawString;
 }
 
 void CScrollBarUI::SetPartImage(Part part, ImageState state, const std::wstring& image) {
@@ -358,11 +358,11 @@ void CScrollBarUI::ForwardToOwner(ControlEventUI& event) {
 }
 
 void CScrollBarUI::DoEvent(ControlEventUI& event) {
-  if (!IsEnabled() && IsMouseEvent(event.Type)) {
+  if (!IsEnabled() && IsMouseEvent(event.type)) {
     ForwardToOwner(event);
     return;
   }
-  switch (event.Type) {
+  switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
       return;
@@ -373,7 +373,7 @@ void CScrollBarUI::DoEvent(ControlEventUI& event) {
       dragOffset_ = 0;
       ticks_ = 0;
       if (manager_ != nullptr) manager_->SetTimer(this, kRepeatTimerId, kRepeatPeriodMs);
-      const POINT pt = event.ptMouse;
+      const POINT pt = event.mouse;
       if (::PtInRect(&parts_.button1, pt)) {
         button1State_ |= UISTATE_PUSHED;
         StepLine(false);
@@ -418,11 +418,11 @@ void CScrollBarUI::DoEvent(ControlEventUI& event) {
         if (showButton1_) usable -= Thickness();
         if (showButton2_) usable -= Thickness();
         if (usable == 0) return;
-        dragOffset_ = MulDivFloor(Along(event.ptMouse) - Along(dragStart_), range_, usable);
+        dragOffset_ = MulDivFloor(Along(event.mouse) - Along(dragStart_), range_, usable);
         return;
       }
       if (IsEnabled()) {
-        const bool hot = ::PtInRect(&parts_.thumb, event.ptMouse) != FALSE;
+        const bool hot = ::PtInRect(&parts_.thumb, event.mouse) != FALSE;
         const bool wasHot = (thumbState_ & UISTATE_HOT) != 0;
         if (hot != wasHot) {
           thumbState_ = hot ? (thumbState_ | UISTATE_HOT) : (thumbState_ & ~UISTATE_HOT);
@@ -461,10 +461,10 @@ void CScrollBarUI::DoEvent(ControlEventUI& event) {
     }
 
     case UIEVENT_MOUSEENTER: {
-      if (IsEnabled() && ::PtInRect(&itemRect_, event.ptMouse)) {
+      if (IsEnabled() && ::PtInRect(&itemRect_, event.mouse)) {
         button1State_ |= UISTATE_HOT;
         button2State_ |= UISTATE_HOT;
-        if (::PtInRect(&parts_.thumb, event.ptMouse)) thumbState_ |= UISTATE_HOT;
+        if (::PtInRect(&parts_.thumb, event.mouse)) thumbState_ |= UISTATE_HOT;
         Invalidate();
       }
       ForwardToOwner(event);
@@ -472,7 +472,7 @@ void CScrollBarUI::DoEvent(ControlEventUI& event) {
     }
 
     case UIEVENT_MOUSELEAVE: {
-      if (IsEnabled() && !::PtInRect(&itemRect_, event.ptMouse)) {
+      if (IsEnabled() && !::PtInRect(&itemRect_, event.mouse)) {
         button1State_ &= ~UISTATE_HOT;
         button2State_ &= ~UISTATE_HOT;
         thumbState_ &= ~UISTATE_HOT;
@@ -515,12 +515,12 @@ void CScrollBarUI::PaintPart(HDC dc, Part part, const RECT& rc, UINT state) {
   } else if (state & UISTATE_HOT) {
     chosen = &images[static_cast<int>(State::Hot)];
   }
-  if (chosen != nullptr && !chosen->sDrawString.empty() &&
+  if (chosen != nullptr && !chosen->drawString.empty() &&
       CRenderEngine::DrawImageInfo(dc, manager_, rc, paintRect_, *chosen)) {
     return;
   }
   TDrawInfo& normal = images[static_cast<int>(State::Normal)];
-  if (!normal.sDrawString.empty()) CRenderEngine::DrawImageInfo(dc, manager_, rc, paintRect_, normal);
+  if (!normal.drawString.empty()) CRenderEngine::DrawImageInfo(dc, manager_, rc, paintRect_, normal);
 }
 
 void CScrollBarUI::PaintStatusImage(HDC dc) {
@@ -535,9 +535,9 @@ void CScrollBarUI::PaintStatusImage(HDC dc) {
     } else if (thumbState_ & UISTATE_HOT) {
       chosen = &images[static_cast<int>(State::Hot)];
     }
-    if (chosen == nullptr || chosen->sDrawString.empty() || !DrawImage(dc, *chosen)) {
+    if (chosen == nullptr || chosen->drawString.empty() || !DrawImage(dc, *chosen)) {
       TDrawInfo& normal = images[static_cast<int>(State::Normal)];
-      if (!normal.sDrawString.empty()) DrawImage(dc, normal);
+      if (!normal.drawString.empty()) DrawImage(dc, normal);
     }
   }
   if (showButton1_) PaintPart(dc, Part::Button1, parts_.button1, button1State_);

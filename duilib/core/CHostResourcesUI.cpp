@@ -53,7 +53,7 @@ TFontInfo* CHostResourcesUI::GetFontInfo(int index, HDC dc) {
 
 TFontInfo* CHostResourcesUI::GetDefaultFontInfo(HDC dc) {
   TFontInfo* info = fonts_.Default();
-  if (!info || info->sFontName.empty()) info = CFontTableUI::Shared().Default();
+  if (!info || info->face.empty()) info = CFontTableUI::Shared().Default();
   return WithMetrics(info, dc);
 }
 

@@ -81,13 +81,13 @@ std::unique_ptr<TImageInfo> MakeImage(const BYTE* rgba, int width, int height, D
       alpha = true;
     }
   }
-  info->hBitmap = std::move(bitmap);
-  info->pBits = out;
-  info->nX = width;
-  info->nY = height;
-  info->bAlpha = alpha;
-  info->bUseHSL = hsl;
-  info->dwMask = mask;
+  info->bitmap = std::move(bitmap);
+  info->bits = out;
+  info->width = width;
+  info->height = height;
+  info->alpha = alpha;
+  info->useHsl = hsl;
+  info->mask = mask;
   if (hsl) info->srcBits.assign(out, out + count * 4);
   return info;
 }
@@ -133,7 +133,7 @@ std::unique_ptr<TImageInfo> CImageCacheUI::Load(const std::wstring& name, const 
     if (!read) return nullptr;
     info = Decode(bytes.data(), bytes.size(), mask, hsl);
   }
-  if (info) info->sResType = resType;
+  if (info) info->resType = resType;
   return info;
 }
 

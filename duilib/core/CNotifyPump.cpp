@@ -6,11 +6,11 @@ namespace DuiLib {
 
 bool CNotifyPump::NotifyPump(NotificationUI& msg) {
   static const std::wstring kNoName;
-  const std::wstring& sender = msg.pSender ? msg.pSender->GetName() : kNoName;
+  const std::wstring& sender = msg.sender ? msg.sender->GetName() : kNoName;
   for (const TNotifyMapUI* map = NotifyMap(); map; map = map->base) {
     const TNotifyMapEntryUI* chosen = nullptr;
     for (const TNotifyMapEntryUI* entry = map->entries; entry && entry->type; ++entry) {
-      if (msg.sType != entry->type) continue;
+      if (msg.type != entry->type) continue;
       const wchar_t* name = entry->controlName ? entry->controlName : L"";
       if (sender == name) {
         chosen = entry;

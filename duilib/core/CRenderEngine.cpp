@@ -372,22 +372,22 @@ void CRenderEngine::DrawImage(HDC dc, HBITMAP bitmap, const RECT& rc, const RECT
 }
 
 bool CRenderEngine::ResolveImageInfo(CWindowHostUI* host, TDrawInfo& info) {
-  if (info.pImageInfo) return true;
-  if (!host || info.bLoaded) return false;
+  if (info.image) return true;
+  if (!host || info.loaded) return false;
   info.Parse();
-  if (info.sImageName.empty()) return false;
-  const TImageInfo* image = host->GetImageEx(info.sImageName, info.sResType, info.dwMask, info.bHSL);
+  if (info.imageName.empty()) return false;
+  const TImageInfo* image = host->GetImageEx(info.imageName, info.resType, info.mask, info.hsl);
   if (!image) return false;
-  info.pImageInfo = image;
-  RECT& part = info.rcBmpPart;
+  info.image = image;
+  RECT& part = info.source;
   if (part.left == 0 && part.top == 0 && part.right == 0 && part.bottom == 0) {
-    part = RECT{0, 0, image->nX, image->nY};
+    part = RECT{0, 0, image->width, image->height};
   }
   // The part is held inside the image: nothing outside it is ever read.
   if (part.left < 0) part.left = 0;
   if (part.top < 0) part.top = 0;
-  if (part.right > image->nX) part.right = image->nX;
-  if (part.bottom > image->nY) part.bottom = image->nY;
+  if (part.right > image->width) part.right = image->width;
+  if (part.bottom > image->height) part.bottom = image->height;
   return true;
 }
 
@@ -396,7 +396,7 @@ bool CRenderEngine::DrawImageInfo(HDC dc, CWindowHostUI* host, const RECT& rcIte
   if (!host) return true;
   if (!ResolveImageInfo(host, info)) return false;
   RECT dest = rcItem;
-  const RECT& offset = info.rcDestOffset;
+  const RECT& offset = info.dest;
   if (offset.left != 0 || offset.top != 0 || offset.right != 0 || offset.bottom != 0) {
     dest.left = rcItem.left + offset.left;
     dest.top = rcItem.top + offset.top;
@@ -404,9 +404,9 @@ bool CRenderEngine::DrawImageInfo(HDC dc, CWindowHostUI* host, const RECT& rcIte
     dest.bottom = rcItem.top + offset.bottom < rcItem.bottom ? rcItem.top + offset.bottom : rcItem.bottom;
   }
   if (!Meets(dest, rcItem) || !Meets(dest, rcPaint)) return true;
-  const TImageInfo* image = info.pImageInfo;
-  DrawImage(dc, image->hBitmap.Get(), dest, rcPaint, info.rcBmpPart, info.rcCorner, image->bAlpha, info.uFade,
-            info.bHole, info.bTiledX, info.bTiledY);
+  const TImageInfo* image = info.image;
+  DrawImage(dc, image->bitmap.Get(), dest, rcPaint, info.source, info.corner, image->alpha, info.fade, info.hole,
+            info.tiledX, info.tiledY);
   return true;
 }
 

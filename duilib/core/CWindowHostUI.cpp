@@ -357,7 +357,7 @@ TFontInfo* CWindowHostUI::GetFontInfo(int index) {
 }
 
 HFONT CWindowHostUI::GetFont(int index) {
-  return GetFontInfo(index)->hFont.Get();
+  return GetFontInfo(index)->font.Get();
 }
 
 TFontInfo* CWindowHostUI::GetDefaultFontInfo() {
@@ -408,18 +408,18 @@ void CWindowHostUI::SetFocus(CControlUI* control) {
     CControlUI* old = d.focus;
     d.focus = nullptr;
     ControlEventUI event;
-    event.Type = UIEVENT_KILLFOCUS;
-    event.pSender = control;
-    event.dwTimestamp = ::GetTickCount();
+    event.type = UIEVENT_KILLFOCUS;
+    event.sender = control;
+    event.timestamp = ::GetTickCount();
     old->Event(event);
     SendNotify(old, L"killfocus");
   }
   if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
     d.focus = control;
     ControlEventUI event;
-    event.Type = UIEVENT_SETFOCUS;
-    event.pSender = control;
-    event.dwTimestamp = ::GetTickCount();
+    event.type = UIEVENT_SETFOCUS;
+    event.sender = control;
+    event.timestamp = ::GetTickCount();
     control->Event(event);
     SendNotify(control, L"setfocus");
   }
@@ -509,16 +509,16 @@ bool CWindowHostUI::RemoveNotifier(INotifyUI* notifier) {
 void CWindowHostUI::SendNotify(CControlUI* sender, const wchar_t* type, WPARAM wParam, LPARAM lParam, bool async,
                                bool allowRepeat) {
   NotificationUI msg;
-  msg.sType = type ? type : L"";
-  msg.pSender = sender;
+  msg.type = type ? type : L"";
+  msg.sender = sender;
   msg.wParam = wParam;
   msg.lParam = lParam;
   SendNotify(msg, async, allowRepeat);
 }
 
 void CWindowHostUI::SendNotify(NotificationUI& msg, bool async, bool allowRepeat) {
-  msg.ptMouse = impl_->input.LastMouse();
-  msg.dwTimestamp = ::GetTickCount();
+  msg.mouse = impl_->input.LastMouse();
+  msg.timestamp = ::GetTickCount();
   if (async) {
     if (impl_->queue.Enqueue(msg, allowRepeat) &&
         !(impl_->window && ::PostMessageW(impl_->window, WM_APP_ASYNC_NOTIFY, 0, 0))) {
@@ -530,9 +530,9 @@ void CWindowHostUI::SendNotify(NotificationUI& msg, bool async, bool allowRepeat
 }
 
 void CWindowHostUI::Deliver(NotificationUI& msg) {
-  if (msg.pSender) {
+  if (msg.sender) {
     // A listener may change the list (or end the window); index, never iterators.
-    auto& listeners = msg.pSender->OnNotify;
+    auto& listeners = msg.sender->OnNotify;
     for (size_t i = 0; i < listeners.size(); ++i) {
       auto listener = listeners[i];
       listener(msg);

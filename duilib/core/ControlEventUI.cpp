@@ -20,12 +20,12 @@ WORD KeyState() {
 void SendControlEvent(CControlUI* control, int type, POINT pt, WPARAM wParam, LPARAM lParam, wchar_t key) {
   if (!control) return;
   ControlEventUI event;
-  event.Type = type;
-  event.pSender = control;
-  event.dwTimestamp = ::GetTickCount();
-  event.ptMouse = pt;
-  event.chKey = key;
-  event.wKeyState = KeyState();
+  event.type = type;
+  event.sender = control;
+  event.timestamp = ::GetTickCount();
+  event.mouse = pt;
+  event.key = key;
+  event.keyState = KeyState();
   event.wParam = wParam;
   event.lParam = lParam;
   control->Event(event);

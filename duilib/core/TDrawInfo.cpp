@@ -27,22 +27,22 @@ void TDrawInfo::Clear() {
 bool TDrawInfo::SetDrawString(const std::wstring& text) {
   // An unresolved attribute is cleared even for the same text, so that a
   // skin change that makes the image loadable is tried again.
-  if (text == sDrawString && pImageInfo) return false;
+  if (text == drawString && image) return false;
   Clear();
-  sDrawString = text;
+  drawString = text;
   return true;
 }
 
 void TDrawInfo::Parse() {
-  const std::wstring text = sDrawString;
+  const std::wstring text = drawString;
   Clear();
-  sDrawString = text;
-  bLoaded = true;
-  sImageName = text;
+  drawString = text;
+  loaded = true;
+  imageName = text;
 
   NameSource nameSource = NameSource::File;
-  std::wstring resType;
-  const wchar_t* p = sDrawString.c_str();
+  std::wstring namedType;
+  const wchar_t* p = drawString.c_str();
   for (;;) {
     p = SkipBlanks(p);
     const wchar_t* keyStart = p;
@@ -61,36 +61,36 @@ void TDrawInfo::Parse() {
     if (!value.empty()) {
       const wchar_t* v = value.c_str();
       if (key == L"file") {
-        sImageName = value;
+        imageName = value;
         nameSource = NameSource::File;
       } else if (key == L"res") {
-        sImageName = value;
+        imageName = value;
         nameSource = NameSource::Resource;
       } else if (key == L"restype") {
-        resType = value;
+        namedType = value;
       } else if (key == L"color") {
-        sImageName = value;
+        imageName = value;
         nameSource = NameSource::Color;
       } else if (key == L"dest") {
-        rcDestOffset = ParseRect(v);
+        dest = ParseRect(v);
       } else if (key == L"source") {
-        rcBmpPart = ParseRect(v);
+        source = ParseRect(v);
       } else if (key == L"corner" || key == L"scale9") {
-        rcCorner = ParseRect(v);
+        corner = ParseRect(v);
       } else if (key == L"mask") {
-        dwMask = ParseColor(v);
+        mask = ParseColor(v);
       } else if (key == L"fade") {
         // Out-of-range values are held to the nearest end instead of wrapping.
-        const int fade = ParseInt(v);
-        uFade = static_cast<BYTE>(fade < 0 ? 0 : fade > 255 ? 255 : fade);
+        const int level = ParseInt(v);
+        fade = static_cast<BYTE>(level < 0 ? 0 : level > 255 ? 255 : level);
       } else if (key == L"hole") {
-        bHole = ParseBool(v);
+        hole = ParseBool(v);
       } else if (key == L"xtiled") {
-        bTiledX = ParseBool(v);
+        tiledX = ParseBool(v);
       } else if (key == L"ytiled") {
-        bTiledY = ParseBool(v);
+        tiledY = ParseBool(v);
       } else if (key == L"hsl") {
-        bHSL = ParseBool(v);
+        hsl = ParseBool(v);
       }
     }
 
@@ -100,13 +100,13 @@ void TDrawInfo::Parse() {
 
   switch (nameSource) {
     case NameSource::File:
-      sResType.clear();
+      resType.clear();
       break;
     case NameSource::Resource:
-      sResType = resType;
+      resType = namedType;
       break;
     case NameSource::Color:
-      sResType = L"*COLOR*";
+      resType = L"*COLOR*";
       break;
   }
 }

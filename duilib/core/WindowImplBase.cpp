@@ -51,8 +51,8 @@ void WindowImplBase::OnNotify(NotificationUI& msg) {
 }
 
 void WindowImplBase::OnClickNotification(NotificationUI& msg) {
-  if (!msg.pSender) return;
-  const std::wstring& name = msg.pSender->GetName();
+  if (!msg.sender) return;
+  const std::wstring& name = msg.sender->GetName();
   if (name == L"closebtn") {
     Close(1);
   } else if (name == L"minbtn") {

@@ -513,9 +513,9 @@ void CContainerUI::DoEvent(ControlEventUI& event) {
   CControlUI* horizontal = VisibleHorizontalBar();
   const bool verticalUsable = vertical && vertical->IsEnabled();
   const bool horizontalUsable = horizontal && horizontal->IsEnabled();
-  if (event.Type == UIEVENT_SCROLLWHEEL) {
+  if (event.type == UIEVENT_SCROLLWHEEL) {
     const bool down = LOWORD(event.wParam) == SB_LINEDOWN;
-    if (horizontalUsable && ::PtInRect(&horizontal->GetPos(), event.ptMouse)) {
+    if (horizontalUsable && ::PtInRect(&horizontal->GetPos(), event.mouse)) {
       down ? LineRight() : LineLeft();
       return;
     }
@@ -524,9 +524,9 @@ void CContainerUI::DoEvent(ControlEventUI& event) {
       return;
     }
   }
-  if (event.Type == UIEVENT_KEYDOWN && IsEnabled() && (verticalUsable || horizontalUsable)) {
+  if (event.type == UIEVENT_KEYDOWN && IsEnabled() && (verticalUsable || horizontalUsable)) {
     const bool v = verticalUsable;
-    switch (event.chKey) {
+    switch (event.key) {
       case VK_PRIOR:
         v ? PageUp() : PageLeft();
         return;

@@ -155,7 +155,7 @@ LRESULT MainWindow::OnInstallDone(UINT, WPARAM, LPARAM, bool&) {
 }
 
 void MainWindow::OnNotify(DuiLib::NotificationUI& msg) {
-  if (msg.sType != L"click" || !msg.pSender || msg.pSender->GetName() != kCloseButton || mayClose_) return;
+  if (msg.type != L"click" || !msg.sender || msg.sender->GetName() != kCloseButton || mayClose_) return;
   if (ShowMessageBox(kConfirmTitle, kConfirmContent, MessageBoxMode::OkCancel, GetHWND())) {
     mayClose_ = true;
     Close(1);
