@@ -1,6 +1,8 @@
 #include "duilib/layout/CBoxLayoutUI.h"
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "duilib/layout/LayoutMath.h"
 
@@ -38,6 +40,83 @@ struct Axes {
 
 enum class Placement { Start, Center, End };
 
+// What the first pass finds: how many children share the rest along the
+// axis, what the others take (with the gaps), and the widest extent across.
+struct Measure {
+  int adjustable = 0;
+  int fixedTotal = 0;
+  int neededAcross = 0;
+};
+
+Measure MeasureChildren(const std::vector<std::unique_ptr<CControlUI>>& items, const Axes& axes, bool askUnsized,
+                        int childPadding, int availableAlong, int availableAcross) {
+  Measure measure;
+  int count = 0;
+  for (const auto& item : items) {
+    const CControlUI& child = *item;
+    if (!child.IsVisible() || child.IsFloat()) continue;
+    const RECT pad = child.GetPadding();
+    SIZE size;
+    if (!askUnsized && axes.FixedAlong(child) == 0) {
+      ++measure.adjustable;
+      size = axes.Size(0, axes.FixedAcross(child));
+    } else {
+      const SIZE room = axes.Size(CapBy(availableAlong, axes.FixedAlong(child), axes.MaxAlong(child)),
+                                  CapBy(availableAcross - axes.PadAcrossBefore(pad) - axes.PadAcrossAfter(pad),
+                                        axes.FixedAcross(child), axes.MaxAcross(child)));
+      size = item->EstimateSize(room);
+      if (axes.Along(size) == 0) {
+        ++measure.adjustable;
+      } else {
+        axes.Along(size) = ClampInt(axes.Along(size), axes.MinAlong(child), axes.MaxAlong(child));
+      }
+    }
+    measure.fixedTotal += axes.PadAlongBefore(pad) + axes.Along(size) + axes.PadAlongAfter(pad);
+    axes.Across(size) = ClampInt(std::max<int>(axes.Across(size), 0), axes.MinAcross(child), axes.MaxAcross(child));
+    measure.neededAcross =
+        std::max<int>(measure.neededAcross, axes.Across(size) + axes.PadAcrossBefore(pad) + axes.PadAcrossAfter(pad));
+    ++count;
+  }
+  if (count > 0) measure.fixedTotal += childPadding * (count - 1);
+  return measure;
+}
+
+// The child alignment across: the horizontal one for a vertical box, the
+// vertical one for a horizontal box.
+Placement ChildPlacement(bool vertical, int childAlign, int childVAlign) {
+  if (vertical) {
+    if (childAlign == UIALIGN_CENTER) return Placement::Center;
+    if (childAlign == UIALIGN_RIGHT) return Placement::End;
+    return Placement::Start;
+  }
+  if (childVAlign == UIVALIGN_VCENTER) return Placement::Center;
+  if (childVAlign == UIVALIGN_BOTTOM) return Placement::End;
+  return Placement::Start;
+}
+
+// The extent across of a child: from its limits rather than its estimate.
+int AcrossExtent(const CControlUI& child, const Axes& axes, int room, int availableAcross, int padAcross) {
+  int across = axes.MaxAcross(child);
+  if (across == 0) across = availableAcross - padAcross;
+  across = std::min(std::max(across, 0), room);
+  return std::max(across, axes.MinAcross(child));
+}
+
+// Where a child of extent `across` starts across the inner rectangle `rc`;
+// `range` and `pos` are those of a visible scroll bar across (else 0).
+int AcrossStart(Placement placement, const Axes& axes, const RECT& rc, const RECT& pad, int across, int range,
+                int pos) {
+  switch (placement) {
+    case Placement::Center:
+      return (axes.AcrossStart(rc) + axes.AcrossEnd(rc)) / 2 + range / 2 - pos - across / 2;
+    case Placement::End:
+      return axes.AcrossEnd(rc) - axes.PadAcrossAfter(pad) + range - pos - across;
+    case Placement::Start:
+      break;
+  }
+  return axes.AcrossStart(rc) + axes.PadAcrossBefore(pad) - pos;
+}
+
 }  // namespace
 
 CBoxLayoutUI::CBoxLayoutUI(Orientation orientation, bool askUnsized)
@@ -55,12 +134,12 @@ void CBoxLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
   }
   const bool vertical = VisibleVerticalBar() != nullptr;
   const bool horizontal = VisibleHorizontalBar() != nullptr;
-  const bool alongBar = axes.vertical ? vertical : horizontal;
+  // Scroll positions and ranges count only for a visible bar.
+  const int alongScrollPos =
+      (axes.vertical ? vertical : horizontal) ? (axes.vertical ? VerticalScrollPos() : HorizontalScrollPos()) : 0;
   const bool acrossBar = axes.vertical ? horizontal : vertical;
-  // Only asked of a visible bar.
-  auto alongScrollPos = [&] { return axes.vertical ? VerticalScrollPos() : HorizontalScrollPos(); };
-  auto acrossScrollPos = [&] { return axes.vertical ? HorizontalScrollPos() : VerticalScrollPos(); };
-  auto acrossScrollRange = [&] { return axes.vertical ? HorizontalScrollRange() : VerticalScrollRange(); };
+  const int acrossScrollPos = acrossBar ? (axes.vertical ? HorizontalScrollPos() : VerticalScrollPos()) : 0;
+  const int acrossScrollRange = acrossBar ? (axes.vertical ? HorizontalScrollRange() : VerticalScrollRange()) : 0;
 
   // Pass 2: the room the content may use (the whole scrolled extent).
   SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
@@ -69,54 +148,16 @@ void CBoxLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
   const int availableAlong = axes.Along(available);
   const int availableAcross = axes.Across(available);
 
-  // Pass 3: what the children with a size of their own along the axis take.
-  int adjustable = 0;
-  int fixedTotal = 0;
-  int neededAcross = 0;
-  int count = 0;
-  for (const auto& item : items_) {
-    const CControlUI& child = *item;
-    if (!child.IsVisible() || child.IsFloat()) continue;
-    const RECT pad = child.GetPadding();
-    SIZE size;
-    if (!askUnsized_ && axes.FixedAlong(child) == 0) {
-      ++adjustable;
-      size = axes.Size(0, axes.FixedAcross(child));
-    } else {
-      const SIZE room = axes.Size(CapBy(availableAlong, axes.FixedAlong(child), axes.MaxAlong(child)),
-                                  CapBy(availableAcross - axes.PadAcrossBefore(pad) - axes.PadAcrossAfter(pad),
-                                        axes.FixedAcross(child), axes.MaxAcross(child)));
-      size = item->EstimateSize(room);
-      if (axes.Along(size) == 0) {
-        ++adjustable;
-      } else {
-        axes.Along(size) = ClampInt(axes.Along(size), axes.MinAlong(child), axes.MaxAlong(child));
-      }
-    }
-    fixedTotal += axes.PadAlongBefore(pad) + axes.Along(size) + axes.PadAlongAfter(pad);
-    axes.Across(size) = ClampInt(std::max<int>(axes.Across(size), 0), axes.MinAcross(child), axes.MaxAcross(child));
-    neededAcross =
-        std::max<int>(neededAcross, axes.Across(size) + axes.PadAcrossBefore(pad) + axes.PadAcrossAfter(pad));
-    ++count;
-  }
-
-  // Pass 4: the share of each child without a size along the axis.
-  if (count > 0) fixedTotal += childPadding_ * (count - 1);
-  const int expansion = adjustable > 0 ? std::max<int>(0, (availableAlong - fixedTotal) / adjustable) : 0;
-
-  Placement placement = Placement::Start;
-  if (axes.vertical) {
-    if (childAlign_ == UIALIGN_CENTER) placement = Placement::Center;
-    if (childAlign_ == UIALIGN_RIGHT) placement = Placement::End;
-  } else {
-    if (childVAlign_ == UIVALIGN_VCENTER) placement = Placement::Center;
-    if (childVAlign_ == UIVALIGN_BOTTOM) placement = Placement::End;
-  }
+  // Passes 3 and 4: what the sized children take, and the share of the others.
+  const Measure measure = MeasureChildren(items_, axes, askUnsized_, childPadding_, availableAlong, availableAcross);
+  const int expansion =
+      measure.adjustable > 0 ? std::max<int>(0, (availableAlong - measure.fixedTotal) / measure.adjustable) : 0;
+  const Placement placement = ChildPlacement(axes.vertical, childAlign_, childVAlign_);
 
   // Pass 5: place the children one after the other along the axis.
-  int cursor = axes.AlongStart(rc) - (alongBar ? alongScrollPos() : 0);
+  int cursor = axes.AlongStart(rc) - alongScrollPos;
   int remaining = availableAlong;
-  int remainingFixed = fixedTotal;
+  int remainingFixed = measure.fixedTotal;
   int adjustableSeen = 0;
   int laidOut = 0;
   int neededAlong = 0;
@@ -128,61 +169,46 @@ void CBoxLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
       continue;
     }
     const RECT pad = child.GetPadding();
+    const int padAlong = axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad);
     const int padAcross = axes.PadAcrossBefore(pad) + axes.PadAcrossAfter(pad);
     remaining -= axes.PadAlongBefore(pad);
     SIZE room = axes.Size(CapBy(remaining, axes.FixedAlong(child), axes.MaxAlong(child)),
                           CapBy(availableAcross - padAcross, axes.FixedAcross(child), axes.MaxAcross(child)));
-    remainingFixed -= axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad);
+    remainingFixed -= padAlong;
     if (laidOut > 0) remainingFixed -= childPadding_;
     SIZE size = child.EstimateSize(room);
-    if ((askUnsized_ || axes.FixedAlong(child) != 0) && axes.Along(size) != 0) {
-      axes.Along(size) = ClampInt(axes.Along(size), axes.MinAlong(child), axes.MaxAlong(child));
-      remainingFixed -= axes.Along(size);
+    int along = axes.Along(size);
+    if ((askUnsized_ || axes.FixedAlong(child) != 0) && along != 0) {
+      along = ClampInt(along, axes.MinAlong(child), axes.MaxAlong(child));
+      remainingFixed -= along;
     } else {
       ++adjustableSeen;
       // The last one takes the rounding remainder.
-      axes.Along(size) = adjustableSeen == adjustable
-                             ? std::max<int>(0, remaining - axes.PadAlongAfter(pad) - remainingFixed)
-                             : expansion;
-      axes.Along(size) = ClampInt(axes.Along(size), axes.MinAlong(child), axes.MaxAlong(child));
+      along = adjustableSeen == measure.adjustable
+                  ? std::max<int>(0, remaining - axes.PadAlongAfter(pad) - remainingFixed)
+                  : expansion;
+      along = ClampInt(along, axes.MinAlong(child), axes.MaxAlong(child));
     }
 
-    // Pass 6: the extent across, from the child's limits rather than its estimate.
-    int across = axes.MaxAcross(child);
-    if (across == 0) across = availableAcross - padAcross;
-    across = std::min(std::max(across, 0), static_cast<int>(axes.Across(room)));
-    across = std::max(across, axes.MinAcross(child));
-
-    // Pass 7: placement across by the child alignment.
-    int acrossStart = 0;
-    if (placement == Placement::Center) {
-      int middle = (axes.AcrossStart(rc) + axes.AcrossEnd(rc)) / 2;
-      if (acrossBar) middle += acrossScrollRange() / 2 - acrossScrollPos();
-      acrossStart = middle - across / 2;
-    } else if (placement == Placement::End) {
-      int end = axes.AcrossEnd(rc) - axes.PadAcrossAfter(pad);
-      if (acrossBar) end += acrossScrollRange() - acrossScrollPos();
-      acrossStart = end - across;
-    } else {
-      acrossStart = axes.AcrossStart(rc) + axes.PadAcrossBefore(pad) - (acrossBar ? acrossScrollPos() : 0);
-    }
+    // Passes 6 and 7: the extent and the place across.
+    const int across = AcrossExtent(child, axes, axes.Across(room), availableAcross, padAcross);
+    const int acrossStart = AcrossStart(placement, axes, rc, pad, across, acrossScrollRange, acrossScrollPos);
     const int alongStart = cursor + axes.PadAlongBefore(pad);
-    child.SetPos(axes.Rect(alongStart, alongStart + axes.Along(size), acrossStart, acrossStart + across), false);
+    child.SetPos(axes.Rect(alongStart, alongStart + along, acrossStart, acrossStart + across), false);
 
     // Pass 8: advance.
-    const int extent = axes.Along(size);
-    cursor += extent + axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad) + childPadding_;
-    remaining -= extent + axes.PadAlongAfter(pad) + childPadding_;
-    neededAlong += extent + axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad);
+    cursor += along + padAlong + childPadding_;
+    remaining -= along + axes.PadAlongAfter(pad) + childPadding_;
+    neededAlong += along + padAlong;
     ++laidOut;
   }
   if (laidOut > 0) neededAlong += childPadding_ * (laidOut - 1);
 
   // Pass 9: the scroll bars follow the content.
   if (axes.vertical) {
-    ProcessScrollBar(rc, neededAcross, neededAlong);
+    ProcessScrollBar(rc, measure.neededAcross, neededAlong);
   } else {
-    ProcessScrollBar(rc, neededAlong, neededAcross);
+    ProcessScrollBar(rc, neededAlong, measure.neededAcross);
   }
 }
 
