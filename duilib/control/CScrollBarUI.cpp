@@ -366,126 +366,127 @@ void CScrollBarUI::DoEvent(ControlEventUI& event) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
       return;
-
     case UIEVENT_BUTTONDOWN:
-    case UIEVENT_DBLCLICK: {
-      if (!IsEnabled()) return;
-      dragOffset_ = 0;
-      ticks_ = 0;
-      if (manager_ != nullptr) manager_->SetTimer(this, kRepeatTimerId, kRepeatPeriodMs);
-      const POINT pt = event.mouse;
-      if (::PtInRect(&parts_.button1, pt)) {
-        button1State_ |= UISTATE_PUSHED;
-        StepLine(false);
-      } else if (::PtInRect(&parts_.button2, pt)) {
-        button2State_ |= UISTATE_PUSHED;
-        StepLine(true);
-      } else if (::PtInRect(&parts_.thumb, pt)) {
-        thumbState_ |= UISTATE_CAPTURED | UISTATE_PUSHED;
-        dragStart_ = pt;
-        dragStartPos_ = pos_;
-      } else if (!IsEmptyRect(parts_.thumb)) {
-        if (Along(pt) < Start(parts_.thumb)) {
-          StepPage(false);
-        } else if (Along(pt) >= End(parts_.thumb)) {
-          StepPage(true);
-        }
-      }
-      Invalidate();
+    case UIEVENT_DBLCLICK:
+      if (IsEnabled()) OnPress(event.mouse);
       return;
-    }
-
-    case UIEVENT_BUTTONUP: {
-      ticks_ = 0;
-      dragOffset_ = 0;
-      if (manager_ != nullptr) manager_->KillTimer(this, kRepeatTimerId);
-      if (thumbState_ & UISTATE_CAPTURED) {
-        thumbState_ &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
-        Invalidate();
-      } else if (button1State_ & UISTATE_PUSHED) {
-        button1State_ &= ~UISTATE_PUSHED;
-        Invalidate();
-      } else if (button2State_ & UISTATE_PUSHED) {
-        button2State_ &= ~UISTATE_PUSHED;
-        Invalidate();
-      }
+    case UIEVENT_BUTTONUP:
+      OnRelease();
       return;
-    }
-
-    case UIEVENT_MOUSEMOVE: {
-      if (thumbState_ & UISTATE_CAPTURED) {
-        int usable = Length() - (End(parts_.thumb) - Start(parts_.thumb));
-        if (showButton1_) usable -= Thickness();
-        if (showButton2_) usable -= Thickness();
-        if (usable == 0) return;
-        dragOffset_ = MulDivFloor(Along(event.mouse) - Along(dragStart_), range_, usable);
-        return;
-      }
-      if (IsEnabled()) {
-        const bool hot = ::PtInRect(&parts_.thumb, event.mouse) != FALSE;
-        const bool wasHot = (thumbState_ & UISTATE_HOT) != 0;
-        if (hot != wasHot) {
-          thumbState_ = hot ? (thumbState_ | UISTATE_HOT) : (thumbState_ & ~UISTATE_HOT);
-          Invalidate();
-        }
-      }
+    case UIEVENT_MOUSEMOVE:
+      OnMouseMove(event.mouse);
       return;
-    }
-
-    case UIEVENT_TIMER: {
+    case UIEVENT_TIMER:
       if (event.wParam != kRepeatTimerId) break;
-      ++ticks_;
-      if (thumbState_ & UISTATE_CAPTURED) {
-        ApplyDrag();
-        Invalidate();
-        return;
-      }
-      if (ticks_ <= kRepeatDelayTicks) return;
-      if (button1State_ & UISTATE_PUSHED) {
-        StepLine(false);
-      } else if (button2State_ & UISTATE_PUSHED) {
-        StepLine(true);
-      } else if (manager_ != nullptr && !IsEmptyRect(parts_.thumb)) {
-        // Holding the track keeps paging towards the mouse until the thumb
-        // has reached it.
-        POINT pt;
-        ::GetCursorPos(&pt);
-        ::ScreenToClient(manager_->GetPaintWindow(), &pt);
-        if (Along(pt) < Start(parts_.thumb)) {
-          StepPage(false);
-        } else if (Along(pt) >= End(parts_.thumb)) {
-          StepPage(true);
-        }
-      }
+      OnRepeat();
       return;
-    }
-
-    case UIEVENT_MOUSEENTER: {
-      if (IsEnabled() && ::PtInRect(&itemRect_, event.mouse)) {
-        button1State_ |= UISTATE_HOT;
-        button2State_ |= UISTATE_HOT;
-        if (::PtInRect(&parts_.thumb, event.mouse)) thumbState_ |= UISTATE_HOT;
-        Invalidate();
-      }
+    case UIEVENT_MOUSEENTER:
+    case UIEVENT_MOUSELEAVE:
+      OnHover(event.type == UIEVENT_MOUSEENTER, event.mouse);
       ForwardToOwner(event);
       return;
-    }
-
-    case UIEVENT_MOUSELEAVE: {
-      if (IsEnabled() && !::PtInRect(&itemRect_, event.mouse)) {
-        button1State_ &= ~UISTATE_HOT;
-        button2State_ &= ~UISTATE_HOT;
-        thumbState_ &= ~UISTATE_HOT;
-        Invalidate();
-      }
-      ForwardToOwner(event);
-      return;
-    }
-
     default:
       break;
   }
   CControlUI::DoEvent(event);
+}
+
+void CScrollBarUI::OnPress(POINT pt) {
+  dragOffset_ = 0;
+  ticks_ = 0;
+  if (manager_ != nullptr) manager_->SetTimer(this, kRepeatTimerId, kRepeatPeriodMs);
+  if (::PtInRect(&parts_.button1, pt)) {
+    button1State_ |= UISTATE_PUSHED;
+    StepLine(false);
+  } else if (::PtInRect(&parts_.button2, pt)) {
+    button2State_ |= UISTATE_PUSHED;
+    StepLine(true);
+  } else if (::PtInRect(&parts_.thumb, pt)) {
+    thumbState_ |= UISTATE_CAPTURED | UISTATE_PUSHED;
+    dragStart_ = pt;
+    dragStartPos_ = pos_;
+  } else if (!IsEmptyRect(parts_.thumb)) {
+    PageTowards(pt);
+  }
+  Invalidate();
+}
+
+void CScrollBarUI::PageTowards(POINT pt) {
+  if (Along(pt) < Start(parts_.thumb)) {
+    StepPage(false);
+  } else if (Along(pt) >= End(parts_.thumb)) {
+    StepPage(true);
+  }
+}
+
+void CScrollBarUI::OnRelease() {
+  ticks_ = 0;
+  dragOffset_ = 0;
+  if (manager_ != nullptr) manager_->KillTimer(this, kRepeatTimerId);
+  if (thumbState_ & UISTATE_CAPTURED) {
+    thumbState_ &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
+    Invalidate();
+  } else if (button1State_ & UISTATE_PUSHED) {
+    button1State_ &= ~UISTATE_PUSHED;
+    Invalidate();
+  } else if (button2State_ & UISTATE_PUSHED) {
+    button2State_ &= ~UISTATE_PUSHED;
+    Invalidate();
+  }
+}
+
+void CScrollBarUI::OnMouseMove(POINT pt) {
+  if (thumbState_ & UISTATE_CAPTURED) {
+    int usable = Length() - (End(parts_.thumb) - Start(parts_.thumb));
+    if (showButton1_) usable -= Thickness();
+    if (showButton2_) usable -= Thickness();
+    if (usable == 0) return;
+    dragOffset_ = MulDivFloor(Along(pt) - Along(dragStart_), range_, usable);
+    return;
+  }
+  if (!IsEnabled()) return;
+  const bool hot = ::PtInRect(&parts_.thumb, pt) != FALSE;
+  const bool wasHot = (thumbState_ & UISTATE_HOT) != 0;
+  if (hot != wasHot) {
+    thumbState_ = hot ? (thumbState_ | UISTATE_HOT) : (thumbState_ & ~UISTATE_HOT);
+    Invalidate();
+  }
+}
+
+void CScrollBarUI::OnRepeat() {
+  ++ticks_;
+  if (thumbState_ & UISTATE_CAPTURED) {
+    ApplyDrag();
+    Invalidate();
+    return;
+  }
+  if (ticks_ <= kRepeatDelayTicks) return;
+  if (button1State_ & UISTATE_PUSHED) {
+    StepLine(false);
+  } else if (button2State_ & UISTATE_PUSHED) {
+    StepLine(true);
+  } else if (manager_ != nullptr && !IsEmptyRect(parts_.thumb)) {
+    // Holding the track keeps paging towards the mouse until the thumb
+    // has reached it.
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(manager_->GetPaintWindow(), &pt);
+    PageTowards(pt);
+  }
+}
+
+void CScrollBarUI::OnHover(bool enter, POINT pt) {
+  if (!IsEnabled() || (::PtInRect(&itemRect_, pt) != FALSE) != enter) return;
+  if (enter) {
+    button1State_ |= UISTATE_HOT;
+    button2State_ |= UISTATE_HOT;
+    if (::PtInRect(&parts_.thumb, pt)) thumbState_ |= UISTATE_HOT;
+  } else {
+    button1State_ &= ~UISTATE_HOT;
+    button2State_ &= ~UISTATE_HOT;
+    thumbState_ &= ~UISTATE_HOT;
+  }
+  Invalidate();
 }
 
 void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
