@@ -117,6 +117,57 @@ int AcrossStart(Placement placement, const Axes& axes, const RECT& rc, const REC
   return axes.AcrossStart(rc) + axes.PadAcrossBefore(pad) - pos;
 }
 
+// The run of the children along the axis: where the next one starts, what
+// is left for it, and how the children without a size share the rest.
+struct AlongRun {
+  const Axes& axes;
+  const bool askUnsized;
+  const int childPadding;
+  const int adjustable;
+  const int expansion;
+  int cursor;
+  int remaining;
+  int remainingFixed;
+  int adjustableSeen = 0;
+  int laidOut = 0;
+  int needed = 0;
+
+  // The room of `child` along the axis, once its leading padding is taken.
+  int Room(const CControlUI& child, const RECT& pad) {
+    remaining -= axes.PadAlongBefore(pad);
+    return CapBy(remaining, axes.FixedAlong(child), axes.MaxAlong(child));
+  }
+
+  // The extent of `child` along the axis, from its estimate `estimated`.
+  int Extent(const CControlUI& child, const RECT& pad, int estimated) {
+    remainingFixed -= axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad);
+    if (laidOut > 0) remainingFixed -= childPadding;
+    if ((askUnsized || axes.FixedAlong(child) != 0) && estimated != 0) {
+      const int along = ClampInt(estimated, axes.MinAlong(child), axes.MaxAlong(child));
+      remainingFixed -= along;
+      return along;
+    }
+    ++adjustableSeen;
+    // The last one takes the rounding remainder.
+    const int along = adjustableSeen == adjustable
+                          ? std::max<int>(0, remaining - axes.PadAlongAfter(pad) - remainingFixed)
+                          : expansion;
+    return ClampInt(along, axes.MinAlong(child), axes.MaxAlong(child));
+  }
+
+  // Moves past a child of extent `along` (its leading padding is taken).
+  void Advance(const RECT& pad, int along) {
+    const int padAlong = axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad);
+    cursor += along + padAlong + childPadding;
+    remaining -= along + axes.PadAlongAfter(pad) + childPadding;
+    needed += along + padAlong;
+    ++laidOut;
+  }
+
+  // The extent of all laid-out children with the gaps between them.
+  int Needed() const { return laidOut > 0 ? needed + childPadding * (laidOut - 1) : needed; }
+};
+
 }  // namespace
 
 CBoxLayoutUI::CBoxLayoutUI(Orientation orientation, bool askUnsized)
@@ -155,12 +206,10 @@ void CBoxLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
   const Placement placement = ChildPlacement(axes.vertical, childAlign_, childVAlign_);
 
   // Pass 5: place the children one after the other along the axis.
-  int cursor = axes.AlongStart(rc) - alongScrollPos;
-  int remaining = availableAlong;
-  int remainingFixed = measure.fixedTotal;
-  int adjustableSeen = 0;
-  int laidOut = 0;
-  int neededAlong = 0;
+  AlongRun run{axes,           askUnsized_,
+               childPadding_,  measure.adjustable,
+               expansion,      axes.AlongStart(rc) - alongScrollPos,
+               availableAlong, measure.fixedTotal};
   for (size_t i = 0; i < items_.size(); ++i) {
     CControlUI& child = *items_[i];
     if (!child.IsVisible()) continue;
@@ -169,40 +218,22 @@ void CBoxLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
       continue;
     }
     const RECT pad = child.GetPadding();
-    const int padAlong = axes.PadAlongBefore(pad) + axes.PadAlongAfter(pad);
     const int padAcross = axes.PadAcrossBefore(pad) + axes.PadAcrossAfter(pad);
-    remaining -= axes.PadAlongBefore(pad);
-    SIZE room = axes.Size(CapBy(remaining, axes.FixedAlong(child), axes.MaxAlong(child)),
+    SIZE room = axes.Size(run.Room(child, pad),
                           CapBy(availableAcross - padAcross, axes.FixedAcross(child), axes.MaxAcross(child)));
-    remainingFixed -= padAlong;
-    if (laidOut > 0) remainingFixed -= childPadding_;
-    SIZE size = child.EstimateSize(room);
-    int along = axes.Along(size);
-    if ((askUnsized_ || axes.FixedAlong(child) != 0) && along != 0) {
-      along = ClampInt(along, axes.MinAlong(child), axes.MaxAlong(child));
-      remainingFixed -= along;
-    } else {
-      ++adjustableSeen;
-      // The last one takes the rounding remainder.
-      along = adjustableSeen == measure.adjustable
-                  ? std::max<int>(0, remaining - axes.PadAlongAfter(pad) - remainingFixed)
-                  : expansion;
-      along = ClampInt(along, axes.MinAlong(child), axes.MaxAlong(child));
-    }
+    SIZE estimate = child.EstimateSize(room);
+    const int along = run.Extent(child, pad, axes.Along(estimate));
 
     // Passes 6 and 7: the extent and the place across.
     const int across = AcrossExtent(child, axes, axes.Across(room), availableAcross, padAcross);
     const int acrossStart = AcrossStart(placement, axes, rc, pad, across, acrossScrollRange, acrossScrollPos);
-    const int alongStart = cursor + axes.PadAlongBefore(pad);
+    const int alongStart = run.cursor + axes.PadAlongBefore(pad);
     child.SetPos(axes.Rect(alongStart, alongStart + along, acrossStart, acrossStart + across), false);
 
     // Pass 8: advance.
-    cursor += along + padAlong + childPadding_;
-    remaining -= along + axes.PadAlongAfter(pad) + childPadding_;
-    neededAlong += along + padAlong;
-    ++laidOut;
+    run.Advance(pad, along);
   }
-  if (laidOut > 0) neededAlong += childPadding_ * (laidOut - 1);
+  const int neededAlong = run.Needed();
 
   // Pass 9: the scroll bars follow the content.
   if (axes.vertical) {
