@@ -18,6 +18,45 @@ const wchar_t* SkipBlanks(const wchar_t* p) {
 // Which item named the image last: it decides the resource type used to load it.
 enum class NameSource { File, Resource, Color };
 
+// Applies one key='value' item of an image attribute to `info`; `nameSource`
+// and `namedType` remember which item named the image and a given type.
+void ApplyItem(TDrawInfo& info, const std::wstring& key, const std::wstring& value, NameSource& nameSource,
+               std::wstring& namedType) {
+  const wchar_t* v = value.c_str();
+  if (key == L"file") {
+    info.imageName = value;
+    nameSource = NameSource::File;
+  } else if (key == L"res") {
+    info.imageName = value;
+    nameSource = NameSource::Resource;
+  } else if (key == L"restype") {
+    namedType = value;
+  } else if (key == L"color") {
+    info.imageName = value;
+    nameSource = NameSource::Color;
+  } else if (key == L"dest") {
+    info.dest = ParseRect(v);
+  } else if (key == L"source") {
+    info.source = ParseRect(v);
+  } else if (key == L"corner" || key == L"scale9") {
+    info.corner = ParseRect(v);
+  } else if (key == L"mask") {
+    info.mask = ParseColor(v);
+  } else if (key == L"fade") {
+    // Out-of-range values are held to the nearest end instead of wrapping.
+    const int level = ParseInt(v);
+    info.fade = static_cast<BYTE>(level < 0 ? 0 : level > 255 ? 255 : level);
+  } else if (key == L"hole") {
+    info.hole = ParseBool(v);
+  } else if (key == L"xtiled") {
+    info.tiledX = ParseBool(v);
+  } else if (key == L"ytiled") {
+    info.tiledY = ParseBool(v);
+  } else if (key == L"hsl") {
+    info.hsl = ParseBool(v);
+  }
+}
+
 }  // namespace
 
 void TDrawInfo::Clear() {
@@ -58,41 +97,7 @@ void TDrawInfo::Parse() {
     const std::wstring value(valueStart, p);
     ++p;
 
-    if (!value.empty()) {
-      const wchar_t* v = value.c_str();
-      if (key == L"file") {
-        imageName = value;
-        nameSource = NameSource::File;
-      } else if (key == L"res") {
-        imageName = value;
-        nameSource = NameSource::Resource;
-      } else if (key == L"restype") {
-        namedType = value;
-      } else if (key == L"color") {
-        imageName = value;
-        nameSource = NameSource::Color;
-      } else if (key == L"dest") {
-        dest = ParseRect(v);
-      } else if (key == L"source") {
-        source = ParseRect(v);
-      } else if (key == L"corner" || key == L"scale9") {
-        corner = ParseRect(v);
-      } else if (key == L"mask") {
-        mask = ParseColor(v);
-      } else if (key == L"fade") {
-        // Out-of-range values are held to the nearest end instead of wrapping.
-        const int level = ParseInt(v);
-        fade = static_cast<BYTE>(level < 0 ? 0 : level > 255 ? 255 : level);
-      } else if (key == L"hole") {
-        hole = ParseBool(v);
-      } else if (key == L"xtiled") {
-        tiledX = ParseBool(v);
-      } else if (key == L"ytiled") {
-        tiledY = ParseBool(v);
-      } else if (key == L"hsl") {
-        hsl = ParseBool(v);
-      }
-    }
+    if (!value.empty()) ApplyItem(*this, key, value, nameSource, namedType);
 
     if (!IsBlank(*p)) break;
     if (!*SkipBlanks(p)) break;
