@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/ProcAddress.h"
+
 // Where the process looks for DLLs. The launcher runs with administrator
 // rights from the product's directory, which any account may be able to write
 // to; Windows looks there first for a DLL that is not a known system DLL. These
@@ -16,12 +18,7 @@
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
 inline SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesEntry() {
-  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  if (kernel == nullptr) return nullptr;
-  // GetProcAddress answers a generic function pointer; going through
-  // void(*)() is the sanctioned way to reach the real signature.
-  return reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  return ProcAddressAs<SetDefaultDllDirectoriesFn>(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
 }
 
 // Whether LoadLibraryExW understands the LOAD_LIBRARY_SEARCH_* flags.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/DllSearch.h"
+#include "base/ProcAddress.h"
 #include "base/UniqueModule.h"
 
 // A system DLL loaded from the system directory by its full path, never by
@@ -45,10 +46,7 @@ class SystemLibrary {
   // module is empty or lacks the export. The caller vouches for the signature.
   template <typename Fn>
   Fn Entry(const char* name) const {
-    if (!module_) return nullptr;
-    // GetProcAddress answers a generic function pointer; going through
-    // void(*)() is the sanctioned way to reach the real signature.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module_.Get(), name)));
+    return ProcAddressAs<Fn>(module_.Get(), name);
   }
 
   // The exported data `name` (an interface id, say), or null.

@@ -8,19 +8,6 @@
 #include "duilib/core/CWindowHostUI.h"
 
 namespace DuiLib {
-namespace {
-
-bool IsMouseEvent(int type) {
-  return type >= UIEVENT_MOUSEMOVE && type <= UIEVENT_SCROLLWHEEL;
-}
-
-RECT ParseBorderSize(const wchar_t* v) {
-  if (std::wcschr(v, L',')) return ParseRect(v);
-  const int size = ParseInt(v);
-  return RECT{size, size, size, size};
-}
-
-}  // namespace
 
 CButtonUI::CButtonUI() {
   textStyle_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
@@ -64,7 +51,7 @@ void CButtonUI::ChangeState(UINT bits, bool set) {
 }
 
 void CButtonUI::DoEvent(ControlEventUI& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
+  if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
     if (parent_) {
       parent_->DoEvent(event);
     } else {
@@ -72,14 +59,14 @@ void CButtonUI::DoEvent(ControlEventUI& event) {
     }
     return;
   }
-  const bool inside = ::PtInRect(&itemRect_, event.ptMouse) != FALSE;
-  switch (event.Type) {
+  const bool inside = ::PtInRect(&itemRect_, event.mouse) != FALSE;
+  switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
       Invalidate();
       break;  // the label keeps the focused flag
     case UIEVENT_KEYDOWN:
-      if (IsKeyboardEnabled() && IsEnabled() && (event.chKey == VK_SPACE || event.chKey == VK_RETURN)) {
+      if (IsKeyboardEnabled() && IsEnabled() && (event.key == VK_SPACE || event.key == VK_RETURN)) {
         Activate();
         return;
       }

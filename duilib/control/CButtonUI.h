@@ -39,9 +39,9 @@ class CButtonUI : public CLabelUI {
   void SetPushedImage(const std::wstring& image);
   void SetFocusedImage(const std::wstring& image);
   void SetDisabledImage(const std::wstring& image);
-  const std::wstring& GetNormalImage() const { return normalImage_.sDrawString; }
-  const std::wstring& GetHotImage() const { return hotImage_.sDrawString; }
-  const std::wstring& GetPushedImage() const { return pushedImage_.sDrawString; }
+  const std::wstring& GetNormalImage() const { return normalImage_.drawString; }
+  const std::wstring& GetHotImage() const { return hotImage_.drawString; }
+  const std::wstring& GetPushedImage() const { return pushedImage_.drawString; }
 
   void SetHotBkColor(DWORD color);
   void SetHotTextColor(DWORD color);

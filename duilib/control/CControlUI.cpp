@@ -119,11 +119,6 @@ void CControlUI::SetPos(RECT rc, bool needInvalidate) {
   }
 
   if (!manager_) return;
-  if (!setPosRunning_) {
-    setPosRunning_ = true;
-    for (auto& listener : OnSize) listener(this);
-    setPosRunning_ = false;
-  }
   updateNeeded_ = false;
 
   if (needInvalidate && IsVisible()) {
@@ -427,7 +422,7 @@ void CControlUI::Event(ControlEventUI& event) {
 }
 
 void CControlUI::DoEvent(ControlEventUI& event) {
-  switch (event.Type) {
+  switch (event.type) {
     case UIEVENT_SETCURSOR:
       ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
       return;
@@ -472,15 +467,9 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
       {L"bkcolor3", [](CControlUI& c, const wchar_t* v) { c.SetBkColor3(ParseColor(v)); }},
       {L"bordercolor", [](CControlUI& c, const wchar_t* v) { c.SetBorderColor(ParseColor(v, true)); }},
       {L"focusbordercolor", [](CControlUI& c, const wchar_t* v) { c.SetFocusBorderColor(ParseColor(v, true)); }},
-      {L"colorhsl", [](CControlUI& c, const wchar_t* v) { c.colorHSL_ = ParseBool(v); }},
-      {L"bordersize",
-       [](CControlUI& c, const wchar_t* v) {
-         if (std::wcschr(v, L',')) {
-           c.SetBorderSize(ParseRect(v));
-         } else {
-           c.SetBorderSize(ParseInt(v));
-         }
-       }},
+      // Read and dropped: no control of this toolkit adjusts its colours.
+      {L"colorhsl", [](CControlUI&, const wchar_t*) {}},
+      {L"bordersize", [](CControlUI& c, const wchar_t* v) { c.SetBorderSize(ParseBorderSize(v)); }},
       {L"borderstyle", [](CControlUI& c, const wchar_t* v) { c.borderStyle_ = ParseInt(v); }},
       {L"borderround", [](CControlUI& c, const wchar_t* v) { c.SetBorderRound(ParseSize(v)); }},
       {L"bkimage", [](CControlUI& c, const wchar_t* v) { c.SetBkImage(v); }},
@@ -494,7 +483,8 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
       {L"text", [](CControlUI& c, const wchar_t* v) { c.SetText(v); }},
       {L"tooltip", [](CControlUI& c, const wchar_t* v) { c.SetToolTip(v); }},
       {L"userdata", [](CControlUI& c, const wchar_t* v) { c.SetUserData(v); }},
-      {L"tag", [](CControlUI& c, const wchar_t* v) { c.tag_ = static_cast<UINT_PTR>(ParseInt(v)); }},
+      // Read and dropped: nothing reads a control's tag.
+      {L"tag", [](CControlUI&, const wchar_t*) {}},
       {L"enabled", [](CControlUI& c, const wchar_t* v) { c.SetEnabled(ParseBool(v)); }},
       {L"mouse", [](CControlUI& c, const wchar_t* v) { c.SetMouseEnabled(ParseBool(v)); }},
       {L"keyboard", [](CControlUI& c, const wchar_t* v) { c.SetKeyboardEnabled(ParseBool(v)); }},
@@ -606,7 +596,7 @@ void CControlUI::PaintBkColor(HDC dc) {
 }
 
 void CControlUI::PaintBkImage(HDC dc) {
-  if (bkImage_.sDrawString.empty()) return;
+  if (bkImage_.drawString.empty()) return;
   DrawImage(dc, bkImage_);
 }
 

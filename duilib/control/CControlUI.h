@@ -163,7 +163,7 @@ class CControlUI {
   void SetBkColor3(DWORD color);
   DWORD GetForeColor() const { return foreColor_; }
   void SetForeColor(DWORD color);
-  const std::wstring& GetBkImage() const { return bkImage_.sDrawString; }
+  const std::wstring& GetBkImage() const { return bkImage_.drawString; }
   void SetBkImage(const std::wstring& image);
   DWORD GetBorderColor() const { return borderColor_; }
   void SetBorderColor(DWORD color);
@@ -177,9 +177,8 @@ class CControlUI {
   const RECT& GetPaintRect() const { return paintRect_; }
   int GetBorderStyle() const { return borderStyle_; }
 
-  // Listeners run by SetPos (size, once per call, re-entry suppressed) and by
-  // the host before its sinks (notifications sent by this control).
-  std::vector<std::function<void(CControlUI*)>> OnSize;
+  // Listeners run by the host before its sinks (notifications sent by this
+  // control).
   std::vector<std::function<void(NotificationUI&)>> OnNotify;
 
  protected:
@@ -205,14 +204,12 @@ class CControlUI {
   bool focused_ = false;
   bool float_ = false;
   TPercentInfo floatPercent_;
-  bool setPosRunning_ = false;
   std::wstring text_;
   std::wstring toolTip_;
   std::wstring userData_;
   int toolTipWidth_ = 300;
   wchar_t shortcut_ = 0;
   bool menuUsed_ = false;
-  UINT_PTR tag_ = 0;
   RECT padding_ = {0, 0, 0, 0};
   DWORD bkColor_ = 0;
   DWORD bkColor2_ = 0;
@@ -221,7 +218,6 @@ class CControlUI {
   TDrawInfo bkImage_;
   DWORD borderColor_ = 0;
   DWORD focusBorderColor_ = 0;
-  bool colorHSL_ = false;
   int borderStyle_ = PS_SOLID;
   SIZE borderRound_ = {0, 0};
   RECT paintRect_ = {0, 0, 0, 0};

@@ -84,11 +84,11 @@ void CLabelUI::SetMultiLine(bool multiLine) {
 }
 
 void CLabelUI::DoEvent(ControlEventUI& event) {
-  if (event.Type == UIEVENT_SETFOCUS) {
+  if (event.type == UIEVENT_SETFOCUS) {
     focused_ = true;
     return;
   }
-  if (event.Type == UIEVENT_KILLFOCUS) {
+  if (event.type == UIEVENT_KILLFOCUS) {
     focused_ = false;
     return;
   }
@@ -139,7 +139,7 @@ void CLabelUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 int CLabelUI::FontTextHeight() const {
   if (!manager_) return 0;
   const TFontInfo* info = manager_->GetFontInfo(font_);
-  return info ? info->tm.tmHeight : 0;
+  return info ? info->metrics.tmHeight : 0;
 }
 
 void CLabelUI::MeasureText(RECT& rc, const std::wstring& text, UINT style) const {

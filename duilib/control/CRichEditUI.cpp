@@ -459,12 +459,12 @@ bool CRichEditUI::CaretVisibleNow() const {
 }
 
 void CRichEditUI::DoEvent(ControlEventUI& event) {
-  switch (event.Type) {
+  switch (event.type) {
     case UIEVENT_SETCURSOR:
-      if (host_ && IsEnabled() && ::PtInRect(&host_->ClientRect(), event.ptMouse)) {
+      if (host_ && IsEnabled() && ::PtInRect(&host_->ClientRect(), event.mouse)) {
         const RECT client = host_->ClientRect();
         host_->Services()->OnTxSetCursor(DVASPECT_CONTENT, -1, nullptr, nullptr, TextHostDC(), nullptr, &client,
-                                         event.ptMouse.x, event.ptMouse.y);
+                                         event.mouse.x, event.mouse.y);
         return;
       }
       break;
@@ -498,7 +498,7 @@ void CRichEditUI::DoEvent(ControlEventUI& event) {
       if (host_) Send(WM_TIMER, event.wParam, event.lParam);
       return;
     case UIEVENT_SCROLLWHEEL:
-      if (event.wKeyState & UIKEY_CONTROL) return;
+      if (event.keyState & UIKEY_CONTROL) return;
       break;
     case UIEVENT_MOUSEMOVE:
     case UIEVENT_BUTTONDOWN:

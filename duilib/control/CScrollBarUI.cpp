@@ -24,10 +24,6 @@ int MulDivFloor(long long a, long long b, long long c) {
   return c == 0 ? 0 : static_cast<int>(a * b / c);
 }
 
-bool IsMouseEvent(int type) {
-  return type >= UIEVENT_MOUSEMOVE && type <= UIEVENT_SCROLLWHEEL;
-}
-
 using Part = CScrollBarUI::Part;
 using State = CScrollBarUI::ImageState;
 
@@ -258,7 +254,7 @@ void CScrollBarUI::SetPartColor(Part part, DWORD color) {
 }
 
 const std::wstring& CScrollBarUI::GetPartImage(Part part, ImageState state) const {
-  return images_[static_cast<int>(part)][static_cast<int>(state)].sDrawString;
+  return images_[static_cast<int>(part)][static_cast<int>(state)].drawString;
 }
 
 void CScrollBarUI::SetPartImage(Part part, ImageState state, const std::wstring& image) {
@@ -362,134 +358,135 @@ void CScrollBarUI::ForwardToOwner(ControlEventUI& event) {
 }
 
 void CScrollBarUI::DoEvent(ControlEventUI& event) {
-  if (!IsEnabled() && IsMouseEvent(event.Type)) {
+  if (!IsEnabled() && IsMouseEvent(event.type)) {
     ForwardToOwner(event);
     return;
   }
-  switch (event.Type) {
+  switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
       return;
-
     case UIEVENT_BUTTONDOWN:
-    case UIEVENT_DBLCLICK: {
-      if (!IsEnabled()) return;
-      dragOffset_ = 0;
-      ticks_ = 0;
-      if (manager_ != nullptr) manager_->SetTimer(this, kRepeatTimerId, kRepeatPeriodMs);
-      const POINT pt = event.ptMouse;
-      if (::PtInRect(&parts_.button1, pt)) {
-        button1State_ |= UISTATE_PUSHED;
-        StepLine(false);
-      } else if (::PtInRect(&parts_.button2, pt)) {
-        button2State_ |= UISTATE_PUSHED;
-        StepLine(true);
-      } else if (::PtInRect(&parts_.thumb, pt)) {
-        thumbState_ |= UISTATE_CAPTURED | UISTATE_PUSHED;
-        dragStart_ = pt;
-        dragStartPos_ = pos_;
-      } else if (!IsEmptyRect(parts_.thumb)) {
-        if (Along(pt) < Start(parts_.thumb)) {
-          StepPage(false);
-        } else if (Along(pt) >= End(parts_.thumb)) {
-          StepPage(true);
-        }
-      }
-      Invalidate();
+    case UIEVENT_DBLCLICK:
+      if (IsEnabled()) OnPress(event.mouse);
       return;
-    }
-
-    case UIEVENT_BUTTONUP: {
-      ticks_ = 0;
-      dragOffset_ = 0;
-      if (manager_ != nullptr) manager_->KillTimer(this, kRepeatTimerId);
-      if (thumbState_ & UISTATE_CAPTURED) {
-        thumbState_ &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
-        Invalidate();
-      } else if (button1State_ & UISTATE_PUSHED) {
-        button1State_ &= ~UISTATE_PUSHED;
-        Invalidate();
-      } else if (button2State_ & UISTATE_PUSHED) {
-        button2State_ &= ~UISTATE_PUSHED;
-        Invalidate();
-      }
+    case UIEVENT_BUTTONUP:
+      OnRelease();
       return;
-    }
-
-    case UIEVENT_MOUSEMOVE: {
-      if (thumbState_ & UISTATE_CAPTURED) {
-        int usable = Length() - (End(parts_.thumb) - Start(parts_.thumb));
-        if (showButton1_) usable -= Thickness();
-        if (showButton2_) usable -= Thickness();
-        if (usable == 0) return;
-        dragOffset_ = MulDivFloor(Along(event.ptMouse) - Along(dragStart_), range_, usable);
-        return;
-      }
-      if (IsEnabled()) {
-        const bool hot = ::PtInRect(&parts_.thumb, event.ptMouse) != FALSE;
-        const bool wasHot = (thumbState_ & UISTATE_HOT) != 0;
-        if (hot != wasHot) {
-          thumbState_ = hot ? (thumbState_ | UISTATE_HOT) : (thumbState_ & ~UISTATE_HOT);
-          Invalidate();
-        }
-      }
+    case UIEVENT_MOUSEMOVE:
+      OnMouseMove(event.mouse);
       return;
-    }
-
-    case UIEVENT_TIMER: {
+    case UIEVENT_TIMER:
       if (event.wParam != kRepeatTimerId) break;
-      ++ticks_;
-      if (thumbState_ & UISTATE_CAPTURED) {
-        ApplyDrag();
-        Invalidate();
-        return;
-      }
-      if (ticks_ <= kRepeatDelayTicks) return;
-      if (button1State_ & UISTATE_PUSHED) {
-        StepLine(false);
-      } else if (button2State_ & UISTATE_PUSHED) {
-        StepLine(true);
-      } else if (manager_ != nullptr && !IsEmptyRect(parts_.thumb)) {
-        // Holding the track keeps paging towards the mouse until the thumb
-        // has reached it.
-        POINT pt;
-        ::GetCursorPos(&pt);
-        ::ScreenToClient(manager_->GetPaintWindow(), &pt);
-        if (Along(pt) < Start(parts_.thumb)) {
-          StepPage(false);
-        } else if (Along(pt) >= End(parts_.thumb)) {
-          StepPage(true);
-        }
-      }
+      OnRepeat();
       return;
-    }
-
-    case UIEVENT_MOUSEENTER: {
-      if (IsEnabled() && ::PtInRect(&itemRect_, event.ptMouse)) {
-        button1State_ |= UISTATE_HOT;
-        button2State_ |= UISTATE_HOT;
-        if (::PtInRect(&parts_.thumb, event.ptMouse)) thumbState_ |= UISTATE_HOT;
-        Invalidate();
-      }
+    case UIEVENT_MOUSEENTER:
+    case UIEVENT_MOUSELEAVE:
+      OnHover(event.type == UIEVENT_MOUSEENTER, event.mouse);
       ForwardToOwner(event);
       return;
-    }
-
-    case UIEVENT_MOUSELEAVE: {
-      if (IsEnabled() && !::PtInRect(&itemRect_, event.ptMouse)) {
-        button1State_ &= ~UISTATE_HOT;
-        button2State_ &= ~UISTATE_HOT;
-        thumbState_ &= ~UISTATE_HOT;
-        Invalidate();
-      }
-      ForwardToOwner(event);
-      return;
-    }
-
     default:
       break;
   }
   CControlUI::DoEvent(event);
+}
+
+void CScrollBarUI::OnPress(POINT pt) {
+  dragOffset_ = 0;
+  ticks_ = 0;
+  if (manager_ != nullptr) manager_->SetTimer(this, kRepeatTimerId, kRepeatPeriodMs);
+  if (::PtInRect(&parts_.button1, pt)) {
+    button1State_ |= UISTATE_PUSHED;
+    StepLine(false);
+  } else if (::PtInRect(&parts_.button2, pt)) {
+    button2State_ |= UISTATE_PUSHED;
+    StepLine(true);
+  } else if (::PtInRect(&parts_.thumb, pt)) {
+    thumbState_ |= UISTATE_CAPTURED | UISTATE_PUSHED;
+    dragStart_ = pt;
+    dragStartPos_ = pos_;
+  } else if (!IsEmptyRect(parts_.thumb)) {
+    PageTowards(pt);
+  }
+  Invalidate();
+}
+
+void CScrollBarUI::PageTowards(POINT pt) {
+  if (Along(pt) < Start(parts_.thumb)) {
+    StepPage(false);
+  } else if (Along(pt) >= End(parts_.thumb)) {
+    StepPage(true);
+  }
+}
+
+void CScrollBarUI::OnRelease() {
+  ticks_ = 0;
+  dragOffset_ = 0;
+  if (manager_ != nullptr) manager_->KillTimer(this, kRepeatTimerId);
+  if (thumbState_ & UISTATE_CAPTURED) {
+    thumbState_ &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
+    Invalidate();
+  } else if (button1State_ & UISTATE_PUSHED) {
+    button1State_ &= ~UISTATE_PUSHED;
+    Invalidate();
+  } else if (button2State_ & UISTATE_PUSHED) {
+    button2State_ &= ~UISTATE_PUSHED;
+    Invalidate();
+  }
+}
+
+void CScrollBarUI::OnMouseMove(POINT pt) {
+  if (thumbState_ & UISTATE_CAPTURED) {
+    int usable = Length() - (End(parts_.thumb) - Start(parts_.thumb));
+    if (showButton1_) usable -= Thickness();
+    if (showButton2_) usable -= Thickness();
+    if (usable == 0) return;
+    dragOffset_ = MulDivFloor(Along(pt) - Along(dragStart_), range_, usable);
+    return;
+  }
+  if (!IsEnabled()) return;
+  const bool hot = ::PtInRect(&parts_.thumb, pt) != FALSE;
+  const bool wasHot = (thumbState_ & UISTATE_HOT) != 0;
+  if (hot != wasHot) {
+    thumbState_ = hot ? (thumbState_ | UISTATE_HOT) : (thumbState_ & ~UISTATE_HOT);
+    Invalidate();
+  }
+}
+
+void CScrollBarUI::OnRepeat() {
+  ++ticks_;
+  if (thumbState_ & UISTATE_CAPTURED) {
+    ApplyDrag();
+    Invalidate();
+    return;
+  }
+  if (ticks_ <= kRepeatDelayTicks) return;
+  if (button1State_ & UISTATE_PUSHED) {
+    StepLine(false);
+  } else if (button2State_ & UISTATE_PUSHED) {
+    StepLine(true);
+  } else if (manager_ != nullptr && !IsEmptyRect(parts_.thumb)) {
+    // Holding the track keeps paging towards the mouse until the thumb
+    // has reached it.
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(manager_->GetPaintWindow(), &pt);
+    PageTowards(pt);
+  }
+}
+
+void CScrollBarUI::OnHover(bool enter, POINT pt) {
+  if (!IsEnabled() || (::PtInRect(&itemRect_, pt) != FALSE) != enter) return;
+  if (enter) {
+    button1State_ |= UISTATE_HOT;
+    button2State_ |= UISTATE_HOT;
+    if (::PtInRect(&parts_.thumb, pt)) thumbState_ |= UISTATE_HOT;
+  } else {
+    button1State_ &= ~UISTATE_HOT;
+    button2State_ &= ~UISTATE_HOT;
+    thumbState_ &= ~UISTATE_HOT;
+  }
+  Invalidate();
 }
 
 void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
@@ -519,12 +516,12 @@ void CScrollBarUI::PaintPart(HDC dc, Part part, const RECT& rc, UINT state) {
   } else if (state & UISTATE_HOT) {
     chosen = &images[static_cast<int>(State::Hot)];
   }
-  if (chosen != nullptr && !chosen->sDrawString.empty() &&
+  if (chosen != nullptr && !chosen->drawString.empty() &&
       CRenderEngine::DrawImageInfo(dc, manager_, rc, paintRect_, *chosen)) {
     return;
   }
   TDrawInfo& normal = images[static_cast<int>(State::Normal)];
-  if (!normal.sDrawString.empty()) CRenderEngine::DrawImageInfo(dc, manager_, rc, paintRect_, normal);
+  if (!normal.drawString.empty()) CRenderEngine::DrawImageInfo(dc, manager_, rc, paintRect_, normal);
 }
 
 void CScrollBarUI::PaintStatusImage(HDC dc) {
@@ -539,9 +536,9 @@ void CScrollBarUI::PaintStatusImage(HDC dc) {
     } else if (thumbState_ & UISTATE_HOT) {
       chosen = &images[static_cast<int>(State::Hot)];
     }
-    if (chosen == nullptr || chosen->sDrawString.empty() || !DrawImage(dc, *chosen)) {
+    if (chosen == nullptr || chosen->drawString.empty() || !DrawImage(dc, *chosen)) {
       TDrawInfo& normal = images[static_cast<int>(State::Normal)];
-      if (!normal.sDrawString.empty()) DrawImage(dc, normal);
+      if (!normal.drawString.empty()) DrawImage(dc, normal);
     }
   }
   if (showButton1_) PaintPart(dc, Part::Button1, parts_.button1, button1State_);

@@ -119,6 +119,14 @@ class CScrollBarUI : public CControlUI {
   void StepPage(bool forward);
   void ApplyDrag();
   void ForwardToOwner(ControlEventUI& event);
+  // The events DoEvent hands on, with the point of the mouse where it counts.
+  void OnPress(POINT pt);      // button down or double click: step, page or grab the thumb
+  void OnRelease();            // button up: stop repeating, let the thumb go
+  void OnMouseMove(POINT pt);  // drag the grabbed thumb, or track its hot state
+  void OnRepeat();             // the repeat timer: apply the drag, or keep stepping
+  void OnHover(bool enter, POINT pt);
+  // One page towards `pt` when it lies before or after the thumb.
+  void PageTowards(POINT pt);
   // Draws one part in its state: the chosen image, else the normal one.
   void PaintPart(HDC dc, Part part, const RECT& rc, UINT state);
 

@@ -40,6 +40,12 @@ RECT ParseRect(const wchar_t* text) {
   return RECT{v[0], v[1], v[2], v[3]};
 }
 
+RECT ParseBorderSize(const wchar_t* text) {
+  if (text && std::wcschr(text, L',')) return ParseRect(text);
+  const int size = ParseInt(text);
+  return RECT{size, size, size, size};
+}
+
 SIZE ParseSize(const wchar_t* text) {
   int v[2];
   ParseIntList(text, v, 2);

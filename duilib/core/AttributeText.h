@@ -16,6 +16,9 @@ int ParseInt(const wchar_t* text, const wchar_t** end = nullptr);
 void ParseIntList(const wchar_t* text, int* values, int count);
 RECT ParseRect(const wchar_t* text);  // l,t,r,b
 SIZE ParseSize(const wchar_t* text);  // cx,cy
+// Border sizes: one number for all four sides, or l,t,r,b when the text
+// holds a comma.
+RECT ParseBorderSize(const wchar_t* text);
 
 // Four decimal fractions l,t,r,b for float positioning, separated likewise.
 void ParseDoubleList(const wchar_t* text, double* values, int count);

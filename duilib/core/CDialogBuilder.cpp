@@ -7,6 +7,8 @@
 #include "duilib/control/CButtonUI.h"
 #include "duilib/control/CControlUI.h"
 #include "duilib/control/CLabelUI.h"
+#include "duilib/control/CRichEditUI.h"
+#include "duilib/control/CScrollBarUI.h"
 #include "duilib/core/AttributeText.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "duilib/core/CWindowHostUI.h"
@@ -14,20 +16,6 @@
 #include "duilib/layout/CHorizontalLayoutUI.h"
 #include "duilib/layout/CVerticalLayoutUI.h"
 #include "duilib/layout/IContainer.h"
-
-// The scroll bar and rich edit controls join the build separately.
-#if __has_include("duilib/control/CRichEditUI.h")
-#include "duilib/control/CRichEditUI.h"
-#define DUILIB_HAS_RICHEDIT 1
-#else
-#define DUILIB_HAS_RICHEDIT 0
-#endif
-#if __has_include("duilib/control/CScrollBarUI.h")
-#include "duilib/control/CScrollBarUI.h"
-#define DUILIB_HAS_SCROLLBAR_CONTROL 1
-#else
-#define DUILIB_HAS_SCROLLBAR_CONTROL 0
-#endif
 
 namespace DuiLib {
 namespace {
@@ -61,12 +49,8 @@ const TagEntry kTags[] = {
     {L"VBox", &Make<CVerticalLayoutUI>},
     {L"HorizontalLayout", &Make<CHorizontalLayoutUI>},
     {L"HBox", &Make<CHorizontalLayoutUI>},
-#if DUILIB_HAS_RICHEDIT
     {L"RichEdit", &Make<CRichEditUI>},
-#endif
-#if DUILIB_HAS_SCROLLBAR_CONTROL
     {L"ScrollBar", &Make<CScrollBarUI>},
-#endif
 };
 
 // A `Window` attribute: its name (compared ignoring case unless `exact`)
@@ -103,9 +87,9 @@ const WindowAttribute kWindowAttributes[] = {
     {L"showdirty", false, [](CWindowHostUI& h, const wchar_t* v) { h.SetShowUpdateRect(ParseBool(v)); }},
     {L"noactivate", true, [](CWindowHostUI& h, const wchar_t* v) { h.SetNoActivate(ParseBool(v)); }},
     {L"opacity", false, [](CWindowHostUI& h, const wchar_t* v) { h.SetOpacity(static_cast<BYTE>(ParseInt(v))); }},
-    {L"layeredopacity", true,
-     [](CWindowHostUI& h, const wchar_t* v) { h.SetLayeredOpacity(static_cast<BYTE>(ParseInt(v))); }},
-    {L"layeredimage", true, [](CWindowHostUI& h, const wchar_t* v) { h.SetLayeredImage(v); }},
+    // Read and dropped: the toolkit does not paint layered windows.
+    {L"layeredopacity", true, [](CWindowHostUI&, const wchar_t*) {}},
+    {L"layeredimage", true, [](CWindowHostUI&, const wchar_t*) {}},
     {L"disabledfontcolor", false, [](CWindowHostUI& h, const wchar_t* v) { h.SetDefaultDisabledColor(ParseColor(v)); }},
     {L"defaultfontcolor", false, [](CWindowHostUI& h, const wchar_t* v) { h.SetDefaultFontColor(ParseColor(v)); }},
     {L"linkfontcolor", false, [](CWindowHostUI& h, const wchar_t* v) { h.SetDefaultLinkFontColor(ParseColor(v)); }},
@@ -151,7 +135,6 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CWindowHost
 // ---- Window-wide resources -------------------------------------------------
 
 void CDialogBuilder::RegisterResources(CXmlNode root, CWindowHostUI* manager) {
-  const bool forceShared = manager->IsForceUseSharedRes();
   for (CXmlNode node = root.GetChild(); node.IsValid(); node = node.GetSibling()) {
     const wchar_t* tag = node.GetName();
     const int count = node.GetAttributeCount();
@@ -184,7 +167,7 @@ void CDialogBuilder::RegisterResources(CXmlNode root, CWindowHostUI* manager) {
         if (NameIs(name, L"value")) list = value;
         if (NameIs(name, L"shared")) shared = FlagIs(value);
       }
-      if (className) manager->AddDefaultAttributeList(className, list, shared || forceShared);
+      if (className) manager->AddDefaultAttributeList(className, list, shared);
     } else if (NameIs(tag, L"Image")) {
       const wchar_t* imageName = nullptr;
       const wchar_t* resType = L"";
@@ -198,7 +181,7 @@ void CDialogBuilder::RegisterResources(CXmlNode root, CWindowHostUI* manager) {
         if (NameIs(name, L"mask")) mask = ParseColor(value);
         if (NameIs(name, L"shared")) shared = FlagIs(value);
       }
-      if (imageName) manager->AddImage(imageName, resType, mask, false, shared || forceShared);
+      if (imageName) manager->AddImage(imageName, resType, mask, false, shared);
     } else if (NameIs(tag, L"MultiLanguage")) {
       int id = -1;
       const wchar_t* text = nullptr;

@@ -32,21 +32,21 @@ std::unique_ptr<TFontInfo> MakeFont(const std::wstring& face, int size, bool bol
   UniqueFont font(::CreateFontIndirectW(&lf));
   if (!font) return nullptr;
   auto info = std::make_unique<TFontInfo>();
-  info->hFont = std::move(font);
-  info->sFontName = face;
-  info->iSize = size;
-  info->bBold = bold;
-  info->bUnderline = underline;
-  info->bItalic = italic;
+  info->font = std::move(font);
+  info->face = face;
+  info->size = size;
+  info->bold = bold;
+  info->underline = underline;
+  info->italic = italic;
   return info;
 }
 
 void FillMetrics(TFontInfo* info, HDC dc) {
-  if (!info->hFont) return;
-  SelectedObject selected(dc, info->hFont.Get());
+  if (!info->font) return;
+  SelectedObject selected(dc, info->font.Get());
   TEXTMETRICW tm = {};
   if (::GetTextMetricsW(dc, &tm)) {
-    info->tm = tm;
+    info->metrics = tm;
     info->hasMetrics = true;
   }
 }
@@ -75,16 +75,16 @@ TFontInfo* CFontTableUI::Find(int id) {
 }
 
 TFontInfo* CFontTableUI::Default() {
-  if (this == &Shared() && !default_.hFont) {
+  if (this == &Shared() && !default_.font) {
     // The process default: the system GUI font itself, only the character
     // set widened, recorded with the size and style it really has.
     LOGFONTW lf = SystemGuiLogFont();
-    default_.hFont.Reset(::CreateFontIndirectW(&lf));
-    default_.sFontName = lf.lfFaceName;
-    default_.iSize = -lf.lfHeight;
-    default_.bBold = lf.lfWeight >= FW_BOLD;
-    default_.bUnderline = lf.lfUnderline != 0;
-    default_.bItalic = lf.lfItalic != 0;
+    default_.font.Reset(::CreateFontIndirectW(&lf));
+    default_.face = lf.lfFaceName;
+    default_.size = -lf.lfHeight;
+    default_.bold = lf.lfWeight >= FW_BOLD;
+    default_.underline = lf.lfUnderline != 0;
+    default_.italic = lf.lfItalic != 0;
     default_.hasMetrics = false;
   }
   return &default_;
@@ -108,7 +108,7 @@ void CFontTableUI::EnsureMetrics(TFontInfo* info, HDC dc) {
 void CFontTableUI::RefreshMetrics(HDC dc) {
   if (!dc) return;
   for (auto& entry : fonts_) FillMetrics(entry.second.get(), dc);
-  if (default_.hFont) FillMetrics(&default_, dc);
+  if (default_.font) FillMetrics(&default_, dc);
 }
 
 }  // namespace DuiLib

@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "base/TopDownDib.h"
 #include "base/UniqueHandle.h"
 #include "duilib/core/AttributeText.h"
 #include "duilib/core/CResourceSettingsUI.h"
@@ -50,15 +51,9 @@ bool ReadPlainFile(const std::wstring& path, std::vector<BYTE>& bytes) {
 // Turns straight RGBA pixels into the record's premultiplied BGRA section.
 std::unique_ptr<TImageInfo> MakeImage(const BYTE* rgba, int width, int height, DWORD mask, bool hsl) {
   if (width <= 0 || height <= 0 || width > INT_MAX / 4 / height) return nullptr;
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;  // top-down, like the decoder's rows
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // Top-down, like the decoder's rows.
+  UniqueBitmap bitmap = CreateTopDownDib(nullptr, width, height, &bits);
   if (!bitmap || !bits) return nullptr;
 
   auto info = std::make_unique<TImageInfo>();
@@ -86,13 +81,13 @@ std::unique_ptr<TImageInfo> MakeImage(const BYTE* rgba, int width, int height, D
       alpha = true;
     }
   }
-  info->hBitmap = std::move(bitmap);
-  info->pBits = out;
-  info->nX = width;
-  info->nY = height;
-  info->bAlpha = alpha;
-  info->bUseHSL = hsl;
-  info->dwMask = mask;
+  info->bitmap = std::move(bitmap);
+  info->bits = out;
+  info->width = width;
+  info->height = height;
+  info->alpha = alpha;
+  info->useHsl = hsl;
+  info->mask = mask;
   if (hsl) info->srcBits.assign(out, out + count * 4);
   return info;
 }
@@ -138,7 +133,7 @@ std::unique_ptr<TImageInfo> CImageCacheUI::Load(const std::wstring& name, const 
     if (!read) return nullptr;
     info = Decode(bytes.data(), bytes.size(), mask, hsl);
   }
-  if (info) info->sResType = resType;
+  if (info) info->resType = resType;
   return info;
 }
 

@@ -7,12 +7,12 @@ namespace DuiLib {
 bool CNotificationQueueUI::Enqueue(const NotificationUI& msg, bool allowRepeat) {
   if (!allowRepeat) {
     for (NotificationUI& queued : records_) {
-      if (queued.pSender != msg.pSender || queued.sType != msg.sType) continue;
+      if (queued.sender != msg.sender || queued.type != msg.type) continue;
       queued.wParam = msg.wParam;
       queued.lParam = msg.lParam;
-      queued.ptMouse = msg.ptMouse;
-      queued.dwTimestamp = msg.dwTimestamp;
-      queued.sVirtualWnd = msg.sVirtualWnd;
+      queued.mouse = msg.mouse;
+      queued.timestamp = msg.timestamp;
+      queued.virtualWnd = msg.virtualWnd;
       return false;
     }
   }
@@ -35,7 +35,7 @@ bool CNotificationQueueUI::PopFront(NotificationUI& out) {
 
 void CNotificationQueueUI::Forget(CControlUI* sender) {
   records_.erase(std::remove_if(records_.begin(), records_.end(),
-                                [sender](const NotificationUI& queued) { return queued.pSender == sender; }),
+                                [sender](const NotificationUI& queued) { return queued.sender == sender; }),
                  records_.end());
 }
 

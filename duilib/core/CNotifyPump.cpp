@@ -1,39 +1,16 @@
 #include "duilib/core/CNotifyPump.h"
 
-#include <cwchar>
-
 #include "duilib/control/CControlUI.h"
 
 namespace DuiLib {
 
-bool CNotifyPump::NoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const {
-  return ::_wcsicmp(a.c_str(), b.c_str()) < 0;
-}
-
-bool CNotifyPump::AddVirtualWnd(const std::wstring& name, CNotifyPump* pump) {
-  if (!pump) return false;
-  return virtualWnds_.emplace(name, pump).second;
-}
-
-bool CNotifyPump::RemoveVirtualWnd(const std::wstring& name) {
-  return virtualWnds_.erase(name) > 0;
-}
-
 bool CNotifyPump::NotifyPump(NotificationUI& msg) {
-  if (!msg.sVirtualWnd.empty()) {
-    auto it = virtualWnds_.find(msg.sVirtualWnd);
-    if (it != virtualWnds_.end() && it->second->LoopDispatch(msg)) return true;
-  }
-  return LoopDispatch(msg);
-}
-
-bool CNotifyPump::LoopDispatch(NotificationUI& msg) {
   static const std::wstring kNoName;
-  const std::wstring& sender = msg.pSender ? msg.pSender->GetName() : kNoName;
+  const std::wstring& sender = msg.sender ? msg.sender->GetName() : kNoName;
   for (const TNotifyMapUI* map = NotifyMap(); map; map = map->base) {
     const TNotifyMapEntryUI* chosen = nullptr;
     for (const TNotifyMapEntryUI* entry = map->entries; entry && entry->type; ++entry) {
-      if (msg.sType != entry->type) continue;
+      if (msg.type != entry->type) continue;
       const wchar_t* name = entry->controlName ? entry->controlName : L"";
       if (sender == name) {
         chosen = entry;

@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <map>
-#include <string>
-
 #include "duilib/core/NotificationUI.h"
 
 namespace DuiLib {
@@ -38,9 +35,7 @@ struct TNotifyMapUI {
   const TNotifyMapEntryUI* entries;
 };
 
-// Dispatches notifications by table. A pump may register named virtual
-// windows (other pumps, not owned) that get a notification naming them
-// first. UI thread only.
+// Dispatches notifications by table. UI thread only.
 class CNotifyPump {
  public:
   CNotifyPump() = default;
@@ -48,24 +43,13 @@ class CNotifyPump {
   CNotifyPump(const CNotifyPump&) = delete;
   CNotifyPump& operator=(const CNotifyPump&) = delete;
 
-  // False when the name is taken (compared without regard to case) or the pump is null.
-  bool AddVirtualWnd(const std::wstring& name, CNotifyPump* pump);
-  bool RemoveVirtualWnd(const std::wstring& name);
-  // The virtual windows named in the record first, then this pump's maps
-  // from its class up through its bases. True when a handler ran.
+  // This pump's maps from its class up through its bases. True when a
+  // handler ran.
   bool NotifyPump(NotificationUI& msg);
 
  protected:
   // The class's map; the base pump has none.
   virtual const TNotifyMapUI* NotifyMap() const { return nullptr; }
-
- private:
-  bool LoopDispatch(NotificationUI& msg);
-
-  struct NoCaseLess {
-    bool operator()(const std::wstring& a, const std::wstring& b) const;
-  };
-  std::map<std::wstring, CNotifyPump*, NoCaseLess> virtualWnds_;
 };
 
 }  // namespace DuiLib

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "base/SelectedObject.h"
+#include "base/SystemLibrary.h"
+#include "base/TopDownDib.h"
 #include "base/UniqueDC.h"
 #include "base/UniqueGdiObject.h"
 #include "duilib/core/AttributeText.h"
@@ -28,29 +30,15 @@ struct Msimg32Entries {
   GradientFillFn gradientFill = nullptr;
 };
 
-// GetProcAddress answers a generic function pointer; going through
-// void(*)() is the sanctioned way to reach the real signature.
-template <typename Fn>
-Fn EntryPoint(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
 Msimg32Entries LoadMsimg32() {
   Msimg32Entries entries;
-  // Only the copy in the system directory: a bare name would let a DLL
-  // planted beside the program be loaded instead.
-  wchar_t dir[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(dir, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return entries;
-  std::wstring path(dir, length);
-  if (path.back() != L'\\') path += L'\\';
-  path += L"msimg32.dll";
+  SystemLibrary msimg32 = SystemLibrary::Load(L"msimg32.dll");
+  if (!msimg32) return entries;
+  entries.alphaBlend = msimg32.Entry<AlphaBlendFn>("AlphaBlend");
+  entries.gradientFill = msimg32.Entry<GradientFillFn>("GradientFill");
   // The module stays loaded for the rest of the process: its entry points
   // are kept in a static.
-  HMODULE module = ::LoadLibraryW(path.c_str());
-  if (!module) return entries;
-  entries.alphaBlend = EntryPoint<AlphaBlendFn>(module, "AlphaBlend");
-  entries.gradientFill = EntryPoint<GradientFillFn>(module, "GradientFill");
+  msimg32.Detach();
   return entries;
 }
 
@@ -85,15 +73,8 @@ bool Meets(const RECT& a, const RECT& b) {
 class Offscreen {
  public:
   Offscreen(HDC compatible, int width, int height) : dc_(::CreateCompatibleDC(compatible)) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_.Reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_ = CreateTopDownDib(nullptr, width, height, &bits);
     if (dc_ && bitmap_ && bits) {
       bits_ = static_cast<BYTE*>(bits);
       selected_ = std::make_unique<SelectedObject>(dc_.Get(), bitmap_.Get());
@@ -391,22 +372,22 @@ void CRenderEngine::DrawImage(HDC dc, HBITMAP bitmap, const RECT& rc, const RECT
 }
 
 bool CRenderEngine::ResolveImageInfo(CWindowHostUI* host, TDrawInfo& info) {
-  if (info.pImageInfo) return true;
-  if (!host || info.bLoaded) return false;
+  if (info.image) return true;
+  if (!host || info.loaded) return false;
   info.Parse();
-  if (info.sImageName.empty()) return false;
-  const TImageInfo* image = host->GetImageEx(info.sImageName, info.sResType, info.dwMask, info.bHSL);
+  if (info.imageName.empty()) return false;
+  const TImageInfo* image = host->GetImageEx(info.imageName, info.resType, info.mask, info.hsl);
   if (!image) return false;
-  info.pImageInfo = image;
-  RECT& part = info.rcBmpPart;
+  info.image = image;
+  RECT& part = info.source;
   if (part.left == 0 && part.top == 0 && part.right == 0 && part.bottom == 0) {
-    part = RECT{0, 0, image->nX, image->nY};
+    part = RECT{0, 0, image->width, image->height};
   }
   // The part is held inside the image: nothing outside it is ever read.
   if (part.left < 0) part.left = 0;
   if (part.top < 0) part.top = 0;
-  if (part.right > image->nX) part.right = image->nX;
-  if (part.bottom > image->nY) part.bottom = image->nY;
+  if (part.right > image->width) part.right = image->width;
+  if (part.bottom > image->height) part.bottom = image->height;
   return true;
 }
 
@@ -415,7 +396,7 @@ bool CRenderEngine::DrawImageInfo(HDC dc, CWindowHostUI* host, const RECT& rcIte
   if (!host) return true;
   if (!ResolveImageInfo(host, info)) return false;
   RECT dest = rcItem;
-  const RECT& offset = info.rcDestOffset;
+  const RECT& offset = info.dest;
   if (offset.left != 0 || offset.top != 0 || offset.right != 0 || offset.bottom != 0) {
     dest.left = rcItem.left + offset.left;
     dest.top = rcItem.top + offset.top;
@@ -423,9 +404,9 @@ bool CRenderEngine::DrawImageInfo(HDC dc, CWindowHostUI* host, const RECT& rcIte
     dest.bottom = rcItem.top + offset.bottom < rcItem.bottom ? rcItem.top + offset.bottom : rcItem.bottom;
   }
   if (!Meets(dest, rcItem) || !Meets(dest, rcPaint)) return true;
-  const TImageInfo* image = info.pImageInfo;
-  DrawImage(dc, image->hBitmap.Get(), dest, rcPaint, info.rcBmpPart, info.rcCorner, image->bAlpha, info.uFade,
-            info.bHole, info.bTiledX, info.bTiledY);
+  const TImageInfo* image = info.image;
+  DrawImage(dc, image->bitmap.Get(), dest, rcPaint, info.source, info.corner, image->alpha, info.fade, info.hole,
+            info.tiledX, info.tiledY);
   return true;
 }
 

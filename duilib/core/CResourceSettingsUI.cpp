@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/ResourceBytes.h"
 #include "base/UniqueHandle.h"
 
 namespace DuiLib {
@@ -128,32 +129,18 @@ SkinReadResult CResourceSettingsUI::ReadSkinFile(const wchar_t* name, std::vecto
 }
 
 bool CResourceSettingsUI::ReadResource(const wchar_t* name, const wchar_t* type, std::vector<BYTE>& bytes) {
-  bytes.clear();
-  HMODULE module = GetResourceModule();
-  HRSRC found = ::FindResourceW(module, name, type);
-  if (found == nullptr) return false;
-  const DWORD size = ::SizeofResource(module, found);
-  HGLOBAL loaded = ::LoadResource(module, found);
-  const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-  if (data == nullptr || size == 0) return false;
-  bytes.assign(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-  return true;
+  return CopyResourceBytes(GetResourceModule(), name, type, bytes);
 }
 
 bool CResourceSettingsUI::InstallZipResource(HMODULE module, UINT id) {
   // Windows repeat this at creation; a second copy would only leak.
   if (State().packageName == kMemoryPackage) return true;
-  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), kZipResourceType);
-  if (found == nullptr) return false;
-  const DWORD size = ::SizeofResource(module, found);
-  HGLOBAL loaded = ::LoadResource(module, found);
-  const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-  if (data == nullptr || size == 0) return false;
+  std::vector<BYTE> bytes;
+  if (!CopyResourceBytes(module, MAKEINTRESOURCEW(id), kZipResourceType, bytes)) return false;
   // The package is borrowed for the rest of the process, so its copy is
   // deliberately never freed.
-  BYTE* copy = new BYTE[size];
-  std::memcpy(copy, data, size);
-  SetResourceZip(copy, size);
+  auto* copy = new std::vector<BYTE>(std::move(bytes));
+  SetResourceZip(copy->data(), copy->size());
   return true;
 }
 

@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <string>
 
+#include "base/SystemLibrary.h"
+
 namespace DuiLib {
 
 namespace {
@@ -17,26 +19,15 @@ struct TextEngine {
   const IID* servicesIid = nullptr;
 };
 
-template <typename T>
-T ProcAs(FARPROC proc) {
-  // Through a plain function pointer type: a direct cast between unrelated
-  // function types is (rightly) warned about.
-  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(proc));
-}
-
 const TextEngine& Engine() {
   static const TextEngine engine = [] {
     TextEngine result;
-    wchar_t dir[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(dir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return result;
-    std::wstring path(dir, length);
-    path += L"\\msftedit.dll";
-    HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, 0);
-    if (module == nullptr) return result;
-    result.create = ProcAs<PCreateTextServices>(::GetProcAddress(module, "CreateTextServices"));
+    SystemLibrary msftedit = SystemLibrary::Load(L"msftedit.dll");
+    if (!msftedit) return result;
+    result.create = msftedit.Entry<PCreateTextServices>("CreateTextServices");
     // The DLL exports the interface id as data; the import libraries lack it.
-    result.servicesIid = reinterpret_cast<const IID*>(::GetProcAddress(module, "IID_ITextServices"));
+    result.servicesIid = msftedit.Data<IID>("IID_ITextServices");
+    msftedit.Detach();
     return result;
   }();
   return engine;

@@ -1,53 +1,26 @@
 #include "duilib/core/CWindowHostUI.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <utility>
 
-#include "base/PaintScope.h"
-#include "base/SelectedObject.h"
+#include "base/MessagePoint.h"
 #include "base/WindowDC.h"
 #include "duilib/control/CControlUI.h"
+#include "duilib/core/CHostInputUI.h"
+#include "duilib/core/CHostListUI.h"
+#include "duilib/core/CHostPainterUI.h"
+#include "duilib/core/CHostResourcesUI.h"
+#include "duilib/core/CHostToolTipUI.h"
+#include "duilib/core/CMessageFilterListUI.h"
 #include "duilib/core/CNotificationQueueUI.h"
-#include "duilib/core/CResourceSettingsUI.h"
 #include "duilib/core/CTimerTableUI.h"
 #include "duilib/layout/CContainerUI.h"
 
 namespace DuiLib {
 
 namespace {
-
-// The colours every new host starts with (0xAARRGGBB).
-struct DefaultColors {
-  DWORD disabled = 0xFFA7A6AA;
-  DWORD font = 0xFF000000;
-  DWORD link = 0xFF0000FF;
-  DWORD linkHover = 0xFFD3215F;
-  DWORD selected = 0xFFBAE4FF;
-};
-
-DefaultColors& SharedColors() {
-  static DefaultColors colors;
-  return colors;
-}
-
-std::map<std::wstring, std::wstring>& SharedAttributeLists() {
-  static std::map<std::wstring, std::wstring> lists;
-  return lists;
-}
-
-std::map<int, std::wstring>& LanguageStrings() {
-  static std::map<int, std::wstring> strings;
-  return strings;
-}
-
-std::vector<CWindowHostUI*>& HostList() {
-  static std::vector<CWindowHostUI*> hosts;
-  return hosts;
-}
 
 using NameMap = std::map<std::wstring, CControlUI*>;
 
@@ -77,42 +50,48 @@ CControlUI* CollectTabStop(CControlUI* control, void* data) {
   return nullptr;
 }
 
-WORD KeyState() {
-  WORD state = 0;
-  if (::GetKeyState(VK_LBUTTON) < 0) state |= UIKEY_LBUTTON;
-  if (::GetKeyState(VK_RBUTTON) < 0) state |= UIKEY_RBUTTON;
-  if (::GetKeyState(VK_SHIFT) < 0) state |= UIKEY_SHIFT;
-  if (::GetKeyState(VK_CONTROL) < 0) state |= UIKEY_CONTROL;
-  if (::GetKeyState(VK_MENU) < 0) state |= UIKEY_ALT;
-  return state;
+// Collects a control that asked for layout and answers it, so that the search
+// skips its subtree: laying the control out places its children too.
+CControlUI* CollectUpdateNeeded(CControlUI* control, void* data) {
+  if (!control->IsUpdateNeeded()) return nullptr;
+  auto* dirty = static_cast<std::vector<CControlUI*>*>(data);
+  if (dirty->empty() || dirty->back() != control) dirty->push_back(control);
+  return control;
 }
 
-POINT PointFromLParam(LPARAM lParam) {
-  return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+struct ShortcutSearch {
+  wchar_t key;
+};
+
+CControlUI* MatchShortcut(CControlUI* control, void* data) {
+  if (!control->IsVisible() || !control->IsEnabled()) return nullptr;
+  return control->GetShortcut() == static_cast<ShortcutSearch*>(data)->key ? control : nullptr;
+}
+
+bool Taken(LRESULT& result, LRESULT value) {
+  result = value;
+  return true;
 }
 
 }  // namespace
 
+// What the host is made of: the window and the control tree it keeps here;
+// input, painting, the tooltip, filters, resources, timers and the
+// notification queue each in a part of its own.
 struct CWindowHostUI::Impl {
+  explicit Impl(CWindowHostUI& host) : input(host, toolTip) {}
+
   HWND window = nullptr;
   std::unique_ptr<WindowDC> paintDC;
-  UniqueDC offscreenDC;
-  UniqueBitmap offscreenBitmap;
-  SIZE offscreenSize = {0, 0};
 
   std::unique_ptr<CControlUI> root;
   CControlUI* focus = nullptr;
-  CControlUI* hover = nullptr;
-  CControlUI* pressed = nullptr;
-  CControlUI* keyDown = nullptr;
-  CControlUI* lastToolTip = nullptr;
   CControlUI* focusWanted = nullptr;
 
-  HWND toolTip = nullptr;
-  TOOLINFOW toolInfo = {};
-  std::wstring toolTipText;
-  POINT lastMouse = {-1, -1};
-  int hoverTime = 1000;
+  CHostToolTipUI toolTip;
+  CHostInputUI input;
+  CHostPainterUI painter;
+  CHostResourcesUI resources;
 
   SIZE initSize = {0, 0};
   SIZE minInfo = {0, 0};
@@ -121,82 +100,53 @@ struct CWindowHostUI::Impl {
   RECT caption = {0, 0, 0, 0};
   SIZE roundCorner = {0, 0};
   BYTE opacity = 255;
-  BYTE layeredOpacity = 255;
-  std::wstring layeredImage;
-  bool layered = false;
-  bool showUpdateRect = false;
   bool noActivate = false;
 
   bool firstLayout = true;
   bool updateNeeded = false;
   bool focusNeeded = false;
-  bool offscreenPaint = true;
-  bool painting = false;
-  bool mouseTracking = false;
-  bool mouseCapture = false;
-  bool forceShared = false;
 
   std::vector<INotifyUI*> notifiers;
-  std::vector<IMessageFilterUI*> preFilters;
-  std::vector<IMessageFilterUI*> filters;
-  std::vector<CControlUI*> mouseLeaveNeeded;
+  CMessageFilterListUI preFilters;
+  CMessageFilterListUI filters;
   std::vector<std::unique_ptr<CControlUI>> delayedCleanup;
   CTimerTableUI timers;
   CNotificationQueueUI queue;
   NameMap names;
 
-  CFontTableUI fonts;
-  CImageCacheUI images;
-  std::map<std::wstring, std::wstring> attributeLists;
-  std::map<std::wstring, std::wstring> customAttributes;
-  DefaultColors colors = SharedColors();
-
-  unsigned long long paintedPixels = 0;
-
   HDC MetricsDC() const { return paintDC ? paintDC->Get() : nullptr; }
 };
 
-CWindowHostUI::CWindowHostUI() : impl_(std::make_unique<Impl>()) {
-  // The process default font is made together with the first host.
-  CFontTableUI::Shared().Default();
-}
+CWindowHostUI::CWindowHostUI() : impl_(std::make_unique<Impl>(*this)) {}
 
 CWindowHostUI::~CWindowHostUI() {
   ReleaseControls();
   Uninit();
 }
 
-// ---- Window and painting ---------------------------------------------------
+// ---- Window and control tree -------------------------------------------------
 
 void CWindowHostUI::Init(HWND window) {
   impl_->timers.RemoveAll();
   impl_->window = window;
   impl_->paintDC = std::make_unique<WindowDC>(window);
-  impl_->offscreenBitmap.Reset();
-  impl_->offscreenDC.Reset();
-  impl_->fonts.RefreshMetrics(impl_->MetricsDC());
-  auto& hosts = HostList();
-  if (std::find(hosts.begin(), hosts.end(), this) == hosts.end()) hosts.push_back(this);
+  impl_->painter.DropOffscreen();
+  impl_->resources.RefreshFontMetrics(impl_->MetricsDC());
+  CHostListUI::Add(this);
 }
 
 void CWindowHostUI::Uninit() {
   impl_->timers.RemoveAll();
-  if (impl_->toolTip) {
-    ::DestroyWindow(impl_->toolTip);
-    impl_->toolTip = nullptr;
-  }
-  impl_->offscreenBitmap.Reset();
-  impl_->offscreenDC.Reset();
+  impl_->toolTip.Destroy();
+  impl_->painter.DropOffscreen();
   impl_->paintDC.reset();
   impl_->window = nullptr;
-  impl_->mouseTracking = false;
-  impl_->mouseCapture = false;
-  auto& hosts = HostList();
-  hosts.erase(std::remove(hosts.begin(), hosts.end(), this), hosts.end());
+  impl_->input.Detach();
+  CHostListUI::Remove(this);
 }
 
 const std::vector<CWindowHostUI*>& CWindowHostUI::GetHosts() {
-  return HostList();
+  return CHostListUI::All();
 }
 
 HWND CWindowHostUI::GetPaintWindow() const {
@@ -223,14 +173,14 @@ bool CWindowHostUI::AttachDialog(CControlUI* root) {
   if (!root) return false;
   // The old tree goes first: its controls reap themselves from this host.
   ReleaseControls();
-  impl_->focus = impl_->hover = impl_->pressed = impl_->keyDown = impl_->lastToolTip = nullptr;
-  impl_->focusWanted = nullptr;
+  impl_->focus = impl_->focusWanted = nullptr;
+  impl_->input.ForgetControls();
+  impl_->toolTip.Forget(nullptr);
   impl_->root.reset(root);
   impl_->names.clear();
   impl_->updateNeeded = true;
   impl_->firstLayout = true;
-  impl_->offscreenBitmap.Reset();
-  impl_->offscreenDC.Reset();
+  impl_->painter.DropOffscreen();
   return InitControls(root, nullptr);
 }
 
@@ -245,15 +195,11 @@ void CWindowHostUI::ReapObjects(CControlUI* control) {
   if (!control) return;
   Impl& d = *impl_;
   if (d.focus == control) d.focus = nullptr;
-  if (d.hover == control) d.hover = nullptr;
-  if (d.pressed == control) d.pressed = nullptr;
-  if (d.keyDown == control) d.keyDown = nullptr;
-  if (d.lastToolTip == control) d.lastToolTip = nullptr;
   if (d.focusWanted == control) d.focusWanted = nullptr;
+  d.input.Forget(control);
+  d.toolTip.Forget(control);
   d.timers.RemoveControl(control);
   d.queue.Forget(control);
-  d.mouseLeaveNeeded.erase(std::remove(d.mouseLeaveNeeded.begin(), d.mouseLeaveNeeded.end(), control),
-                           d.mouseLeaveNeeded.end());
   for (auto it = d.names.begin(); it != d.names.end();) {
     it = it->second == control ? d.names.erase(it) : std::next(it);
   }
@@ -339,7 +285,7 @@ void CWindowHostUI::SetMaxInfo(int cx, int cy) {
   impl_->maxInfo = SIZE{cx, cy};
 }
 void CWindowHostUI::SetShowUpdateRect(bool show) {
-  impl_->showUpdateRect = show;
+  impl_->painter.SetShowUpdateRect(show);
 }
 void CWindowHostUI::SetNoActivate(bool noActivate) {
   impl_->noActivate = noActivate;
@@ -360,136 +306,74 @@ void CWindowHostUI::SetOpacity(BYTE opacity) {
   ::SetLayeredWindowAttributes(impl_->window, 0, opacity, LWA_ALPHA);
 }
 
-void CWindowHostUI::SetLayeredOpacity(BYTE opacity) {
-  impl_->layeredOpacity = opacity;
-}
-
-void CWindowHostUI::SetLayeredImage(const std::wstring& image) {
-  impl_->layeredImage = image;
-  impl_->layered = !image.empty();
-}
-
 void CWindowHostUI::AddWindowCustomAttribute(const std::wstring& name, const std::wstring& value) {
-  if (name.empty() || value.empty()) return;
-  impl_->customAttributes.emplace(name, value);
+  impl_->resources.AddCustomAttribute(name, value);
 }
 
 const wchar_t* CWindowHostUI::GetWindowCustomAttribute(const std::wstring& name) const {
-  auto it = impl_->customAttributes.find(name);
-  return it == impl_->customAttributes.end() ? nullptr : it->second.c_str();
+  return impl_->resources.GetCustomAttribute(name);
 }
 
-// ---- Default colours ---------------------------------------------------------
+// ---- Resources -----------------------------------------------------------------
 
 DWORD CWindowHostUI::GetDefaultDisabledColor() const {
-  return impl_->colors.disabled;
+  return impl_->resources.DefaultColors().disabled;
 }
 void CWindowHostUI::SetDefaultDisabledColor(DWORD color) {
-  impl_->colors.disabled = color;
+  impl_->resources.DefaultColors().disabled = color;
 }
 DWORD CWindowHostUI::GetDefaultFontColor() const {
-  return impl_->colors.font;
+  return impl_->resources.DefaultColors().font;
 }
 void CWindowHostUI::SetDefaultFontColor(DWORD color) {
-  impl_->colors.font = color;
+  impl_->resources.DefaultColors().font = color;
 }
 DWORD CWindowHostUI::GetDefaultLinkFontColor() const {
-  return impl_->colors.link;
+  return impl_->resources.DefaultColors().link;
 }
 void CWindowHostUI::SetDefaultLinkFontColor(DWORD color) {
-  impl_->colors.link = color;
+  impl_->resources.DefaultColors().link = color;
 }
 DWORD CWindowHostUI::GetDefaultLinkHoverFontColor() const {
-  return impl_->colors.linkHover;
+  return impl_->resources.DefaultColors().linkHover;
 }
 void CWindowHostUI::SetDefaultLinkHoverFontColor(DWORD color) {
-  impl_->colors.linkHover = color;
+  impl_->resources.DefaultColors().linkHover = color;
 }
 DWORD CWindowHostUI::GetDefaultSelectedBkColor() const {
-  return impl_->colors.selected;
+  return impl_->resources.DefaultColors().selected;
 }
 void CWindowHostUI::SetDefaultSelectedBkColor(DWORD color) {
-  impl_->colors.selected = color;
+  impl_->resources.DefaultColors().selected = color;
 }
-
-// ---- Fonts ---------------------------------------------------------------------
 
 TFontInfo* CWindowHostUI::AddFont(int id, const std::wstring& face, int size, bool bold, bool underline, bool italic,
                                   bool isDefault, bool shared) {
-  CFontTableUI& table = (shared || impl_->forceShared) ? CFontTableUI::Shared() : impl_->fonts;
-  TFontInfo* info = table.Add(id, face, size, bold, underline, italic, impl_->MetricsDC());
-  if (info && isDefault) {
-    // The default's scope follows the element alone, not the force-shared flag.
-    CFontTableUI& scope = shared ? CFontTableUI::Shared() : impl_->fonts;
-    scope.SetDefault(face, size, bold, underline, italic, impl_->MetricsDC());
-  }
-  return info;
+  return impl_->resources.AddFont(id, face, size, bold, underline, italic, isDefault, shared, impl_->MetricsDC());
 }
 
 TFontInfo* CWindowHostUI::GetFontInfo(int index) {
-  TFontInfo* info = nullptr;
-  if (index >= 0) {
-    info = impl_->fonts.Find(index);
-    if (!info) info = CFontTableUI::Shared().Find(index);
-  }
-  if (!info) return GetDefaultFontInfo();
-  if (!info->hasMetrics) {
-    if (impl_->paintDC) {
-      CFontTableUI::EnsureMetrics(info, impl_->paintDC->Get());
-    } else {
-      // Painting into a memory bitmap needs metrics before any window exists.
-      WindowDC screen(nullptr);
-      CFontTableUI::EnsureMetrics(info, screen.Get());
-    }
-  }
-  return info;
+  return impl_->resources.GetFontInfo(index, impl_->MetricsDC());
 }
 
 HFONT CWindowHostUI::GetFont(int index) {
-  return GetFontInfo(index)->hFont.Get();
+  return GetFontInfo(index)->font.Get();
 }
 
 TFontInfo* CWindowHostUI::GetDefaultFontInfo() {
-  TFontInfo* info = impl_->fonts.Default();
-  if (!info || info->sFontName.empty()) info = CFontTableUI::Shared().Default();
-  if (info && !info->hasMetrics) {
-    if (impl_->paintDC) {
-      CFontTableUI::EnsureMetrics(info, impl_->paintDC->Get());
-    } else {
-      WindowDC screen(nullptr);
-      CFontTableUI::EnsureMetrics(info, screen.Get());
-    }
-  }
-  return info;
+  return impl_->resources.GetDefaultFontInfo(impl_->MetricsDC());
 }
-
-bool CWindowHostUI::IsForceUseSharedRes() const {
-  return impl_->forceShared;
-}
-void CWindowHostUI::SetForceUseSharedRes(bool force) {
-  impl_->forceShared = force;
-}
-
-// ---- Default attribute lists ---------------------------------------------------
 
 void CWindowHostUI::AddDefaultAttributeList(const std::wstring& className, const std::wstring& list, bool shared) {
-  auto& table = (shared || impl_->forceShared) ? SharedAttributeLists() : impl_->attributeLists;
-  table[className] = list;
+  impl_->resources.AddDefaultAttributeList(className, list, shared);
 }
 
 const wchar_t* CWindowHostUI::GetDefaultAttributeList(const std::wstring& className) const {
-  auto it = impl_->attributeLists.find(className);
-  if (it != impl_->attributeLists.end()) return it->second.c_str();
-  auto& shared = SharedAttributeLists();
-  auto sit = shared.find(className);
-  return sit == shared.end() ? nullptr : sit->second.c_str();
+  return impl_->resources.GetDefaultAttributeList(className);
 }
 
-// ---- Images --------------------------------------------------------------------
-
 const TImageInfo* CWindowHostUI::GetImage(const std::wstring& name) const {
-  const TImageInfo* info = impl_->images.Find(name);
-  return info ? info : CImageCacheUI::Shared().Find(name);
+  return impl_->resources.GetImage(name);
 }
 
 const TImageInfo* CWindowHostUI::GetImageEx(const std::wstring& name, const std::wstring& resType, DWORD mask,
@@ -500,25 +384,18 @@ const TImageInfo* CWindowHostUI::GetImageEx(const std::wstring& name, const std:
 
 const TImageInfo* CWindowHostUI::AddImage(const std::wstring& name, const std::wstring& resType, DWORD mask, bool hsl,
                                           bool shared) {
-  if (name.empty()) return nullptr;
-  CImageCacheUI& cache = (shared || impl_->forceShared) ? CImageCacheUI::Shared() : impl_->images;
-  return cache.Add(name, resType, mask, hsl);
+  return impl_->resources.AddImage(name, resType, mask, hsl, shared);
 }
 
-// ---- Language strings ------------------------------------------------------------
-
 void CWindowHostUI::AddMultiLanguageString(int id, const std::wstring& text) {
-  if (id < 0) return;
-  LanguageStrings()[id] = text;
+  CHostResourcesUI::AddLanguageString(id, text);
 }
 
 const std::wstring* CWindowHostUI::GetMultiLanguageString(int id) {
-  auto& strings = LanguageStrings();
-  auto it = strings.find(id);
-  return it == strings.end() ? nullptr : &it->second;
+  return CHostResourcesUI::GetLanguageString(id);
 }
 
-// ---- Focus and timers ------------------------------------------------------------
+// ---- Focus, tab order and timers -------------------------------------------------
 
 CControlUI* CWindowHostUI::GetFocus() const {
   return impl_->focus;
@@ -531,18 +408,18 @@ void CWindowHostUI::SetFocus(CControlUI* control) {
     CControlUI* old = d.focus;
     d.focus = nullptr;
     ControlEventUI event;
-    event.Type = UIEVENT_KILLFOCUS;
-    event.pSender = control;
-    event.dwTimestamp = ::GetTickCount();
+    event.type = UIEVENT_KILLFOCUS;
+    event.sender = control;
+    event.timestamp = ::GetTickCount();
     old->Event(event);
     SendNotify(old, L"killfocus");
   }
   if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
     d.focus = control;
     ControlEventUI event;
-    event.Type = UIEVENT_SETFOCUS;
-    event.pSender = control;
-    event.dwTimestamp = ::GetTickCount();
+    event.type = UIEVENT_SETFOCUS;
+    event.sender = control;
+    event.timestamp = ::GetTickCount();
     control->Event(event);
     SendNotify(control, L"setfocus");
   }
@@ -576,17 +453,15 @@ bool CWindowHostUI::SetNextTabControl(bool forward) {
 }
 
 void CWindowHostUI::AddMouseLeaveNeeded(CControlUI* control) {
-  auto& list = impl_->mouseLeaveNeeded;
-  if (control && std::find(list.begin(), list.end(), control) == list.end()) list.push_back(control);
+  impl_->input.AddMouseLeaveNeeded(control);
 }
 
 void CWindowHostUI::RemoveMouseLeaveNeeded(CControlUI* control) {
-  auto& list = impl_->mouseLeaveNeeded;
-  list.erase(std::remove(list.begin(), list.end(), control), list.end());
+  impl_->input.RemoveMouseLeaveNeeded(control);
 }
 
 POINT CWindowHostUI::GetMousePos() const {
-  return impl_->lastMouse;
+  return impl_->input.LastMouse();
 }
 
 bool CWindowHostUI::SetTimer(CControlUI* control, UINT timerId, UINT elapse) {
@@ -634,16 +509,16 @@ bool CWindowHostUI::RemoveNotifier(INotifyUI* notifier) {
 void CWindowHostUI::SendNotify(CControlUI* sender, const wchar_t* type, WPARAM wParam, LPARAM lParam, bool async,
                                bool allowRepeat) {
   NotificationUI msg;
-  msg.sType = type ? type : L"";
-  msg.pSender = sender;
+  msg.type = type ? type : L"";
+  msg.sender = sender;
   msg.wParam = wParam;
   msg.lParam = lParam;
   SendNotify(msg, async, allowRepeat);
 }
 
 void CWindowHostUI::SendNotify(NotificationUI& msg, bool async, bool allowRepeat) {
-  msg.ptMouse = impl_->lastMouse;
-  msg.dwTimestamp = ::GetTickCount();
+  msg.mouse = impl_->input.LastMouse();
+  msg.timestamp = ::GetTickCount();
   if (async) {
     if (impl_->queue.Enqueue(msg, allowRepeat) &&
         !(impl_->window && ::PostMessageW(impl_->window, WM_APP_ASYNC_NOTIFY, 0, 0))) {
@@ -654,48 +529,10 @@ void CWindowHostUI::SendNotify(NotificationUI& msg, bool async, bool allowRepeat
   Deliver(msg);
 }
 
-// ---- Message filters -----------------------------------------------------------------
-
-namespace {
-
-bool AddUnique(std::vector<IMessageFilterUI*>& list, IMessageFilterUI* filter) {
-  if (!filter || std::find(list.begin(), list.end(), filter) != list.end()) return false;
-  list.push_back(filter);
-  return true;
-}
-
-bool RemoveOne(std::vector<IMessageFilterUI*>& list, IMessageFilterUI* filter) {
-  auto it = std::find(list.begin(), list.end(), filter);
-  if (it == list.end()) return false;
-  list.erase(it);
-  return true;
-}
-
-}  // namespace
-
-bool CWindowHostUI::AddPreMessageFilter(IMessageFilterUI* filter) {
-  return AddUnique(impl_->preFilters, filter);
-}
-bool CWindowHostUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
-  return RemoveOne(impl_->preFilters, filter);
-}
-bool CWindowHostUI::AddMessageFilter(IMessageFilterUI* filter) {
-  return AddUnique(impl_->filters, filter);
-}
-bool CWindowHostUI::RemoveMessageFilter(IMessageFilterUI* filter) {
-  return RemoveOne(impl_->filters, filter);
-}
-
-unsigned long long CWindowHostUI::GetPaintedPixelCount() const {
-  return impl_->paintedPixels;
-}
-
-// ---- Messages ------------------------------------------------------------------------
-
 void CWindowHostUI::Deliver(NotificationUI& msg) {
-  if (msg.pSender) {
+  if (msg.sender) {
     // A listener may change the list (or end the window); index, never iterators.
-    auto& listeners = msg.pSender->OnNotify;
+    auto& listeners = msg.sender->OnNotify;
     for (size_t i = 0; i < listeners.size(); ++i) {
       auto listener = listeners[i];
       listener(msg);
@@ -704,92 +541,108 @@ void CWindowHostUI::Deliver(NotificationUI& msg) {
   for (size_t i = 0; i < impl_->notifiers.size(); ++i) impl_->notifiers[i]->OnNotify(msg);
 }
 
-void CWindowHostUI::SendEvent(CControlUI* control, int type, POINT pt, WPARAM wParam, LPARAM lParam, wchar_t key) {
-  if (!control) return;
-  ControlEventUI event;
-  event.Type = type;
-  event.pSender = control;
-  event.dwTimestamp = ::GetTickCount();
-  event.ptMouse = pt;
-  event.chKey = key;
-  event.wKeyState = KeyState();
-  event.wParam = wParam;
-  event.lParam = lParam;
-  control->Event(event);
+void CWindowHostUI::FlushNotifications() {
+  impl_->queue.BeginFlush();
+  NotificationUI msg;
+  while (impl_->queue.PopFront(msg)) Deliver(msg);
+  impl_->delayedCleanup.clear();
 }
 
-void CWindowHostUI::HideToolTip() {
-  if (impl_->toolTip)
-    ::SendMessageW(impl_->toolTip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&impl_->toolInfo));
+// ---- Message filters -----------------------------------------------------------------
+
+bool CWindowHostUI::AddPreMessageFilter(IMessageFilterUI* filter) {
+  return impl_->preFilters.Add(filter);
+}
+bool CWindowHostUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
+  return impl_->preFilters.Remove(filter);
+}
+bool CWindowHostUI::AddMessageFilter(IMessageFilterUI* filter) {
+  return impl_->filters.Add(filter);
+}
+bool CWindowHostUI::RemoveMessageFilter(IMessageFilterUI* filter) {
+  return impl_->filters.Remove(filter);
 }
 
-bool CWindowHostUI::ShowToolTip(CControlUI* control, POINT pt) {
+unsigned long long CWindowHostUI::GetPaintedPixelCount() const {
+  return impl_->painter.PaintedPixels();
+}
+
+// ---- Messages ------------------------------------------------------------------------
+
+bool CWindowHostUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   Impl& d = *impl_;
-  d.toolTipText = control->GetToolTip();
-  if (d.toolTipText.empty()) return false;
-  if (!d.toolTip) {
-    // The tooltip class is registered by the common controls library; loading
-    // it from the system directory is enough.
-    static HMODULE comctl = ::LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    (void)comctl;
-    d.toolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, d.window, nullptr,
-                                  CResourceSettingsUI::GetInstance(), nullptr);
-    if (!d.toolTip) return false;
-    d.hoverTime = static_cast<int>(::SendMessageW(d.toolTip, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
-    d.toolInfo = {};
-    d.toolInfo.cbSize = TTTOOLINFOW_V2_SIZE;
-    d.toolInfo.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    d.toolInfo.hwnd = d.window;
-    d.toolInfo.uId = reinterpret_cast<UINT_PTR>(d.window);
-    d.toolInfo.hinst = CResourceSettingsUI::GetInstance();
-    d.toolInfo.lpszText = const_cast<wchar_t*>(d.toolTipText.c_str());
-    d.toolInfo.rect = control->GetPos();
-    ::SendMessageW(d.toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&d.toolInfo));
+  if (!d.window) return false;
+  if (d.filters.Run(message, wParam, lParam, result)) return true;
+  CHostInputUI& input = d.input;
+  // Each message is decoded here and handled by a part that takes its
+  // arguments; "not taken" lets the window's default procedure see it too.
+  switch (message) {
+    case WM_APP_ASYNC_NOTIFY:
+      FlushNotifications();
+      return Taken(result, 0);
+    case WM_PAINT:
+      OnPaint();
+      return Taken(result, 0);
+    case WM_ERASEBKGND:
+      return Taken(result, 1);  // painting covers the whole update rectangle
+    case WM_SIZE:
+      OnResize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+      return Taken(result, 0);
+    case WM_TIMER:
+      OnTimer(static_cast<UINT_PTR>(wParam), lParam);
+      return false;
+    case WM_MOUSEMOVE:
+      input.OnMouseMove(PointFromLParam(lParam), wParam, lParam);
+      return false;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      input.OnButtonDown(PointFromLParam(lParam), message == WM_LBUTTONDBLCLK, wParam, lParam);
+      return false;
+    case WM_LBUTTONUP:
+      input.OnButtonUp(PointFromLParam(lParam), wParam, lParam);
+      return false;
+    case WM_RBUTTONDOWN:
+      input.OnRightButtonDown(PointFromLParam(lParam), wParam, lParam);
+      return false;
+    case WM_CONTEXTMENU:
+      input.OnContextMenu(PointFromLParam(lParam), wParam, lParam);
+      return false;
+    case WM_MOUSEWHEEL:
+      input.OnMouseWheel(PointFromLParam(lParam), static_cast<short>(HIWORD(wParam)), lParam);
+      return false;
+    case WM_MOUSEHOVER:
+      return input.OnMouseHover(PointFromLParam(lParam), wParam, lParam) && Taken(result, 0);
+    case WM_MOUSELEAVE:
+      input.OnMouseLeave();
+      return false;
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+      return false;
+    case WM_KEYDOWN:
+      input.OnKeyDown(wParam, lParam);
+      return false;
+    case WM_KEYUP:
+      input.OnKeyUp(wParam, lParam);
+      return false;
+    case WM_CHAR:
+      input.OnChar(wParam, lParam);
+      return false;
+    case WM_SETCURSOR:
+      return input.OnSetCursor(LOWORD(lParam), wParam, lParam, result);
+    case WM_MOUSEACTIVATE:
+      return d.noActivate && Taken(result, MA_NOACTIVATE);
+    case WM_CLOSE:
+      OnClose();
+      return false;
+    default:
+      return false;
   }
-  d.toolInfo.lpszText = const_cast<wchar_t*>(d.toolTipText.c_str());
-  d.toolInfo.rect = control->GetPos();
-  ::SendMessageW(d.toolTip, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&d.toolInfo));
-  ::SendMessageW(d.toolTip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
-  ::SendMessageW(d.toolTip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&d.toolInfo));
-  // A popup is placed in screen co-ordinates.
-  POINT screen = pt;
-  ::ClientToScreen(d.window, &screen);
-  ::SendMessageW(d.toolTip, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
-  d.lastToolTip = control;
-  return true;
 }
 
-namespace {
-
-// Collects a control that asked for layout and answers it, so that the search
-// skips its subtree: laying the control out places its children too.
-CControlUI* CollectUpdateNeeded(CControlUI* control, void* data) {
-  if (!control->IsUpdateNeeded()) return nullptr;
-  auto* dirty = static_cast<std::vector<CControlUI*>*>(data);
-  if (dirty->empty() || dirty->back() != control) dirty->push_back(control);
-  return control;
-}
-
-struct ShortcutSearch {
-  wchar_t key;
-};
-
-CControlUI* MatchShortcut(CControlUI* control, void* data) {
-  if (!control->IsVisible() || !control->IsEnabled()) return nullptr;
-  return control->GetShortcut() == static_cast<ShortcutSearch*>(data)->key ? control : nullptr;
-}
-
-}  // namespace
-
-void CWindowHostUI::Paint() {
+void CWindowHostUI::OnPaint() {
   Impl& d = *impl_;
   if (!d.root) {
-    PaintScope paint(d.window);
-    RECT client;
-    ::GetClientRect(d.window, &client);
-    UniqueBrush black(::CreateSolidBrush(RGB(0, 0, 0)));
-    if (paint.Get()) ::FillRect(paint.Get(), &client, black.Get());
+    CHostPainterUI::PaintBlack(d.window);
     return;
   }
   RECT update;
@@ -807,333 +660,112 @@ void CWindowHostUI::Paint() {
   ::GetClientRect(d.window, &client);
   if (d.updateNeeded && !::IsRectEmpty(&client) && d.root) {
     d.updateNeeded = false;
-    if (d.root->IsUpdateNeeded()) {
-      d.offscreenBitmap.Reset();
-      d.offscreenDC.Reset();
-      d.root->SetPos(client, true);
-    } else {
-      std::vector<CControlUI*> dirty;
-      d.root->FindControl(CollectUpdateNeeded, &dirty, UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
-      for (CControlUI* control : dirty) {
-        // A floating control's rectangle follows from its fixed values in its
-        // parent, not from where it stood.
-        CControlUI* parent = control->GetParent();
-        auto* container = parent ? static_cast<CContainerUI*>(parent->GetInterface(L"Container")) : nullptr;
-        if (control->IsFloat() && container) {
-          control->Invalidate();
-          container->SetFloatPos(container->GetItemIndex(control));
-          control->Invalidate();
-        } else {
-          control->SetPos(control->GetPos(), true);
-        }
-      }
-    }
+    LayOut(client);
     if (d.firstLayout) {
       d.firstLayout = false;
       SendNotify(d.root.get(), L"windowinit", 0, 0, false);
       if (!d.root || d.window == nullptr) return;
     }
   }
-
-  PaintScope paint(d.window);
-  if (!paint.Get()) return;
-  const RECT& rcPaint = paint.Rect();
-  if (::IsRectEmpty(&rcPaint)) return;
-  d.painting = true;
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
-  if (d.offscreenPaint && width > 0 && height > 0) {
-    if (!d.offscreenDC || d.offscreenSize.cx != width || d.offscreenSize.cy != height) {
-      d.offscreenBitmap.Reset();
-      d.offscreenDC.Reset(::CreateCompatibleDC(paint.Get()));
-      BITMAPINFO info = {};
-      info.bmiHeader.biSize = sizeof info.bmiHeader;
-      info.bmiHeader.biWidth = width;
-      info.bmiHeader.biHeight = -height;
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 32;
-      info.bmiHeader.biCompression = BI_RGB;
-      void* bits = nullptr;
-      d.offscreenBitmap.Reset(::CreateDIBSection(paint.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-      d.offscreenSize = SIZE{width, height};
-      if (!d.offscreenBitmap) d.offscreenDC.Reset();
-    }
-  }
-  if (d.offscreenPaint && d.offscreenDC) {
-    SelectedObject bitmap(d.offscreenDC.Get(), d.offscreenBitmap.Get());
-    d.root->Paint(d.offscreenDC.Get(), rcPaint, nullptr);
-    ::BitBlt(paint.Get(), rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top,
-             d.offscreenDC.Get(), rcPaint.left, rcPaint.top, SRCCOPY);
-  } else if (d.root) {
-    d.root->Paint(paint.Get(), rcPaint, nullptr);
-  }
-  d.paintedPixels += static_cast<unsigned long long>(rcPaint.right - rcPaint.left) * (rcPaint.bottom - rcPaint.top);
-  if (d.showUpdateRect) {
-    UniqueBrush red(::CreateSolidBrush(RGB(255, 0, 0)));
-    ::FrameRect(paint.Get(), &rcPaint, red.Get());
-  }
-  d.painting = false;
+  if (!d.painter.Paint(d.window, *d.root, client)) return;
   if (d.updateNeeded) ::InvalidateRect(d.window, nullptr, FALSE);
 }
 
-bool CWindowHostUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+void CWindowHostUI::LayOut(const RECT& client) {
   Impl& d = *impl_;
-  if (!d.window) return false;
-  for (size_t i = 0; i < d.filters.size(); ++i) {
-    bool handled = false;
-    const LRESULT answer = d.filters[i]->FilterMessage(message, wParam, lParam, handled);
-    if (handled) {
-      result = answer;
-      return true;
+  if (d.root->IsUpdateNeeded()) {
+    d.painter.DropOffscreen();
+    d.root->SetPos(client, true);
+    return;
+  }
+  std::vector<CControlUI*> dirty;
+  d.root->FindControl(CollectUpdateNeeded, &dirty, UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
+  for (CControlUI* control : dirty) {
+    // A floating control's rectangle follows from its fixed values in its
+    // parent, not from where it stood.
+    CControlUI* parent = control->GetParent();
+    auto* container = parent ? static_cast<CContainerUI*>(parent->GetInterface(L"Container")) : nullptr;
+    if (control->IsFloat() && container) {
+      control->Invalidate();
+      container->SetFloatPos(container->GetItemIndex(control));
+      control->Invalidate();
+    } else {
+      control->SetPos(control->GetPos(), true);
     }
   }
+}
+
+void CWindowHostUI::OnResize(UINT kind, UINT width, UINT height) {
+  Impl& d = *impl_;
+  // The focused control hears of it with the message's own parameters.
+  if (d.focus) SendControlEvent(d.focus, UIEVENT_WINDOWSIZE, d.input.LastMouse(), kind, MAKELPARAM(width, height));
+  if (d.root) d.root->NeedUpdate();
+  d.updateNeeded = true;
+}
+
+void CWindowHostUI::OnTimer(UINT_PTR timerId, LPARAM lParam) {
+  const CTimerTableUI::Record* record = impl_->timers.FindRunning(impl_->window, timerId);
+  if (record) SendControlEvent(record->control, UIEVENT_TIMER, impl_->input.LastMouse(), record->localId, lParam);
+}
+
+void CWindowHostUI::OnGetMinMaxInfo(MINMAXINFO* info) {
+  const Impl& d = *impl_;
+  if (d.minInfo.cx > 0) info->ptMinTrackSize.x = d.minInfo.cx;
+  if (d.minInfo.cy > 0) info->ptMinTrackSize.y = d.minInfo.cy;
+  if (d.maxInfo.cx > 0) info->ptMaxTrackSize.x = d.maxInfo.cx;
+  if (d.maxInfo.cy > 0) info->ptMaxTrackSize.y = d.maxInfo.cy;
+}
+
+void CWindowHostUI::OnClose() {
+  Impl& d = *impl_;
+  d.input.OnClose();
+  SetFocus(nullptr);
+  if (::GetActiveWindow() == d.window) {
+    const bool child = (::GetWindowLongW(d.window, GWL_STYLE) & WS_CHILD) != 0;
+    HWND next = child ? ::GetParent(d.window) : ::GetWindow(d.window, GW_OWNER);
+    if (next) ::SetFocus(next);
+  }
+  d.toolTip.Destroy();
+}
+
+bool CWindowHostUI::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (impl_->preFilters.Run(message, wParam, lParam, result)) return true;
   switch (message) {
-    case WM_APP_ASYNC_NOTIFY: {
-      d.queue.BeginFlush();
-      NotificationUI msg;
-      while (d.queue.PopFront(msg)) Deliver(msg);
-      d.delayedCleanup.clear();
-      result = 0;
-      return true;
-    }
-    case WM_PAINT:
-      Paint();
-      result = 0;
-      return true;
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
-    case WM_SIZE:
-      if (d.focus) SendEvent(d.focus, UIEVENT_WINDOWSIZE, d.lastMouse, wParam, lParam);
-      if (d.root) d.root->NeedUpdate();
-      d.updateNeeded = true;
-      result = 0;
-      return true;
-    case WM_TIMER: {
-      const CTimerTableUI::Record* record = d.timers.FindRunning(d.window, wParam);
-      if (record) SendEvent(record->control, UIEVENT_TIMER, d.lastMouse, record->localId, lParam);
-      return false;
-    }
-    case WM_MOUSEMOVE: {
-      if (!d.mouseTracking) {
-        TRACKMOUSEEVENT track = {sizeof track, TME_HOVER | TME_LEAVE, d.window, static_cast<DWORD>(d.hoverTime)};
-        ::TrackMouseEvent(&track);
-        d.mouseTracking = true;
-      }
-      const POINT pt = PointFromLParam(lParam);
-      d.lastMouse = pt;
-      CControlUI* control = FindControl(pt);
-      if (control && control->GetManager() != this) return false;
-      if (!d.mouseCapture && control != d.hover) {
-        if (d.hover) {
-          CControlUI* old = std::exchange(d.hover, nullptr);
-          SendEvent(old, UIEVENT_MOUSELEAVE, pt, wParam, lParam);
-          std::vector<CControlUI*> waiting = d.mouseLeaveNeeded;
-          for (CControlUI* other : waiting) {
-            if (other != old && other != control &&
-                std::find(d.mouseLeaveNeeded.begin(), d.mouseLeaveNeeded.end(), other) != d.mouseLeaveNeeded.end()) {
-              SendEvent(other, UIEVENT_MOUSELEAVE, pt, wParam, lParam);
-            }
-          }
-          HideToolTip();
-        }
-        // The leave handlers may have removed the control: look again.
-        control = FindControl(pt);
-        if (control && control->GetManager() == this) {
-          d.hover = control;
-          SendEvent(control, UIEVENT_MOUSEENTER, pt, wParam, lParam);
-        }
-      }
-      if (d.pressed) {
-        SendEvent(d.pressed, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
-      } else if (control && control == FindControl(pt)) {
-        SendEvent(control, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
-      }
-      return false;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      if (!d.noActivate) ::SetFocus(d.window);
-      const POINT pt = PointFromLParam(lParam);
-      d.lastMouse = pt;
-      CControlUI* control = FindControl(pt);
-      if (!control || control->GetManager() != this) return false;
-      d.pressed = control;
-      control->SetFocus();
-      ::SetCapture(d.window);
-      d.mouseCapture = true;
-      SendEvent(d.pressed, message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, pt, wParam, lParam);
-      return false;
-    }
-    case WM_LBUTTONUP: {
-      const POINT pt = PointFromLParam(lParam);
-      d.lastMouse = pt;
-      if (!d.pressed) return false;
-      d.mouseCapture = false;
-      ::ReleaseCapture();
-      CControlUI* control = std::exchange(d.pressed, nullptr);
-      SendEvent(control, UIEVENT_BUTTONUP, pt, wParam, lParam);
-      return false;
-    }
-    case WM_RBUTTONDOWN: {
-      if (!d.noActivate) ::SetFocus(d.window);
-      const POINT pt = PointFromLParam(lParam);
-      d.lastMouse = pt;
-      CControlUI* control = FindControl(pt);
-      if (!control || control->GetManager() != this) return false;
-      control->SetFocus();
-      SendEvent(control, UIEVENT_RBUTTONDOWN, pt, wParam, lParam);
-      return false;
-    }
-    case WM_CONTEXTMENU: {
-      POINT pt = PointFromLParam(lParam);
-      ::ScreenToClient(d.window, &pt);
-      d.lastMouse = pt;
-      if (d.pressed) return false;
-      CControlUI* control = FindControl(pt);
-      if (!control || control->GetManager() != this) return false;
-      SendEvent(control, UIEVENT_CONTEXTMENU, pt, wParam, lParam);
-      return false;
-    }
-    case WM_MOUSEWHEEL: {
-      POINT pt = PointFromLParam(lParam);
-      ::ScreenToClient(d.window, &pt);
-      d.lastMouse = pt;
-      CControlUI* control = FindControl(pt);
-      if (!control || control->GetManager() != this) return false;
-      const int delta = static_cast<short>(HIWORD(wParam));
-      SendEvent(control, UIEVENT_SCROLLWHEEL, pt, MAKELPARAM(delta < 0 ? SB_LINEDOWN : SB_LINEUP, 0), lParam);
-      return false;
-    }
-    case WM_MOUSEHOVER: {
-      d.mouseTracking = false;
-      const POINT pt = PointFromLParam(lParam);
-      CControlUI* control = FindControl(pt);
-      if (!control) return false;
-      if (d.hover) SendEvent(d.hover, UIEVENT_MOUSEHOVER, pt, wParam, lParam);
-      if (!d.hover || d.hover != control) return false;
-      if (!ShowToolTip(control, pt)) return false;
-      result = 0;
-      return true;
-    }
-    case WM_MOUSELEAVE: {
-      HideToolTip();
-      if (d.mouseTracking) {
-        // Still tracking while the move is handled, so that it does not start
-        // tracking again for a cursor that has left.
-        POINT pt = {-1, -1};
-        POINT cursor;
-        if (::GetActiveWindow() == d.window && ::GetCursorPos(&cursor) && ::WindowFromPoint(cursor) == d.window &&
-            ::SendMessageW(d.window, WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y)) == HTCLIENT) {
-          pt = cursor;
-          ::ScreenToClient(d.window, &pt);
-        }
-        ::SendMessageW(d.window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
-      }
-      d.mouseTracking = false;
-      return false;
-    }
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      if (d.minInfo.cx > 0) info->ptMinTrackSize.x = d.minInfo.cx;
-      if (d.minInfo.cy > 0) info->ptMinTrackSize.y = d.minInfo.cy;
-      if (d.maxInfo.cx > 0) info->ptMaxTrackSize.x = d.maxInfo.cx;
-      if (d.maxInfo.cy > 0) info->ptMaxTrackSize.y = d.maxInfo.cy;
-      return false;
-    }
     case WM_KEYDOWN:
-      if (d.root && d.focus) {
-        d.keyDown = d.focus;
-        SendEvent(d.focus, UIEVENT_KEYDOWN, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
+      return wParam == VK_TAB && OnTabKey();
+    case WM_SYSKEYDOWN:
+      if (impl_->focus) {
+        SendControlEvent(impl_->focus, UIEVENT_SYSKEY, impl_->input.LastMouse(), wParam, lParam,
+                         static_cast<wchar_t>(wParam));
       }
       return false;
-    case WM_KEYUP:
-      if (d.keyDown) {
-        CControlUI* control = std::exchange(d.keyDown, nullptr);
-        SendEvent(control, UIEVENT_KEYUP, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
-      }
-      return false;
-    case WM_CHAR:
-      if (d.root && d.focus)
-        SendEvent(d.focus, UIEVENT_CHAR, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
-      return false;
-    case WM_SETCURSOR: {
-      if (LOWORD(lParam) != HTCLIENT) return false;
-      if (d.mouseCapture) {
-        result = 0;
-        return true;
-      }
-      POINT pt;
-      ::GetCursorPos(&pt);
-      ::ScreenToClient(d.window, &pt);
-      CControlUI* control = FindControl(pt);
-      if (!control || (control->GetControlFlags() & UIFLAG_SETCURSOR) == 0) return false;
-      SendEvent(control, UIEVENT_SETCURSOR, pt, wParam, lParam);
-      result = TRUE;
-      return true;
-    }
-    case WM_MOUSEACTIVATE:
-      if (!d.noActivate) return false;
-      result = MA_NOACTIVATE;
-      return true;
-    case WM_CLOSE: {
-      if (d.hover) SendEvent(std::exchange(d.hover, nullptr), UIEVENT_MOUSELEAVE, d.lastMouse, 0, 0);
-      if (d.pressed) SendEvent(std::exchange(d.pressed, nullptr), UIEVENT_BUTTONUP, d.lastMouse, 0, 0);
-      SetFocus(nullptr);
-      if (::GetActiveWindow() == d.window) {
-        const bool child = (::GetWindowLongW(d.window, GWL_STYLE) & WS_CHILD) != 0;
-        HWND next = child ? ::GetParent(d.window) : ::GetWindow(d.window, GW_OWNER);
-        if (next) ::SetFocus(next);
-      }
-      if (d.toolTip) {
-        ::DestroyWindow(d.toolTip);
-        d.toolTip = nullptr;
-      }
-      return false;
-    }
+    case WM_SYSCHAR:
+      return OnShortcut(static_cast<wchar_t>(std::towupper(static_cast<wint_t>(wParam))));
     default:
       return false;
   }
 }
 
-bool CWindowHostUI::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  Impl& d = *impl_;
-  for (size_t i = 0; i < d.preFilters.size(); ++i) {
-    bool handled = false;
-    const LRESULT answer = d.preFilters[i]->FilterMessage(message, wParam, lParam, handled);
-    if (handled) {
-      result = answer;
-      return true;
-    }
+bool CWindowHostUI::OnTabKey() {
+  CControlUI* focus = impl_->focus;
+  // A rich edit that takes Tab as text keeps it (it reports itself as a tab stop then).
+  if (focus && focus->IsVisible() && focus->IsEnabled() && std::wcsstr(focus->GetClass(), L"RichEdit") &&
+      (focus->GetControlFlags() & UIFLAG_TABSTOP) != 0) {
+    return false;
   }
-  switch (message) {
-    case WM_KEYDOWN: {
-      if (wParam != VK_TAB) return false;
-      CControlUI* focus = d.focus;
-      // A rich edit that takes Tab as text keeps it (it reports itself as a tab stop then).
-      if (focus && focus->IsVisible() && focus->IsEnabled() && std::wcsstr(focus->GetClass(), L"RichEdit") &&
-          (focus->GetControlFlags() & UIFLAG_TABSTOP) != 0) {
-        return false;
-      }
-      SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
-      return true;
-    }
-    case WM_SYSKEYDOWN:
-      if (d.focus) SendEvent(d.focus, UIEVENT_SYSKEY, d.lastMouse, wParam, lParam, static_cast<wchar_t>(wParam));
-      return false;
-    case WM_SYSCHAR: {
-      if (!d.root) return false;
-      ShortcutSearch search{static_cast<wchar_t>(std::towupper(static_cast<wint_t>(wParam)))};
-      CControlUI* control =
-          d.root->FindControl(MatchShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST | UIFIND_TOP_FIRST);
-      if (!control) return false;
-      control->SetFocus();
-      control->Activate();
-      return true;
-    }
-    default:
-      return false;
-  }
+  SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
+  return true;
+}
+
+bool CWindowHostUI::OnShortcut(wchar_t key) {
+  if (!impl_->root) return false;
+  ShortcutSearch search{key};
+  CControlUI* control =
+      impl_->root->FindControl(MatchShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST | UIFIND_TOP_FIRST);
+  if (!control) return false;
+  control->SetFocus();
+  control->Activate();
+  return true;
 }
 
 // No accelerator tables in this toolkit's windows.
@@ -1142,35 +774,7 @@ bool CWindowHostUI::TranslateAccelerator(MSG*) {
 }
 
 bool CWindowHostUI::TranslateMessage(const MSG* msg) {
-  if (!msg || !msg->hwnd) return false;
-  // A filter may end a window and with it its host: walk a copy, and skip
-  // hosts that have left the list meanwhile.
-  const std::vector<CWindowHostUI*> hosts = HostList();
-  auto alive = [](CWindowHostUI* host) {
-    const auto& now = HostList();
-    return std::find(now.begin(), now.end(), host) != now.end();
-  };
-  MSG copy = *msg;
-  const bool child = (::GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) != 0;
-  if (child) {
-    for (auto it = hosts.rbegin(); it != hosts.rend(); ++it) {
-      CWindowHostUI* host = *it;
-      for (HWND w = msg->hwnd; w; w = ::GetParent(w)) {
-        if (!alive(host) || w != host->GetPaintWindow()) continue;
-        if (host->TranslateAccelerator(&copy)) return true;
-        LRESULT ignored = 0;
-        host->PreMessageHandler(msg->message, msg->wParam, msg->lParam, ignored);
-      }
-    }
-    return false;
-  }
-  for (CWindowHostUI* host : hosts) {
-    if (!alive(host) || host->GetPaintWindow() != msg->hwnd) continue;
-    if (host->TranslateAccelerator(&copy)) return true;
-    LRESULT ignored = 0;
-    return host->PreMessageHandler(msg->message, msg->wParam, msg->lParam, ignored);
-  }
-  return false;
+  return CHostListUI::Translate(msg);
 }
 
 }  // namespace DuiLib

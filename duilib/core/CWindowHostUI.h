@@ -2,15 +2,10 @@
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/UniqueDC.h"
-#include "base/UniqueGdiObject.h"
-#include "duilib/core/CFontTableUI.h"
-#include "duilib/core/CImageCacheUI.h"
 #include "duilib/core/ControlEventUI.h"
 #include "duilib/core/IMessageFilterUI.h"
 #include "duilib/core/INotifyUI.h"
@@ -25,11 +20,13 @@ class CTimerTableUI;
 class CNotificationQueueUI;
 
 // The per-window host of the toolkit (the window's paint manager). It owns
-// the window's control tree once a root is attached, the window's fonts,
-// images, default attribute lists and custom attributes, lays the tree out,
-// paints it double-buffered, turns native messages into control events and
-// delivers notifications. Process-wide tables (shared fonts, images and
-// default lists, language strings, default colours) are static.
+// the window's control tree once a root is attached, lays the tree out,
+// keeps the focus and the tab order, and delivers notifications; its parts
+// do the rest: input and capture (CHostInputUI), painting through the
+// offscreen bitmap (CHostPainterUI), the tooltip (CHostToolTipUI), message
+// filters (CMessageFilterListUI), fonts, images, default lists and colours
+// (CHostResourcesUI), control timers (CTimerTableUI), the notification queue
+// (CNotificationQueueUI) and the process-wide host list (CHostListUI).
 //
 // UI thread only: other threads reach a window only by posting messages.
 // Destroying the host deletes its root and every control waiting for
@@ -102,8 +99,6 @@ class CWindowHostUI {
   bool IsNoActivate() const;
   BYTE GetOpacity() const;
   void SetOpacity(BYTE opacity);
-  void SetLayeredOpacity(BYTE opacity);
-  void SetLayeredImage(const std::wstring& image);
   // A custom window attribute is stored only when name and value are
   // non-empty and the name is not stored yet (the first value wins).
   void AddWindowCustomAttribute(const std::wstring& name, const std::wstring& value);
@@ -123,7 +118,7 @@ class CWindowHostUI {
 
   // ---- Fonts -------------------------------------------------------------
   // Registers font `id` in this window's table, or the shared one when
-  // `shared` (or force-shared). With `isDefault` a second font made from the
+  // `shared`. With `isDefault` a second font made from the
   // same parameters becomes the default font of that scope. Null when not
   // registered.
   TFontInfo* AddFont(int id, const std::wstring& face, int size, bool bold, bool underline, bool italic, bool isDefault,
@@ -134,8 +129,6 @@ class CWindowHostUI {
   TFontInfo* GetFontInfo(int index);
   HFONT GetFont(int index);
   TFontInfo* GetDefaultFontInfo();
-  bool IsForceUseSharedRes() const;
-  void SetForceUseSharedRes(bool force);
 
   // ---- Default attribute lists -------------------------------------------
   void AddDefaultAttributeList(const std::wstring& className, const std::wstring& list, bool shared);
@@ -145,7 +138,7 @@ class CWindowHostUI {
   // ---- Images ------------------------------------------------------------
   // This window's cache, then the shared one; null when absent.
   const TImageInfo* GetImage(const std::wstring& name) const;
-  // The cached record, or loaded and registered here (shared when forced).
+  // The cached record, or loaded and registered in this window's cache.
   const TImageInfo* GetImageEx(const std::wstring& name, const std::wstring& resType = L"", DWORD mask = 0,
                                bool hsl = false);
   const TImageInfo* AddImage(const std::wstring& name, const std::wstring& resType, DWORD mask, bool hsl, bool shared);
@@ -211,11 +204,24 @@ class CWindowHostUI {
 
  private:
   struct Impl;
-  void Paint();
   void Deliver(NotificationUI& msg);
-  void SendEvent(CControlUI* control, int type, POINT pt, WPARAM wParam, LPARAM lParam, wchar_t key = 0);
-  bool ShowToolTip(CControlUI* control, POINT pt);
-  void HideToolTip();
+  // The queued notifications in order, then the controls waiting for deletion.
+  void FlushNotifications();
+
+  // The handlers of MessageHandler and PreMessageHandler that are the host's
+  // own (input, painting and the tooltip have parts of their own: Impl).
+  void OnPaint();
+  // The root, or every control that asked for layout, over `client`.
+  void LayOut(const RECT& client);
+  void OnResize(UINT kind, UINT width, UINT height);
+  void OnTimer(UINT_PTR timerId, LPARAM lParam);
+  void OnGetMinMaxInfo(MINMAXINFO* info);
+  void OnClose();
+  // Tab moves the focus (Shift: backwards) unless a rich edit keeps it.
+  bool OnTabKey();
+  // Alt + `key`: the enabled control with that shortcut is focused and activated.
+  bool OnShortcut(wchar_t key);
+
   std::unique_ptr<Impl> impl_;
 };
 

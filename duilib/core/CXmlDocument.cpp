@@ -209,24 +209,13 @@ bool CXmlDocument::ParseElements(wchar_t*& p, uint32_t parent, unsigned depth) {
     *p++ = 0;
     SkipWhitespace(p);
     if (*p == L'!' || *p == L'?') {
-      // Comments, the declaration and any other <!...> are skipped unread.
-      const wchar_t closer = *p == L'!' ? L'-' : L'?';
-      while (*p != 0 && !(p[0] == closer && p[1] == L'>')) ++p;
-      if (*p != 0) p += 2;
-      SkipWhitespace(p);
+      SkipDeclaration(p);
       continue;
     }
     SkipWhitespace(p);
 
-    if (ReserveElement() == nullptr) return Fail(L"Out of memory", p);
-    const uint32_t index = elementCount_ - 1;
-    elements_[index] = XmlElement{static_cast<uint32_t>(p - text_), 0, 0, parent, 0};
-    if (previous != 0) {
-      elements_[previous].nextSibling = index;
-    } else if (parent != 0) {
-      elements_[parent].firstChild = index;
-    }
-    previous = index;
+    if (!AppendElement(p, parent, previous)) return Fail(L"Out of memory", p);
+    const uint32_t index = previous;
 
     wchar_t* const name = p;
     SkipIdentifier(p);
@@ -261,22 +250,47 @@ bool CXmlDocument::ParseElements(wchar_t*& p, uint32_t parent, unsigned depth) {
       }
       if (p[0] == L'<' && p[1] == L'/') {
         *content = 0;
-        *p = 0;
-        p += 2;
-        SkipWhitespace(p);
-        const size_t nameLength = static_cast<size_t>(nameEnd - name);
-        for (size_t i = 0; i < nameLength; ++i) {
-          if (p[i] != name[i]) return Fail(L"Unmatched closing tag", p);
-        }
-        p += nameLength;
-        SkipWhitespace(p);
-        if (*p != L'>') return Fail(L"Unmatched closing tag", p);
-        ++p;
+        if (!ParseEndTag(p, name, static_cast<size_t>(nameEnd - name))) return false;
       }
     }
     *nameEnd = 0;
     SkipWhitespace(p);
   }
+}
+
+void CXmlDocument::SkipDeclaration(wchar_t*& p) {
+  // Comments, the declaration and any other <!...> are skipped unread.
+  const wchar_t closer = *p == L'!' ? L'-' : L'?';
+  while (*p != 0 && !(p[0] == closer && p[1] == L'>')) ++p;
+  if (*p != 0) p += 2;
+  SkipWhitespace(p);
+}
+
+bool CXmlDocument::AppendElement(const wchar_t* p, uint32_t parent, uint32_t& previous) {
+  if (ReserveElement() == nullptr) return false;
+  const uint32_t index = elementCount_ - 1;
+  elements_[index] = XmlElement{static_cast<uint32_t>(p - text_), 0, 0, parent, 0};
+  if (previous != 0) {
+    elements_[previous].nextSibling = index;
+  } else if (parent != 0) {
+    elements_[parent].firstChild = index;
+  }
+  previous = index;
+  return true;
+}
+
+bool CXmlDocument::ParseEndTag(wchar_t*& p, const wchar_t* name, size_t nameLength) {
+  *p = 0;
+  p += 2;
+  SkipWhitespace(p);
+  for (size_t i = 0; i < nameLength; ++i) {
+    if (p[i] != name[i]) return Fail(L"Unmatched closing tag", p);
+  }
+  p += nameLength;
+  SkipWhitespace(p);
+  if (*p != L'>') return Fail(L"Unmatched closing tag", p);
+  ++p;
+  return true;
 }
 
 bool CXmlDocument::ParseAttributes(wchar_t*& p) {

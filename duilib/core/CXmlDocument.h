@@ -65,6 +65,14 @@ class CXmlDocument {
 
   bool Parse();
   bool ParseElements(wchar_t*& p, uint32_t parent, unsigned depth);
+  // At "<!" or "<?" (the "<" already cut): skips to the closing "->" or "?>".
+  void SkipDeclaration(wchar_t*& p);
+  // A new element whose name starts at `p`, linked after `previous` (or as
+  // the first child of `parent`); `previous` becomes it. False when out of
+  // memory.
+  bool AppendElement(const wchar_t* p, uint32_t parent, uint32_t& previous);
+  // At "</": the end tag must name `name`; past its ">" on success.
+  bool ParseEndTag(wchar_t*& p, const wchar_t* name, size_t nameLength);
   bool ParseAttributes(wchar_t*& p);
   void ParseData(wchar_t*& p, wchar_t*& dest, wchar_t end);
   void ParseEntity(wchar_t*& p, wchar_t*& dest);

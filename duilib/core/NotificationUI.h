@@ -13,11 +13,11 @@ class CControlUI;
 // is owned by its window's control tree and valid while the record is handed
 // out; sinks must not keep it.
 struct NotificationUI {
-  std::wstring sType;
-  std::wstring sVirtualWnd;
-  CControlUI* pSender = nullptr;
-  DWORD dwTimestamp = 0;
-  POINT ptMouse = {0, 0};
+  std::wstring type;
+  std::wstring virtualWnd;
+  CControlUI* sender = nullptr;
+  DWORD timestamp = 0;
+  POINT mouse = {0, 0};
   WPARAM wParam = 0;
   LPARAM lParam = 0;
 };

@@ -18,6 +18,45 @@ const wchar_t* SkipBlanks(const wchar_t* p) {
 // Which item named the image last: it decides the resource type used to load it.
 enum class NameSource { File, Resource, Color };
 
+// Applies one key='value' item of an image attribute to `info`; `nameSource`
+// and `namedType` remember which item named the image and a given type.
+void ApplyItem(TDrawInfo& info, const std::wstring& key, const std::wstring& value, NameSource& nameSource,
+               std::wstring& namedType) {
+  const wchar_t* v = value.c_str();
+  if (key == L"file") {
+    info.imageName = value;
+    nameSource = NameSource::File;
+  } else if (key == L"res") {
+    info.imageName = value;
+    nameSource = NameSource::Resource;
+  } else if (key == L"restype") {
+    namedType = value;
+  } else if (key == L"color") {
+    info.imageName = value;
+    nameSource = NameSource::Color;
+  } else if (key == L"dest") {
+    info.dest = ParseRect(v);
+  } else if (key == L"source") {
+    info.source = ParseRect(v);
+  } else if (key == L"corner" || key == L"scale9") {
+    info.corner = ParseRect(v);
+  } else if (key == L"mask") {
+    info.mask = ParseColor(v);
+  } else if (key == L"fade") {
+    // Out-of-range values are held to the nearest end instead of wrapping.
+    const int level = ParseInt(v);
+    info.fade = static_cast<BYTE>(level < 0 ? 0 : level > 255 ? 255 : level);
+  } else if (key == L"hole") {
+    info.hole = ParseBool(v);
+  } else if (key == L"xtiled") {
+    info.tiledX = ParseBool(v);
+  } else if (key == L"ytiled") {
+    info.tiledY = ParseBool(v);
+  } else if (key == L"hsl") {
+    info.hsl = ParseBool(v);
+  }
+}
+
 }  // namespace
 
 void TDrawInfo::Clear() {
@@ -27,22 +66,22 @@ void TDrawInfo::Clear() {
 bool TDrawInfo::SetDrawString(const std::wstring& text) {
   // An unresolved attribute is cleared even for the same text, so that a
   // skin change that makes the image loadable is tried again.
-  if (text == sDrawString && pImageInfo) return false;
+  if (text == drawString && image) return false;
   Clear();
-  sDrawString = text;
+  drawString = text;
   return true;
 }
 
 void TDrawInfo::Parse() {
-  const std::wstring text = sDrawString;
+  const std::wstring text = drawString;
   Clear();
-  sDrawString = text;
-  bLoaded = true;
-  sImageName = text;
+  drawString = text;
+  loaded = true;
+  imageName = text;
 
   NameSource nameSource = NameSource::File;
-  std::wstring resType;
-  const wchar_t* p = sDrawString.c_str();
+  std::wstring namedType;
+  const wchar_t* p = drawString.c_str();
   for (;;) {
     p = SkipBlanks(p);
     const wchar_t* keyStart = p;
@@ -58,41 +97,7 @@ void TDrawInfo::Parse() {
     const std::wstring value(valueStart, p);
     ++p;
 
-    if (!value.empty()) {
-      const wchar_t* v = value.c_str();
-      if (key == L"file") {
-        sImageName = value;
-        nameSource = NameSource::File;
-      } else if (key == L"res") {
-        sImageName = value;
-        nameSource = NameSource::Resource;
-      } else if (key == L"restype") {
-        resType = value;
-      } else if (key == L"color") {
-        sImageName = value;
-        nameSource = NameSource::Color;
-      } else if (key == L"dest") {
-        rcDestOffset = ParseRect(v);
-      } else if (key == L"source") {
-        rcBmpPart = ParseRect(v);
-      } else if (key == L"corner" || key == L"scale9") {
-        rcCorner = ParseRect(v);
-      } else if (key == L"mask") {
-        dwMask = ParseColor(v);
-      } else if (key == L"fade") {
-        // Out-of-range values are held to the nearest end instead of wrapping.
-        const int fade = ParseInt(v);
-        uFade = static_cast<BYTE>(fade < 0 ? 0 : fade > 255 ? 255 : fade);
-      } else if (key == L"hole") {
-        bHole = ParseBool(v);
-      } else if (key == L"xtiled") {
-        bTiledX = ParseBool(v);
-      } else if (key == L"ytiled") {
-        bTiledY = ParseBool(v);
-      } else if (key == L"hsl") {
-        bHSL = ParseBool(v);
-      }
-    }
+    if (!value.empty()) ApplyItem(*this, key, value, nameSource, namedType);
 
     if (!IsBlank(*p)) break;
     if (!*SkipBlanks(p)) break;
@@ -100,13 +105,13 @@ void TDrawInfo::Parse() {
 
   switch (nameSource) {
     case NameSource::File:
-      sResType.clear();
+      resType.clear();
       break;
     case NameSource::Resource:
-      sResType = resType;
+      resType = namedType;
       break;
     case NameSource::Color:
-      sResType = L"*COLOR*";
+      resType = L"*COLOR*";
       break;
   }
 }

@@ -11,13 +11,13 @@ namespace DuiLib {
 // One registered font. The record owns its font; its metrics are zero until
 // `hasMetrics` (filled by selecting the font into the host's paint context).
 struct TFontInfo {
-  UniqueFont hFont;
-  std::wstring sFontName;
-  int iSize = 0;  // character height in pixels
-  bool bBold = false;
-  bool bUnderline = false;
-  bool bItalic = false;
-  TEXTMETRICW tm = {};
+  UniqueFont font;
+  std::wstring face;
+  int size = 0;  // character height in pixels
+  bool bold = false;
+  bool underline = false;
+  bool italic = false;
+  TEXTMETRICW metrics = {};
   bool hasMetrics = false;
 };
 

@@ -10,17 +10,17 @@
 namespace DuiLib {
 
 // One decoded image: a 32-bit top-down DIB section of premultiplied BGRA
-// pixels. `pBits` points into the section and lives as long as `hBitmap`.
+// pixels. `bits` points into the section and lives as long as `bitmap`.
 struct TImageInfo {
-  UniqueBitmap hBitmap;
-  BYTE* pBits = nullptr;
+  UniqueBitmap bitmap;
+  BYTE* bits = nullptr;
   std::vector<BYTE> srcBits;  // a copy of the pixels, kept only for colour adjustment
-  int nX = 0;                 // width
-  int nY = 0;                 // height
-  bool bAlpha = false;        // some pixel is not opaque or was keyed out
-  bool bUseHSL = false;
-  std::wstring sResType;
-  DWORD dwMask = 0;
+  int width = 0;              // width
+  int height = 0;             // height
+  bool alpha = false;         // some pixel is not opaque or was keyed out
+  bool useHsl = false;
+  std::wstring resType;
+  DWORD mask = 0;
 };
 
 }  // namespace DuiLib

@@ -37,6 +37,12 @@ enum UIEventKind : int {
   UIEVENT_TIMER = 24,
 };
 
+// The mouse kinds, mouse move to scroll wheel: the events a control that
+// ignores the mouse hands on instead of acting on them.
+inline bool IsMouseEvent(int type) {
+  return type >= UIEVENT_MOUSEMOVE && type <= UIEVENT_SCROLLWHEEL;
+}
+
 // Flags of CControlUI::FindControl.
 enum : UINT {
   UIFIND_ALL = 0x00000000,

@@ -4,10 +4,12 @@
 #include <deque>
 #include <vector>
 
+#include "base/MessagePoint.h"
 #include "base/UniqueGdiObject.h"
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/CDialogBuilder.h"
 #include "duilib/core/CResourceSettingsUI.h"
+#include "duilib/core/MessageRoute.h"
 
 namespace DuiLib {
 
@@ -49,8 +51,8 @@ void WindowImplBase::OnNotify(NotificationUI& msg) {
 }
 
 void WindowImplBase::OnClickNotification(NotificationUI& msg) {
-  if (!msg.pSender) return;
-  const std::wstring& name = msg.pSender->GetName();
+  if (!msg.sender) return;
+  const std::wstring& name = msg.sender->GetName();
   if (name == L"closebtn") {
     Close(1);
   } else if (name == L"minbtn") {
@@ -78,73 +80,38 @@ CControlUI* WindowImplBase::CreateControl(const wchar_t*) {
 }
 
 LRESULT WindowImplBase::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  bool handled = true;
-  switch (message) {
-    case WM_CREATE:
-      result = OnCreate(message, wParam, lParam, handled);
-      break;
-    case WM_DESTROY:
-      result = OnDestroy(message, wParam, lParam, handled);
-      break;
-    case WM_SIZE:
-      result = OnSize(message, wParam, lParam, handled);
-      break;
-    case WM_SETFOCUS:
-      result = OnSetFocus(message, wParam, lParam, handled);
-      break;
-    case WM_KILLFOCUS:
-      result = OnKillFocus(message, wParam, lParam, handled);
-      break;
-    case WM_CLOSE:
-      result = OnClose(message, wParam, lParam, handled);
-      break;
-    case WM_GETMINMAXINFO:
-      result = OnGetMinMaxInfo(message, wParam, lParam, handled);
-      break;
-    case WM_NCCALCSIZE:
-      result = OnNcCalcSize(message, wParam, lParam, handled);
-      break;
-    case WM_NCHITTEST:
-      result = OnNcHitTest(message, wParam, lParam, handled);
-      break;
-    case WM_NCPAINT:
-      result = OnNcPaint(message, wParam, lParam, handled);
-      break;
-    case WM_NCACTIVATE:
-      result = OnNcActivate(message, wParam, lParam, handled);
-      break;
-    case WM_KEYDOWN:
-      result = OnKeyDown(message, wParam, lParam, handled);
-      break;
-    case WM_CHAR:
-      result = OnChar(message, wParam, lParam, handled);
-      break;
-    case WM_SYSCOMMAND:
-      result = OnSysCommand(message, wParam, lParam, handled);
-      break;
-    case WM_MOUSEMOVE:
-      result = OnMouseMove(message, wParam, lParam, handled);
-      break;
-    case WM_LBUTTONDOWN:
-      result = OnLButtonDown(message, wParam, lParam, handled);
-      break;
-    case WM_LBUTTONUP:
-      result = OnLButtonUp(message, wParam, lParam, handled);
-      break;
-    case WM_MOUSEWHEEL:
-      result = OnMouseWheel(message, wParam, lParam, handled);
-      break;
-    case WM_MOUSEHOVER:
-      result = OnMouseHover(message, wParam, lParam, handled);
-      break;
-    default:
-      handled = false;
-      break;
-  }
+  // Every message not named here goes to OnOtherMessage, then to the host.
+  static const MessageRoute<WindowImplBase> kRoutes[] = {
+      {WM_CREATE, &WindowImplBase::OnCreate},
+      {WM_DESTROY, &WindowImplBase::OnDestroy},
+      {WM_SIZE, &WindowImplBase::OnSize},
+      {WM_SETFOCUS, &WindowImplBase::OnSetFocus},
+      {WM_KILLFOCUS, &WindowImplBase::OnKillFocus},
+      {WM_CLOSE, &WindowImplBase::OnClose},
+      {WM_GETMINMAXINFO, &WindowImplBase::OnGetMinMaxInfo},
+      {WM_NCCALCSIZE, &WindowImplBase::OnNcCalcSize},
+      {WM_NCHITTEST, &WindowImplBase::OnNcHitTest},
+      {WM_NCPAINT, &WindowImplBase::OnNcPaint},
+      {WM_NCACTIVATE, &WindowImplBase::OnNcActivate},
+      {WM_KEYDOWN, &WindowImplBase::OnKeyDown},
+      {WM_CHAR, &WindowImplBase::OnChar},
+      {WM_SYSCOMMAND, &WindowImplBase::OnSysCommand},
+      {WM_MOUSEMOVE, &WindowImplBase::OnMouseMove},
+      {WM_LBUTTONDOWN, &WindowImplBase::OnLButtonDown},
+      {WM_LBUTTONUP, &WindowImplBase::OnLButtonUp},
+      {WM_MOUSEWHEEL, &WindowImplBase::OnMouseWheel},
+      {WM_MOUSEHOVER, &WindowImplBase::OnMouseHover},
+  };
+  bool handled = false;
+  LRESULT result = RouteMessage(*this, kRoutes, message, wParam, lParam, handled);
   if (handled) return result;
   result = OnOtherMessage(message, wParam, lParam, handled);
   if (handled) return result;
+  return PassToHost(message, wParam, lParam);
+}
+
+LRESULT WindowImplBase::PassToHost(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
   if (host_.MessageHandler(message, wParam, lParam, result)) return result;
   return CallPreviousProc(message, wParam, lParam);
 }
@@ -188,7 +155,7 @@ LRESULT WindowImplBase::OnNcPaint(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
-  POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  POINT pt = PointFromLParam(lParam);
   ::ScreenToClient(GetHWND(), &pt);
   RECT client;
   ::GetClientRect(GetHWND(), &client);
@@ -213,14 +180,17 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
   if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
       pt.y < caption.bottom) {
     CControlUI* control = host_.FindControl(pt);
-    if (control) {
-      const wchar_t* cls = control->GetClass();
-      if (::_wcsicmp(cls, L"Button") != 0 && ::_wcsicmp(cls, L"Option") != 0 && ::_wcsicmp(cls, L"Text") != 0) {
-        return HTCAPTION;
-      }
-    }
+    if (control && DragsWindow(*control)) return HTCAPTION;
   }
   return HTCLIENT;
+}
+
+bool WindowImplBase::DragsWindow(const CControlUI& control) {
+  // This toolkit builds no option or text control (its skins use none); the
+  // two names stay so that a skin that brings them in keeps them clickable in
+  // the caption band, as buttons are.
+  const wchar_t* cls = control.GetClass();
+  return ::_wcsicmp(cls, L"Button") != 0 && ::_wcsicmp(cls, L"Option") != 0 && ::_wcsicmp(cls, L"Text") != 0;
 }
 
 LRESULT WindowImplBase::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool& handled) {

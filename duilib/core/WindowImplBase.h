@@ -22,10 +22,12 @@ enum class SkinSource : int {
 };
 
 // A skinned window: its content is a control tree built from a skin file
-// when the native window is created, and its messages go through a fixed
-// routing table to overridable handlers, then to its host, then to the
-// previous window procedure. Each handler gets a `handled` flag that starts
-// true; clearing it passes the message on.
+// when the native window is created, and its messages go through a routing
+// table (MessageRoute.h, the table in HandleWindowMessage) to overridable
+// handlers, then to OnOtherMessage, then to its host, then to the previous
+// window procedure. Each handler gets a `handled` flag that starts true;
+// clearing it passes the message on. A derived window may declare a table of
+// its own in its HandleWindowMessage and hand what it leaves to PassToHost.
 //
 // The object owns its host (and through it the control tree) and is owned by
 // whoever created it; the window never deletes it. UI thread only.
@@ -51,6 +53,9 @@ class WindowImplBase : public CWindowWnd,
  protected:
   UINT ClassStyle() const override { return CS_DBLCLKS; }
   LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The host's message handler, and the previous window procedure for what
+  // the host does not take.
+  LRESULT PassToHost(UINT message, WPARAM wParam, LPARAM lParam);
   // Detaches the window from its host and releases the control tree.
   void OnWindowDestroyed(HWND window) override;
 
@@ -71,7 +76,13 @@ class WindowImplBase : public CWindowWnd,
   virtual LRESULT OnNcActivate(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // Size-box margins, then the caption band: a control there that
+  // DragsWindow answers HTCAPTION.
   virtual LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // Whether a press on `control` in the caption band drags the window: for
+  // anything but buttons, options and text controls (class names compared
+  // without regard to case).
+  virtual bool DragsWindow(const CControlUI& control);
   virtual LRESULT OnGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT OnMouseWheel(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT OnMouseHover(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);

@@ -5,19 +5,11 @@
 #include <utility>
 
 #include "duilib/control/AttributeHandler.h"
+#include "duilib/control/CScrollBarUI.h"
 #include "duilib/control/ClipScope.h"
 #include "duilib/core/AttributeText.h"
 #include "duilib/core/CWindowHostUI.h"
 #include "duilib/layout/LayoutMath.h"
-
-// The scroll bar control joins the build separately; until it does, a
-// container simply never has bars.
-#if __has_include("duilib/control/CScrollBarUI.h")
-#include "duilib/control/CScrollBarUI.h"
-#define DUILIB_HAS_SCROLLBAR 1
-#else
-#define DUILIB_HAS_SCROLLBAR 0
-#endif
 
 namespace DuiLib {
 namespace {
@@ -33,19 +25,8 @@ CContainerUI::~CContainerUI() {
   // Children first: their destructors report to the host while this
   // container still exists.
   items_.clear();
-#if DUILIB_HAS_SCROLLBAR
   delete verticalScrollBar_;
   delete horizontalScrollBar_;
-#endif
-}
-
-CControlUI* CContainerUI::AsControl(CScrollBarUI* bar) {
-#if DUILIB_HAS_SCROLLBAR
-  return bar;
-#else
-  (void)bar;
-  return nullptr;
-#endif
 }
 
 const wchar_t* CContainerUI::GetClass() const {
@@ -212,8 +193,8 @@ int CContainerUI::FindSelectable(int index, bool forward) const {
 
 void CContainerUI::SetManager(CWindowHostUI* manager, CControlUI* parent, bool init) {
   for (std::unique_ptr<CControlUI>& item : items_) item->SetManager(manager, this, init);
-  if (CControlUI* bar = AsControl(verticalScrollBar_)) bar->SetManager(manager, this, init);
-  if (CControlUI* bar = AsControl(horizontalScrollBar_)) bar->SetManager(manager, this, init);
+  if (CControlUI* bar = verticalScrollBar_) bar->SetManager(manager, this, init);
+  if (CControlUI* bar = horizontalScrollBar_) bar->SetManager(manager, this, init);
   CControlUI::SetManager(manager, parent, init);
 }
 
@@ -229,20 +210,20 @@ void CContainerUI::SetInternVisible(bool visible) {
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {
-  if (CControlUI* bar = AsControl(verticalScrollBar_)) bar->SetMouseEnabled(enabled);
-  if (CControlUI* bar = AsControl(horizontalScrollBar_)) bar->SetMouseEnabled(enabled);
+  if (CControlUI* bar = verticalScrollBar_) bar->SetMouseEnabled(enabled);
+  if (CControlUI* bar = horizontalScrollBar_) bar->SetMouseEnabled(enabled);
   CControlUI::SetMouseEnabled(enabled);
 }
 
 // ---- Layout ----------------------------------------------------------------
 
 CControlUI* CContainerUI::VisibleVerticalBar() const {
-  CControlUI* bar = AsControl(verticalScrollBar_);
+  CControlUI* bar = verticalScrollBar_;
   return bar && bar->IsVisible() ? bar : nullptr;
 }
 
 CControlUI* CContainerUI::VisibleHorizontalBar() const {
-  CControlUI* bar = AsControl(horizontalScrollBar_);
+  CControlUI* bar = horizontalScrollBar_;
   return bar && bar->IsVisible() ? bar : nullptr;
 }
 
@@ -332,7 +313,6 @@ void CContainerUI::SetFloatPos(int index) {
 }
 
 void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {
-#if DUILIB_HAS_SCROLLBAR
   // A bar shows only while the content exceeds the view; a change of its
   // visibility changes the inner rectangle, hence one more layout.
   bool relayout = false;
@@ -362,40 +342,30 @@ void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {
       relayout = true;
     }
   }
-  if (relayout && !setPosRunning_) {
-    setPosRunning_ = true;  // one more pass at most
+  if (relayout && !relayoutRunning_) {
+    relayoutRunning_ = true;  // one more pass at most
     SetPos(itemRect_, false);
-    setPosRunning_ = false;
+    relayoutRunning_ = false;
   }
-#else
-  (void)rc;
-  (void)cxRequired;
-  (void)cyRequired;
-#endif
 }
 
 // ---- Scrolling -------------------------------------------------------------
 
 SIZE CContainerUI::GetScrollPos() const {
   SIZE pos = {0, 0};
-#if DUILIB_HAS_SCROLLBAR
   if (verticalScrollBar_ && verticalScrollBar_->IsVisible()) pos.cy = verticalScrollBar_->GetScrollPos();
   if (horizontalScrollBar_ && horizontalScrollBar_->IsVisible()) pos.cx = horizontalScrollBar_->GetScrollPos();
-#endif
   return pos;
 }
 
 SIZE CContainerUI::GetScrollRange() const {
   SIZE range = {0, 0};
-#if DUILIB_HAS_SCROLLBAR
   if (verticalScrollBar_ && verticalScrollBar_->IsVisible()) range.cy = verticalScrollBar_->GetScrollRange();
   if (horizontalScrollBar_ && horizontalScrollBar_->IsVisible()) range.cx = horizontalScrollBar_->GetScrollRange();
-#endif
   return range;
 }
 
 void CContainerUI::SetScrollPos(SIZE pos) {
-#if DUILIB_HAS_SCROLLBAR
   const SIZE before = GetScrollPos();
   if (verticalScrollBar_ && verticalScrollBar_->IsVisible()) verticalScrollBar_->SetScrollPos(pos.cy);
   if (horizontalScrollBar_ && horizontalScrollBar_->IsVisible()) horizontalScrollBar_->SetScrollPos(pos.cx);
@@ -407,20 +377,13 @@ void CContainerUI::SetScrollPos(SIZE pos) {
     if (item->IsVisible() && !item->IsFloat()) item->Move(offset, false);
   }
   Invalidate();
-#else
-  (void)pos;
-#endif
 }
 
 namespace {
 
 template <typename Bar>
 int LineStep(Bar* bar) {
-#if DUILIB_HAS_SCROLLBAR
   if (bar) return bar->GetLineSize();
-#else
-  (void)bar;
-#endif
   return kDefaultLineSize;
 }
 
@@ -503,7 +466,6 @@ void CContainerUI::EndRight() {
 }
 
 void CContainerUI::EnableScrollBar(bool enableVertical, bool enableHorizontal) {
-#if DUILIB_HAS_SCROLLBAR
   if (enableVertical && !verticalScrollBar_) {
     verticalScrollBar_ = new CScrollBarUI;
     verticalScrollBar_->SetOwner(this);
@@ -533,10 +495,6 @@ void CContainerUI::EnableScrollBar(bool enableVertical, bool enableHorizontal) {
     delete horizontalScrollBar_;
     horizontalScrollBar_ = nullptr;
   }
-#else
-  (void)enableVertical;
-  (void)enableHorizontal;
-#endif
   NeedUpdate();
 }
 
@@ -555,9 +513,9 @@ void CContainerUI::DoEvent(ControlEventUI& event) {
   CControlUI* horizontal = VisibleHorizontalBar();
   const bool verticalUsable = vertical && vertical->IsEnabled();
   const bool horizontalUsable = horizontal && horizontal->IsEnabled();
-  if (event.Type == UIEVENT_SCROLLWHEEL) {
+  if (event.type == UIEVENT_SCROLLWHEEL) {
     const bool down = LOWORD(event.wParam) == SB_LINEDOWN;
-    if (horizontalUsable && ::PtInRect(&horizontal->GetPos(), event.ptMouse)) {
+    if (horizontalUsable && ::PtInRect(&horizontal->GetPos(), event.mouse)) {
       down ? LineRight() : LineLeft();
       return;
     }
@@ -566,9 +524,9 @@ void CContainerUI::DoEvent(ControlEventUI& event) {
       return;
     }
   }
-  if (event.Type == UIEVENT_KEYDOWN && IsEnabled() && (verticalUsable || horizontalUsable)) {
+  if (event.type == UIEVENT_KEYDOWN && IsEnabled() && (verticalUsable || horizontalUsable)) {
     const bool v = verticalUsable;
-    switch (event.chKey) {
+    switch (event.key) {
       case VK_PRIOR:
         v ? PageUp() : PageLeft();
         return;
@@ -619,12 +577,12 @@ void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
       {L"vscrollbarstyle",
        [](CContainerUI& c, const wchar_t* v) {
          c.EnableScrollBar(true, c.GetHorizontalScrollBar() != nullptr);
-         if (CControlUI* bar = AsControl(c.GetVerticalScrollBar())) bar->ApplyAttributeList(v);
+         if (CControlUI* bar = c.GetVerticalScrollBar()) bar->ApplyAttributeList(v);
        }},
       {L"hscrollbarstyle",
        [](CContainerUI& c, const wchar_t* v) {
          c.EnableScrollBar(c.GetVerticalScrollBar() != nullptr, true);
-         if (CControlUI* bar = AsControl(c.GetHorizontalScrollBar())) bar->ApplyAttributeList(v);
+         if (CControlUI* bar = c.GetHorizontalScrollBar()) bar->ApplyAttributeList(v);
        }},
       {L"mousechild", [](CContainerUI& c, const wchar_t* v) { c.SetMouseChildEnabled(ParseBool(v)); }},
   };
@@ -647,10 +605,10 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
   if (cover_) {
     if (CControlUI* found = cover_->FindControl(proc, data, flags)) return found;
   }
-  if (CControlUI* bar = AsControl(verticalScrollBar_)) {
+  if (CControlUI* bar = verticalScrollBar_) {
     if (CControlUI* found = bar->FindControl(proc, data, flags)) return found;
   }
-  if (CControlUI* bar = AsControl(horizontalScrollBar_)) {
+  if (CControlUI* bar = horizontalScrollBar_) {
     if (CControlUI* found = bar->FindControl(proc, data, flags)) return found;
   }
   if (!hitTest || mouseChildEnabled_) {

@@ -122,11 +122,8 @@ class CContainerUI : public CControlUI, public IContainer {
   // Owned; null until enabled.
   CScrollBarUI* verticalScrollBar_ = nullptr;
   CScrollBarUI* horizontalScrollBar_ = nullptr;
-
- private:
-  // The bar as the base class (null when absent); valid only where the
-  // scroll bar's class is known to the build.
-  static CControlUI* AsControl(CScrollBarUI* bar);
+  // Set while the scroll bars' change of visibility lays the container out again.
+  bool relayoutRunning_ = false;
 };
 
 }  // namespace DuiLib

@@ -1,18 +1,17 @@
 #pragma once
 
-#include "duilib/layout/CContainerUI.h"
+#include "duilib/layout/CBoxLayoutUI.h"
 
 namespace DuiLib {
 
-// Stacks its visible children top to bottom inside its inner rectangle:
-// children with a height keep it, the others share what is left; each child
-// is placed horizontally by the container's child alignment. Floating
-// children are positioned on their own. UI thread only.
-class CVerticalLayoutUI : public CContainerUI {
+// The vertical box: stacks its visible children top to bottom, each placed
+// horizontally by the child alignment (CBoxLayoutUI). A child without a fixed
+// height is still asked for its estimate. UI thread only.
+class CVerticalLayoutUI : public CBoxLayoutUI {
  public:
+  CVerticalLayoutUI();
   const wchar_t* GetClass() const override;  // "VerticalLayout"
   void* GetInterface(const wchar_t* name) override;
-  void SetPos(RECT rc, bool needInvalidate = true) override;
 };
 
 }  // namespace DuiLib

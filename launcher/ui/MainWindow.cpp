@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "duilib/control/CControlUI.h"
+#include "duilib/core/MessageRoute.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/UpdateDriver.h"
 #include "launcher/UpdateMessages.h"
@@ -54,54 +55,28 @@ MainWindow::MainWindow(std::wstring releaseNotes, std::wstring downloadUrl, std:
       signature_(std::move(signature)) {}
 
 LRESULT MainWindow::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  bool handled = true;
-  switch (message) {
-    case WM_CREATE:
-      result = OnCreate(message, wParam, lParam, handled);
-      break;
-    case WM_DESTROY:
-      result = OnDestroy(message, wParam, lParam, handled);
-      break;
-    case WM_CLOSE:
-      result = OnClose(message, wParam, lParam, handled);
-      break;
-    case WM_NCCALCSIZE:
-      result = OnNcCalcSize(message, wParam, lParam, handled);
-      break;
-    case WM_NCHITTEST:
-      result = OnNcHitTest(message, wParam, lParam, handled);
-      break;
-    case WM_NCPAINT:
-      result = OnNcPaint(message, wParam, lParam, handled);
-      break;
-    case WM_NCACTIVATE:
-      result = OnNcActivate(message, wParam, lParam, handled);
-      break;
-    case WM_SIZE:
-    case WM_NCLBUTTONDBLCLK:
+  // Fewer rows than the base's table, and no OnOtherMessage: focus, keys,
+  // mouse, WM_GETMINMAXINFO and WM_SYSCOMMAND go straight to the host.
+  static const DuiLib::MessageRoute<MainWindow> kRoutes[] = {
+      {WM_CREATE, &MainWindow::OnCreate},
+      {WM_DESTROY, &MainWindow::OnDestroy},
+      {WM_CLOSE, &MainWindow::OnClose},
+      {WM_NCCALCSIZE, &MainWindow::OnNcCalcSize},
+      {WM_NCHITTEST, &MainWindow::OnNcHitTest},
+      {WM_NCPAINT, &MainWindow::OnNcPaint},
+      {WM_NCACTIVATE, &MainWindow::OnNcActivate},
       // The layout is fixed, and a double click on the caption must not
       // maximise the window.
-      return 0;
-    case WM_UPDATE_PROGRESS:
-      OnProgress(wParam, lParam);
-      break;
-    case WM_UPDATE_DOWNLOAD_FAILED:
-      OnUpdateFailed(kDownloadFailed);
-      break;
-    case WM_UPDATE_INSTALL_FAILED:
-      OnUpdateFailed(kInstallFailed);
-      break;
-    case WM_UPDATE_INSTALL_DONE:
-      OnUpdateDone();
-      break;
-    default:
-      handled = false;
-      break;
-  }
-  if (handled) return result;
-  if (host_.MessageHandler(message, wParam, lParam, result)) return result;
-  return CallPreviousProc(message, wParam, lParam);
+      {WM_SIZE, DuiLib::kSwallowed},
+      {WM_NCLBUTTONDBLCLK, DuiLib::kSwallowed},
+      {WM_UPDATE_PROGRESS, &MainWindow::OnUpdateProgress},
+      {WM_UPDATE_DOWNLOAD_FAILED, &MainWindow::OnDownloadFailed},
+      {WM_UPDATE_INSTALL_FAILED, &MainWindow::OnInstallFailed},
+      {WM_UPDATE_INSTALL_DONE, &MainWindow::OnInstallDone},
+  };
+  bool handled = false;
+  const LRESULT result = DuiLib::RouteMessage(*this, kRoutes, message, wParam, lParam, handled);
+  return handled ? result : PassToHost(message, wParam, lParam);
 }
 
 LRESULT MainWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -136,32 +111,19 @@ LRESULT MainWindow::OnNcCalcSize(UINT, WPARAM, LPARAM, bool&) {
   return 0;
 }
 
-LRESULT MainWindow::OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-  const LRESULT base = WindowImplBase::OnNcHitTest(message, wParam, lParam, handled);
-  if (base != HTCLIENT && base != HTCAPTION) return base;
-  // Only the caption band's rule differs from the base: anything but a button
-  // or an edit box there drags the window.
-  POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-  ::ScreenToClient(GetHWND(), &pt);
-  RECT client;
-  ::GetClientRect(GetHWND(), &client);
-  const RECT caption = host_.GetCaptionRect();
-  if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
-      pt.y < caption.bottom) {
-    if (DuiLib::CControlUI* control = host_.FindControl(pt)) {
-      const wchar_t* cls = control->GetClass();
-      if (std::wcscmp(cls, L"Button") != 0 && std::wcscmp(cls, L"Edit") != 0) return HTCAPTION;
-    }
-  }
-  return HTCLIENT;
+bool MainWindow::DragsWindow(const DuiLib::CControlUI& control) {
+  // The toolkit builds no edit box; "Edit" stays so that one added to the
+  // caption band of the skin would take the mouse rather than drag.
+  const wchar_t* cls = control.GetClass();
+  return std::wcscmp(cls, L"Button") != 0 && std::wcscmp(cls, L"Edit") != 0;
 }
 
-void MainWindow::OnProgress(WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::OnUpdateProgress(UINT, WPARAM wParam, LPARAM lParam, bool&) {
   // Both counts are the download's unsigned 32-bit numbers; 64 bits keep
   // done × 100 exact for any of them.
   const auto done = static_cast<std::uint32_t>(wParam);
   const auto total = static_cast<std::uint32_t>(lParam);
-  if (total == 0 || total < done) return;
+  if (total == 0 || total < done) return 0;
   const int percent = static_cast<int>(std::uint64_t{done} * 100 / total);
   if (DuiLib::CControlUI* state = host_.FindControl(std::wstring(L"UpdateState_Label"))) {
     state->SetText(kStatePrefix + std::to_wstring(percent) + L"%");
@@ -169,6 +131,17 @@ void MainWindow::OnProgress(WPARAM wParam, LPARAM lParam) {
   if (DuiLib::CControlUI* bar = host_.FindControl(std::wstring(L"Progress_Label"))) {
     bar->SetFixedWidth(percent * kTrackWidth / 100);
   }
+  return 0;
+}
+
+LRESULT MainWindow::OnDownloadFailed(UINT, WPARAM, LPARAM, bool&) {
+  OnUpdateFailed(kDownloadFailed);
+  return 0;
+}
+
+LRESULT MainWindow::OnInstallFailed(UINT, WPARAM, LPARAM, bool&) {
+  OnUpdateFailed(kInstallFailed);
+  return 0;
 }
 
 void MainWindow::OnUpdateFailed(const wchar_t* content) {
@@ -179,14 +152,15 @@ void MainWindow::OnUpdateFailed(const wchar_t* content) {
   Close(1);
 }
 
-void MainWindow::OnUpdateDone() {
+LRESULT MainWindow::OnInstallDone(UINT, WPARAM, LPARAM, bool&) {
   mayClose_ = true;
   LaunchProduct(LauncherDirectory());
   Close(1);
+  return 0;
 }
 
 void MainWindow::OnNotify(DuiLib::NotificationUI& msg) {
-  if (msg.sType != L"click" || !msg.pSender || msg.pSender->GetName() != kCloseButton || mayClose_) return;
+  if (msg.type != L"click" || !msg.sender || msg.sender->GetName() != kCloseButton || mayClose_) return;
   if (ShowMessageBox(kConfirmTitle, kConfirmContent, MessageBoxMode::OkCancel, GetHWND())) {
     mayClose_ = true;
     Close(1);

@@ -52,16 +52,23 @@ class MainWindow : public DuiLib::WindowImplBase {
   LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
-  LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  // Anything in the caption band but a button or an edit box drags the
+  // window (class names compared exactly).
+  bool DragsWindow(const DuiLib::CControlUI& control) override;
   LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
  private:
-  void OnProgress(WPARAM done, LPARAM total);
+  // The worker's messages (launcher/UpdateMessages.h); each leaves `handled`
+  // true and answers 0.
+  // Progress: wParam bytes received, lParam bytes expected.
+  LRESULT OnUpdateProgress(UINT message, WPARAM done, LPARAM total, bool& handled);
+  LRESULT OnDownloadFailed(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  LRESULT OnInstallFailed(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // Installed: start the product, close.
+  LRESULT OnInstallDone(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // Download or installation failed: tell the user, send them to the home
   // page, close.
   void OnUpdateFailed(const wchar_t* content);
-  // Installed: start the product, close.
-  void OnUpdateDone();
 
   int oemId_;
   std::wstring releaseNotes_;

@@ -32,8 +32,8 @@ LRESULT VxMessageBox::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lP
 }
 
 void VxMessageBox::OnNotify(DuiLib::NotificationUI& msg) {
-  if (msg.sType != L"click" || !msg.pSender) return;
-  const std::wstring& name = msg.pSender->GetName();
+  if (msg.type != L"click" || !msg.sender) return;
+  const std::wstring& name = msg.sender->GetName();
   if (name == L"MessageBox_Close_Btn") {
     Close(1);
   } else if (name == L"OK_Btn") {

@@ -30,16 +30,16 @@ struct ButtonFixture {
   ButtonFixture() {
     if (!button) return;
     button->OnNotify.push_back([this](NotificationUI& msg) {
-      if (msg.sType == L"click") ++clicks;
+      if (msg.type == L"click") ++clicks;
     });
   }
   void Run(const std::vector<Step>& steps) {
     for (const Step& step : steps) {
       ControlEventUI event;
-      event.Type = step.type;
-      event.pSender = button;
-      event.ptMouse = step.point;
-      event.chKey = step.key;
+      event.type = step.type;
+      event.sender = button;
+      event.mouse = step.point;
+      event.key = step.key;
       button->Event(event);
     }
   }

@@ -127,8 +127,8 @@ TEST(DialogBuilder, FontsOfTheSkins) {
     ASSERT_NE(main.root, nullptr);
     TFontInfo* shared = CFontTableUI::Shared().Find(1);
     ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(shared->sFontName, L"Microsoft YaHei");
-    EXPECT_EQ(shared->iSize, 12);
+    EXPECT_EQ(shared->face, L"Microsoft YaHei");
+    EXPECT_EQ(shared->size, 12);
     EXPECT_EQ(main.host->GetFontInfo(1), shared);
     // No skin registers font 2: it resolves to the default font.
     EXPECT_EQ(main.host->GetFontInfo(2), main.host->GetDefaultFontInfo());
@@ -145,8 +145,8 @@ TEST(DialogBuilder, FontsOfTheSkins) {
     ControlTree other(L"<Window><Font id=\"1\" name=\"Arial\" size=\"20\" shared=\"TRUE\"/><VBox/></Window>");
     ASSERT_NE(other.root, nullptr);
     ASSERT_NE(CFontTableUI::Shared().Find(1), nullptr);
-    EXPECT_EQ(CFontTableUI::Shared().Find(1)->sFontName, L"Arial");
-    EXPECT_EQ(CFontTableUI::Shared().Find(1)->iSize, 20);
+    EXPECT_EQ(CFontTableUI::Shared().Find(1)->face, L"Arial");
+    EXPECT_EQ(CFontTableUI::Shared().Find(1)->size, 20);
   }
   {
     // Fonts without a name or with a negative id are not registered.
@@ -154,7 +154,7 @@ TEST(DialogBuilder, FontsOfTheSkins) {
     EXPECT_EQ(bad.host->GetFontInfo(9), bad.host->GetDefaultFontInfo());
   }
   ControlTree restore(L"MainWindow.xml");
-  EXPECT_EQ(CFontTableUI::Shared().Find(1)->sFontName, L"Microsoft YaHei");
+  EXPECT_EQ(CFontTableUI::Shared().Find(1)->face, L"Microsoft YaHei");
 }
 
 TEST(DialogBuilder, NumberedResourceAndMissingSources) {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/TopDownDib.h"
 #include "base/UniqueHandle.h"
 
 // stb's writer comes from /usr/include/stb, a system include (its warnings are its own).
@@ -13,16 +14,9 @@
 namespace {
 
 HBITMAP CreateSection(int width, int height, BYTE** bits) {
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;  // top-down
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
   void* pixels = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-  *bits = bitmap ? static_cast<BYTE*>(pixels) : nullptr;
+  HBITMAP bitmap = CreateTopDownDib(nullptr, width, height, &pixels).Detach();
+  *bits = static_cast<BYTE*>(pixels);
   return bitmap;
 }
 

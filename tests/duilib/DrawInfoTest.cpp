@@ -107,20 +107,20 @@ TEST(DrawInfo, AttributeLanguage) {
     TDrawInfo info;
     info.SetDrawString(c.text);
     info.Parse();
-    EXPECT_TRUE(info.bLoaded);
-    EXPECT_EQ(info.sDrawString, c.text);
-    EXPECT_EQ(info.sImageName, c.name);
-    EXPECT_EQ(info.sResType, c.resType);
-    EXPECT_TRUE(info.rcDestOffset == c.dest);
-    EXPECT_TRUE(info.rcBmpPart == c.source);
-    EXPECT_TRUE(info.rcCorner == c.corner);
-    EXPECT_EQ(info.dwMask, c.mask);
-    EXPECT_EQ(info.uFade, c.fade);
-    EXPECT_EQ(info.bHole, c.hole);
-    EXPECT_EQ(info.bTiledX, c.xtiled);
-    EXPECT_EQ(info.bTiledY, c.ytiled);
-    EXPECT_EQ(info.bHSL, c.hsl);
-    EXPECT_EQ(info.pImageInfo, nullptr);
+    EXPECT_TRUE(info.loaded);
+    EXPECT_EQ(info.drawString, c.text);
+    EXPECT_EQ(info.imageName, c.name);
+    EXPECT_EQ(info.resType, c.resType);
+    EXPECT_TRUE(info.dest == c.dest);
+    EXPECT_TRUE(info.source == c.source);
+    EXPECT_TRUE(info.corner == c.corner);
+    EXPECT_EQ(info.mask, c.mask);
+    EXPECT_EQ(info.fade, c.fade);
+    EXPECT_EQ(info.hole, c.hole);
+    EXPECT_EQ(info.tiledX, c.xtiled);
+    EXPECT_EQ(info.tiledY, c.ytiled);
+    EXPECT_EQ(info.hsl, c.hsl);
+    EXPECT_EQ(info.image, nullptr);
   }
 }
 
@@ -128,12 +128,12 @@ TEST(DrawInfo, SetDrawStringClearsOnlyWhenNeeded) {
   TDrawInfo info;
   EXPECT_TRUE(info.SetDrawString(L"file='a.png' fade='10'"));
   info.Parse();
-  ASSERT_EQ(info.uFade, 10);
+  ASSERT_EQ(info.fade, 10);
   // Same text, image not resolved: cleared again (fade back to 255).
   EXPECT_TRUE(info.SetDrawString(L"file='a.png' fade='10'"));
-  EXPECT_FALSE(info.bLoaded);
-  EXPECT_EQ(info.uFade, 255);
-  EXPECT_EQ(info.sDrawString, L"file='a.png' fade='10'");
+  EXPECT_FALSE(info.loaded);
+  EXPECT_EQ(info.fade, 255);
+  EXPECT_EQ(info.drawString, L"file='a.png' fade='10'");
 
   // Same text with the image resolved: nothing changes.
   CWindowHostUI host;
@@ -141,13 +141,13 @@ TEST(DrawInfo, SetDrawStringClearsOnlyWhenNeeded) {
   color.SetDrawString(L"color='#FF102030' fade='10'");
   ASSERT_TRUE(CRenderEngine::ResolveImageInfo(&host, color));
   EXPECT_FALSE(color.SetDrawString(L"color='#FF102030' fade='10'"));
-  EXPECT_NE(color.pImageInfo, nullptr);
-  EXPECT_EQ(color.uFade, 10);
+  EXPECT_NE(color.image, nullptr);
+  EXPECT_EQ(color.fade, 10);
   // Another text: everything goes.
   EXPECT_TRUE(color.SetDrawString(L"img/x.png"));
-  EXPECT_EQ(color.pImageInfo, nullptr);
-  EXPECT_FALSE(color.bLoaded);
-  EXPECT_EQ(color.uFade, 255);
+  EXPECT_EQ(color.image, nullptr);
+  EXPECT_FALSE(color.loaded);
+  EXPECT_EQ(color.fade, 255);
 }
 
 TEST(DrawInfo, LanguageStrings) {

@@ -37,11 +37,11 @@ TEST(FontTable, AddCreatesTheRequestedFont) {
     ASSERT_EQ(info != nullptr, c.registered);
     EXPECT_EQ(table.Find(c.id), info);
     if (!info) continue;
-    EXPECT_EQ(info->sFontName, c.face);
-    EXPECT_EQ(info->iSize, c.size);
-    EXPECT_EQ(info->bBold, c.bold);
+    EXPECT_EQ(info->face, c.face);
+    EXPECT_EQ(info->size, c.size);
+    EXPECT_EQ(info->bold, c.bold);
     EXPECT_FALSE(info->hasMetrics);  // no context given
-    LOGFONTW lf = LogFontOf(info->hFont.Get());
+    LOGFONTW lf = LogFontOf(info->font.Get());
     EXPECT_EQ(std::wstring(lf.lfFaceName), c.face);
     EXPECT_EQ(lf.lfHeight, -c.size);
     EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
@@ -55,11 +55,11 @@ TEST(FontTable, SameIdReplacesAndDeletesTheOldFont) {
   CFontTableUI table;
   TFontInfo* first = table.Add(1, L"Tahoma", 12, false, false, false, nullptr);
   ASSERT_NE(first, nullptr);
-  HFONT oldFont = first->hFont.Get();
+  HFONT oldFont = first->font.Get();
   TFontInfo* second = table.Add(1, L"Arial", 16, false, false, false, nullptr);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(table.Find(1), second);
-  EXPECT_EQ(table.Find(1)->sFontName, L"Arial");
+  EXPECT_EQ(table.Find(1)->face, L"Arial");
   EXPECT_EQ(::GetObjectType(oldFont), 0u);  // the replaced font was deleted
   // A failed registration keeps what is stored.
   EXPECT_EQ(table.Add(1, L"", 16, false, false, false, nullptr), nullptr);
@@ -71,7 +71,7 @@ TEST(FontTable, LongFaceNameIsCutToTheFaceField) {
   std::wstring face(40, L'x');
   TFontInfo* info = table.Add(2, face, 12, false, false, false, nullptr);
   ASSERT_NE(info, nullptr);
-  EXPECT_EQ(std::wstring(LogFontOf(info->hFont.Get()).lfFaceName), face.substr(0, LF_FACESIZE - 1));
+  EXPECT_EQ(std::wstring(LogFontOf(info->font.Get()).lfFaceName), face.substr(0, LF_FACESIZE - 1));
 }
 
 TEST(FontTable, MetricsComeFromTheContext) {
@@ -86,33 +86,33 @@ TEST(FontTable, MetricsComeFromTheContext) {
   EXPECT_FALSE(large->hasMetrics);
   CFontTableUI::EnsureMetrics(large, canvas.dc());
   ASSERT_TRUE(large->hasMetrics);
-  EXPECT_GT(small->tm.tmHeight, 0);
-  EXPECT_GT(large->tm.tmHeight, small->tm.tmHeight);
+  EXPECT_GT(small->metrics.tmHeight, 0);
+  EXPECT_GT(large->metrics.tmHeight, small->metrics.tmHeight);
   // Selecting the font for its metrics leaves the context's own font in place.
-  EXPECT_NE(::GetCurrentObject(canvas.dc(), OBJ_FONT), large->hFont.Get());
+  EXPECT_NE(::GetCurrentObject(canvas.dc(), OBJ_FONT), large->font.Get());
 }
 
 TEST(FontTable, ProcessDefaultIsTheGuiFontWithDefaultCharset) {
   LOGFONTW gui = LogFontOf(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
   TFontInfo* def = CFontTableUI::Shared().Default();
   ASSERT_NE(def, nullptr);
-  ASSERT_TRUE(def->hFont);
+  ASSERT_TRUE(def->font);
   EXPECT_EQ(CFontTableUI::Shared().Default(), def);  // made once
-  EXPECT_EQ(def->sFontName, gui.lfFaceName);
-  EXPECT_EQ(def->iSize, -gui.lfHeight);
-  LOGFONTW lf = LogFontOf(def->hFont.Get());
+  EXPECT_EQ(def->face, gui.lfFaceName);
+  EXPECT_EQ(def->size, -gui.lfHeight);
+  LOGFONTW lf = LogFontOf(def->font.Get());
   EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
   EXPECT_EQ(lf.lfHeight, gui.lfHeight);
 
   // A window's table has no default until one is set.
   CFontTableUI table;
-  EXPECT_TRUE(table.Default()->sFontName.empty());
-  EXPECT_FALSE(table.Default()->hFont);
+  EXPECT_TRUE(table.Default()->face.empty());
+  EXPECT_FALSE(table.Default()->font);
   ASSERT_TRUE(table.SetDefault(L"Arial", 14, true, false, false, nullptr));
-  EXPECT_EQ(table.Default()->sFontName, L"Arial");
-  EXPECT_EQ(LogFontOf(table.Default()->hFont.Get()).lfHeight, -14);
+  EXPECT_EQ(table.Default()->face, L"Arial");
+  EXPECT_EQ(LogFontOf(table.Default()->font.Get()).lfHeight, -14);
   EXPECT_FALSE(table.SetDefault(L"", 14, false, false, false, nullptr));
-  EXPECT_EQ(table.Default()->sFontName, L"Arial");
+  EXPECT_EQ(table.Default()->face, L"Arial");
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class RecordingControl : public CControlUI {
     return CControlUI::DoPaint(dc, rcPaint, stop);
   }
   void DoEvent(ControlEventUI& event) override {
-    if (event.Type == UIEVENT_TIMER) Log(L"timer " + std::to_wstring(event.wParam));
+    if (event.type == UIEVENT_TIMER) Log(L"timer " + std::to_wstring(event.wParam));
     CControlUI::DoEvent(event);
   }
 };
@@ -46,7 +46,7 @@ class HostWindow : public CWindowWnd, public INotifyUI {
   }
   void OnNotify(NotificationUI& msg) override {
     received.push_back(msg);
-    Log(msg.sType);
+    Log(msg.type);
   }
 
  protected:
@@ -158,10 +158,10 @@ TEST_F(HostWindowTest, TwoQueuedNotificationsWithoutRepeatsArriveAsOneWithTheSec
   }
   EXPECT_EQ(posted, 1);
   ASSERT_EQ(window.received.size(), 1u);
-  EXPECT_EQ(window.received[0].sType, L"scroll");
+  EXPECT_EQ(window.received[0].type, L"scroll");
   EXPECT_EQ(window.received[0].wParam, 2u);
   EXPECT_EQ(window.received[0].lParam, 22);
-  EXPECT_EQ(window.received[0].pSender, root);
+  EXPECT_EQ(window.received[0].sender, root);
 
   // With repeats allowed both arrive, in order.
   window.received.clear();

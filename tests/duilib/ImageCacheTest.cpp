@@ -17,7 +17,7 @@ namespace {
 
 // 0xAARRGGBB of one pixel of a decoded record (premultiplied).
 DWORD At(const TImageInfo& image, int x, int y) {
-  const BYTE* p = image.pBits + (static_cast<size_t>(y) * image.nX + x) * 4;
+  const BYTE* p = image.bits + (static_cast<size_t>(y) * image.width + x) * 4;
   return (DWORD(p[3]) << 24) | (DWORD(p[2]) << 16) | (DWORD(p[1]) << 8) | p[0];
 }
 
@@ -56,11 +56,11 @@ TEST_F(ImageCache, DecodePremultipliesAndKeysTheMask) {
     SCOPED_TRACE(c.mask);
     auto image = DecodeString(png, c.mask);
     ASSERT_NE(image, nullptr);
-    ASSERT_EQ(image->nX, 6);
-    ASSERT_EQ(image->nY, 1);
-    EXPECT_TRUE(image->hBitmap);
-    EXPECT_EQ(image->bAlpha, c.alpha);
-    EXPECT_EQ(image->dwMask, c.mask);
+    ASSERT_EQ(image->width, 6);
+    ASSERT_EQ(image->height, 1);
+    EXPECT_TRUE(image->bitmap);
+    EXPECT_EQ(image->alpha, c.alpha);
+    EXPECT_EQ(image->mask, c.mask);
     for (int x = 0; x < 6; ++x) EXPECT_EQ(At(*image, x, 0), c.pixels[x]) << "x=" << x;
     EXPECT_TRUE(image->srcBits.empty());
   }
@@ -80,7 +80,7 @@ TEST_F(ImageCache, AlphaFlagFollowsThePixels) {
   for (const auto& c : cases) {
     auto image = DecodeString(c.png, c.mask);
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->bAlpha, c.alpha) << c.mask;
+    EXPECT_EQ(image->alpha, c.alpha) << c.mask;
   }
 }
 
@@ -96,10 +96,10 @@ TEST_F(ImageCache, BadBytesFailCleanly) {
 TEST_F(ImageCache, HslKeepsACopyOfThePixels) {
   auto image = DecodeString(PngOf({0x80FF0000, 0xFF00FF00}), 0, true);
   ASSERT_NE(image, nullptr);
-  EXPECT_TRUE(image->bUseHSL);
+  EXPECT_TRUE(image->useHsl);
   ASSERT_EQ(image->srcBits.size(), 8u);
   EXPECT_EQ(std::string(image->srcBits.begin(), image->srcBits.end()),
-            std::string(reinterpret_cast<const char*>(image->pBits), 8));
+            std::string(reinterpret_cast<const char*>(image->bits), 8));
 }
 
 TEST_F(ImageCache, ColorIsOnePixel) {
@@ -116,11 +116,11 @@ TEST_F(ImageCache, ColorIsOnePixel) {
   for (const auto& c : cases) {
     auto image = CImageCacheUI::Load(c.name, L"*COLOR*", 0, false);
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->nX, 1);
-    EXPECT_EQ(image->nY, 1);
+    EXPECT_EQ(image->width, 1);
+    EXPECT_EQ(image->height, 1);
     EXPECT_EQ(At(*image, 0, 0), c.pixel);
-    EXPECT_EQ(image->bAlpha, c.alpha);
-    EXPECT_EQ(image->sResType, L"*COLOR*");
+    EXPECT_EQ(image->alpha, c.alpha);
+    EXPECT_EQ(image->resType, L"*COLOR*");
   }
 }
 
@@ -139,9 +139,9 @@ TEST_F(ImageCache, LoadsFromTheSkinPackageThenFromAPlainPath) {
   for (const auto& m : members) {
     auto image = CImageCacheUI::Load(m.name, L"", 0, false);
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->nX, m.width);
-    EXPECT_EQ(image->nY, m.height);
-    EXPECT_TRUE(image->sResType.empty());
+    EXPECT_EQ(image->width, m.width);
+    EXPECT_EQ(image->height, m.height);
+    EXPECT_TRUE(image->resType.empty());
   }
   EXPECT_EQ(CImageCacheUI::Load(L"img/none.png", L"", 0, false), nullptr);
   EXPECT_EQ(CImageCacheUI::Load(L"MainWindow.xml", L"", 0, false), nullptr);  // not an image
@@ -153,7 +153,7 @@ TEST_F(ImageCache, LoadsFromTheSkinPackageThenFromAPlainPath) {
   ASSERT_TRUE(WriteBytes(path, PngOf({0xFF010203, 0xFF040506, 0xFF070809})));
   auto plain = CImageCacheUI::Load(path, L"", 0, false);
   ASSERT_NE(plain, nullptr);
-  EXPECT_EQ(plain->nX, 3);
+  EXPECT_EQ(plain->width, 3);
   EXPECT_EQ(At(*plain, 2, 0), 0xFF070809u);
 }
 
@@ -164,11 +164,11 @@ TEST_F(ImageCache, AddReplacesAndKeepsOnFailure) {
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(cache.Find(L"#FF000001"), first);
   EXPECT_EQ(cache.Find(L"#ff000001"), nullptr);  // names are case-sensitive
-  HBITMAP oldBitmap = first->hBitmap.Get();
+  HBITMAP oldBitmap = first->bitmap.Get();
   const TImageInfo* second = cache.Add(L"#FF000001", L"*COLOR*", 0xFF000001, false);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(cache.Find(L"#FF000001"), second);
-  EXPECT_EQ(second->dwMask, 0xFF000001u);
+  EXPECT_EQ(second->mask, 0xFF000001u);
   EXPECT_EQ(::GetObjectType(oldBitmap), 0u);  // the replaced record's bitmap is gone
   EXPECT_EQ(cache.Add(L"missing.png", L"", 0, false), nullptr);
   EXPECT_EQ(cache.Find(L"missing.png"), nullptr);

@@ -40,11 +40,11 @@ TEST_P(NotificationQueueTest, MergesOnlyWithoutRepeatsAndPostsOnce) {
   for (size_t i = 0; i < GetParam().sends.size(); ++i) {
     const Send& send = GetParam().sends[i];
     NotificationUI msg;
-    msg.pSender = &senders[send.sender];
-    msg.sType = send.type;
+    msg.sender = &senders[send.sender];
+    msg.type = send.type;
     msg.wParam = send.wParam;
     msg.lParam = static_cast<LPARAM>(send.wParam * 10);
-    msg.dwTimestamp = static_cast<DWORD>(i);
+    msg.timestamp = static_cast<DWORD>(i);
     EXPECT_EQ(queue.Enqueue(msg, send.allowRepeat), send.expectPost) << "send " << i;
   }
   EXPECT_TRUE(queue.IsPending());
@@ -56,8 +56,8 @@ TEST_P(NotificationQueueTest, MergesOnlyWithoutRepeatsAndPostsOnce) {
   ASSERT_EQ(out.size(), GetParam().delivered.size());
   for (size_t i = 0; i < out.size(); ++i) {
     const Delivered& want = GetParam().delivered[i];
-    EXPECT_EQ(out[i].pSender, &senders[want.sender]) << i;
-    EXPECT_EQ(out[i].sType, want.type) << i;
+    EXPECT_EQ(out[i].sender, &senders[want.sender]) << i;
+    EXPECT_EQ(out[i].type, want.type) << i;
     EXPECT_EQ(out[i].wParam, want.wParam) << i;
     EXPECT_EQ(out[i].lParam, static_cast<LPARAM>(want.wParam * 10)) << i;
   }
@@ -90,8 +90,8 @@ TEST(NotificationQueue, AfterAFlushTheNextRecordAsksForAPostAgain) {
   CControlUI sender;
   CNotificationQueueUI queue;
   NotificationUI msg;
-  msg.pSender = &sender;
-  msg.sType = L"click";
+  msg.sender = &sender;
+  msg.type = L"click";
   EXPECT_TRUE(queue.Enqueue(msg, true));
   queue.BeginFlush();
   EXPECT_TRUE(queue.Enqueue(msg, true));
@@ -105,14 +105,14 @@ TEST(NotificationQueue, ForgetDropsOnlyThatSendersRecords) {
   CNotificationQueueUI queue;
   for (CControlUI* sender : {&gone, &kept, &gone}) {
     NotificationUI msg;
-    msg.pSender = sender;
-    msg.sType = L"click";
+    msg.sender = sender;
+    msg.type = L"click";
     queue.Enqueue(msg, true);
   }
   queue.Forget(&gone);
   NotificationUI msg;
   ASSERT_TRUE(queue.PopFront(msg));
-  EXPECT_EQ(msg.pSender, &kept);
+  EXPECT_EQ(msg.sender, &kept);
   EXPECT_FALSE(queue.PopFront(msg));
 }
 

@@ -191,8 +191,8 @@ TEST_P(RenderEngine, NineGridCopiesCornersAtTheirSize) {
     SCOPED_TRACE(testing::Message() << "alpha " << c.alpha << " hole " << c.hole);
     DibCanvas canvas(32, 22);
     canvas.Fill(0xFF000000);
-    CRenderEngine::DrawImage(canvas.dc(), image->hBitmap.Get(), rc, rc, RECT{0, 0, 6, 6}, RECT{2, 2, 2, 2}, c.alpha,
-                             255, c.hole);
+    CRenderEngine::DrawImage(canvas.dc(), image->bitmap.Get(), rc, rc, RECT{0, 0, 6, 6}, RECT{2, 2, 2, 2}, c.alpha, 255,
+                             c.hole);
     const struct {
       int x, y;
       DWORD rgb;
@@ -225,14 +225,14 @@ TEST_P(RenderEngine, OpaqueImageAtItsSizeCopiesOnlyTheDirtyPart) {
   DibCanvas canvas(20, 20);
   canvas.Fill(0xFF000000);
   const RECT rc = {10, 10, 16, 16};
-  CRenderEngine::DrawImage(canvas.dc(), image->hBitmap.Get(), rc, RECT{0, 0, 12, 20}, RECT{0, 0, 6, 6},
-                           RECT{0, 0, 0, 0}, false);
+  CRenderEngine::DrawImage(canvas.dc(), image->bitmap.Get(), rc, RECT{0, 0, 12, 20}, RECT{0, 0, 6, 6}, RECT{0, 0, 0, 0},
+                           false);
   EXPECT_EQ(canvas.Pixel(10, 10) & kRgb, 0xFF0000u);
   EXPECT_EQ(canvas.Pixel(11, 15) & kRgb, 0x0000FFu);
   EXPECT_EQ(ChangedOutside(canvas, RECT{10, 10, 12, 16}, 0), 0);
   // A dirty rectangle that misses the image draws nothing.
   DibCanvas other(20, 20);
-  CRenderEngine::DrawImage(other.dc(), image->hBitmap.Get(), rc, RECT{0, 0, 5, 5}, RECT{0, 0, 6, 6}, RECT{0, 0, 0, 0},
+  CRenderEngine::DrawImage(other.dc(), image->bitmap.Get(), rc, RECT{0, 0, 5, 5}, RECT{0, 0, 6, 6}, RECT{0, 0, 0, 0},
                            true);
   EXPECT_EQ(ChangedOutside(other, RECT{0, 0, 0, 0}, 0), 0);
 }
@@ -257,8 +257,8 @@ TEST_P(RenderEngine, TranslucentImagesAndFadeBlend) {
     DibCanvas canvas(12, 12);
     canvas.Fill(0xFF0000FF);
     const RECT rc = {2, 2, 10, 10};
-    CRenderEngine::DrawImage(canvas.dc(), c.image->hBitmap.Get(), rc, rc, RECT{0, 0, 1, 1}, RECT{0, 0, 0, 0},
-                             c.image->bAlpha, c.fade);
+    CRenderEngine::DrawImage(canvas.dc(), c.image->bitmap.Get(), rc, rc, RECT{0, 0, 1, 1}, RECT{0, 0, 0, 0},
+                             c.image->alpha, c.fade);
     EXPECT_TRUE(Near(canvas.Pixel(5, 5), c.expected, 2)) << std::hex << canvas.Pixel(5, 5);
     EXPECT_EQ(ChangedOutside(canvas, rc, 0x0000FF), 0);
   }
@@ -276,7 +276,7 @@ TEST_P(RenderEngine, TiledMiddle) {
     SCOPED_TRACE(testing::Message() << c.xtiled << c.ytiled);
     DibCanvas canvas(8, 5);
     const RECT rc = {0, 0, 8, 5};
-    CRenderEngine::DrawImage(canvas.dc(), image->hBitmap.Get(), rc, rc, RECT{0, 0, 3, 2}, RECT{0, 0, 0, 0}, false, 255,
+    CRenderEngine::DrawImage(canvas.dc(), image->bitmap.Get(), rc, rc, RECT{0, 0, 3, 2}, RECT{0, 0, 0, 0}, false, 255,
                              false, c.xtiled, c.ytiled);
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 8; ++x) {
@@ -340,17 +340,17 @@ TEST_P(RenderWithHost, SourcePartsOfTheCloseImage) {
   TDrawInfo info;
   info.SetDrawString(L"file='img/icon_close.png' source='28,-3,90,40'");
   ASSERT_TRUE(CRenderEngine::ResolveImageInfo(&host_, info));
-  EXPECT_EQ(info.rcBmpPart.left, 28);
-  EXPECT_EQ(info.rcBmpPart.top, 0);
-  EXPECT_EQ(info.rcBmpPart.right, 56);
-  EXPECT_EQ(info.rcBmpPart.bottom, 28);
-  EXPECT_EQ(info.pImageInfo, host_.GetImage(L"img/icon_close.png"));  // decoded once, cached in the host
+  EXPECT_EQ(info.source.left, 28);
+  EXPECT_EQ(info.source.top, 0);
+  EXPECT_EQ(info.source.right, 56);
+  EXPECT_EQ(info.source.bottom, 28);
+  EXPECT_EQ(info.image, host_.GetImage(L"img/icon_close.png"));  // decoded once, cached in the host
 
   TDrawInfo whole;
   whole.SetDrawString(L"img/pic_bg.png");
   ASSERT_TRUE(CRenderEngine::ResolveImageInfo(&host_, whole));
-  EXPECT_EQ(whole.rcBmpPart.right, whole.pImageInfo->nX);
-  EXPECT_EQ(whole.rcBmpPart.bottom, whole.pImageInfo->nY);
+  EXPECT_EQ(whole.source.right, whole.image->width);
+  EXPECT_EQ(whole.source.bottom, whole.image->height);
 }
 
 TEST_P(RenderWithHost, ResolveOutcomes) {
@@ -376,7 +376,7 @@ TEST_P(RenderWithHost, ResolveOutcomes) {
       EXPECT_FALSE(CRenderEngine::ResolveImageInfo(nullptr, info));
       continue;
     }
-    EXPECT_EQ(info.pImageInfo != nullptr, c.drawn);
+    EXPECT_EQ(info.image != nullptr, c.drawn);
     // A failure is not retried: the second call answers at once from the flag.
     EXPECT_EQ(CRenderEngine::ResolveImageInfo(&host_, info), c.drawn);
   }
@@ -464,7 +464,7 @@ TEST_P(RenderWithHost, TextWithLanguageStringsAndNoPrefix) {
   RECT rc = {0, 0, 0, 0};
   CRenderEngine::DrawText(canvas.dc(), &host_, rc, L"%{7}", 0xFFFFFFFF, -1, DT_SINGLELINE | DT_CALCRECT);
   EXPECT_GT(rc.right, 0);
-  EXPECT_EQ(rc.bottom, host_.GetFontInfo(-1)->tm.tmHeight);
+  EXPECT_EQ(rc.bottom, host_.GetFontInfo(-1)->metrics.tmHeight);
   EXPECT_EQ(canvas.CountNot(RECT{0, 0, 120, 24}, 0), 0);
   EXPECT_EQ(::GetCurrentObject(canvas.dc(), OBJ_FONT), before);
 }

@@ -214,9 +214,9 @@ class ScrollBarMouse : public ::testing::Test {
   }
   void Send(int type, POINT pt = {0, 0}, WPARAM wParam = 0) {
     ControlEventUI event;
-    event.Type = type;
-    event.pSender = &bar_;
-    event.ptMouse = pt;
+    event.type = type;
+    event.sender = &bar_;
+    event.mouse = pt;
     event.wParam = wParam;
     bar_.Event(event);
   }

@@ -3,16 +3,15 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
+#include "base/ResourceBytes.h"
 #include "duilib/core/CZipArchive.h"
 
 std::string SkinPackageBytes() {
-  HMODULE self = ::GetModuleHandleW(nullptr);
-  HRSRC found = ::FindResourceW(self, MAKEINTRESOURCEW(101), L"ZIPRES");
-  if (found == nullptr) return {};
-  const DWORD size = ::SizeofResource(self, found);
-  const char* data = static_cast<const char*>(::LockResource(::LoadResource(self, found)));
-  return data != nullptr ? std::string(data, size) : std::string();
+  std::vector<BYTE> bytes;
+  if (!CopyResourceBytes(nullptr, MAKEINTRESOURCEW(101), L"ZIPRES", bytes)) return {};
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string SkinMember(const wchar_t* name) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "base/UniqueResource.h"
+#include "base/UniqueModule.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "duilib/core/CXmlDocument.h"
 #include "tests/duilib/SkinBytes.h"
@@ -19,14 +19,6 @@ using DuiLib::CXmlDocument;
 using DuiLib::CXmlNode;
 
 namespace {
-
-struct ModuleTraits {
-  using Type = HMODULE;
-  static Type Invalid() { return nullptr; }
-  static bool IsValid(Type m) { return m != nullptr; }
-  static void Release(Type m) { ::FreeLibrary(m); }
-};
-using UniqueModule = UniqueResource<ModuleTraits>;
 
 std::wstring ElementNames(CXmlNode node) {
   std::wstring out;

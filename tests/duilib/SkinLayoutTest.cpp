@@ -172,8 +172,8 @@ TEST(LabelLayout, WithoutFixedHeightTakesFontHeightPlus8AndItsTextPadding) {
       L"<Control name=\"c\"/></VerticalLayout></Window>",
       200, 100);
   ASSERT_NE(tree.root, nullptr);
-  const int font7 = tree.host->GetFontInfo(7)->tm.tmHeight;
-  const int fallback = tree.host->GetDefaultFontInfo()->tm.tmHeight;
+  const int font7 = tree.host->GetFontInfo(7)->metrics.tmHeight;
+  const int fallback = tree.host->GetDefaultFontInfo()->metrics.tmHeight;
   ASSERT_GT(font7, 0);
   ASSERT_GT(fallback, 0);
   ASSERT_NE(font7, fallback);

@@ -103,7 +103,7 @@ TEST(SkinPaint, LabelTextIsACentredBlock) {
   ASSERT_NE(content, nullptr);
   ASSERT_NE(title, nullptr);
   content->SetText(L"First line of the message\nSecond line");
-  const int line = tree.host->GetFontInfo(2)->tm.tmHeight;
+  const int line = tree.host->GetFontInfo(2)->metrics.tmHeight;
   ASSERT_GT(line, 0);
 
   DibCanvas canvas(370, 208);
@@ -148,8 +148,8 @@ TEST(SkinPaint, ButtonShowsItsNormalImageWhenTheHotImageIsMissing) {
   Paint(tree, normal);
   ASSERT_GT(normal.CountNot(RECT{0, 0, 28, 28}, 0), 0);
   DuiLib::ControlEventUI enter;
-  enter.Type = DuiLib::UIEVENT_MOUSEENTER;
-  enter.ptMouse = POINT{5, 5};
+  enter.type = DuiLib::UIEVENT_MOUSEENTER;
+  enter.mouse = POINT{5, 5};
   tree.Find(L"b")->Event(enter);
   Paint(tree, hot);
   for (int y = 0; y < 28; ++y) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/UniqueHandle.h"
+#include "base/Utf8.h"
 
 std::wstring TestBinDirectory() {
   wchar_t path[MAX_PATH] = {};
@@ -72,18 +73,9 @@ void RemoveTree(const std::wstring& path) {
 }
 
 std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
+  return Utf8FromWide(text);
 }
 
 std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(size, L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
+  return WideFromUtf8(text);
 }
