@@ -52,10 +52,6 @@ bool RollBack(const std::wstring& launcherDirectory, const std::vector<std::wstr
   return true;
 }
 
-bool IsInvalidNameCharacter(wchar_t c) {
-  return c < 0x20 || std::wstring(L"<>:\"/\\|?*").find(c) != std::wstring::npos;
-}
-
 }  // namespace
 
 std::wstring PackageName(const std::wstring& packageUrl) {
@@ -68,22 +64,6 @@ std::wstring PackageName(const std::wstring& packageUrl) {
   }
   const size_t slash = path.find_last_of(L"/\\");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
-                         const std::wstring& launcherFileName) {
-  if (name.empty()) return false;
-  for (const wchar_t c : name) {
-    if (IsInvalidNameCharacter(c)) return false;
-  }
-  if (!SevenZip::IsSafeItemPath(name)) return false;  // devices, dots and blanks only
-  for (const std::wstring& reserved : {std::wstring(kProductExecutable), launcherFileName}) {
-    if (SameFileName(name, reserved)) return false;
-  }
-  if (IsLauncherOwnName(name)) return false;
-  // Deleting a stale "VXSPEE~1.EXE" would delete the product; a link under
-  // the name would have the download written, and deleted, where it points.
-  return !ReachesThroughAlias(launcherDirectory, name) && !SevenZip::ReachesThroughLink(launcherDirectory, name);
 }
 
 bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile, InstallWatcher* watcher) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "launcher/FileNames.h"
 #include "launcher/InstallWatcher.h"
 #include "launcher/PackageSignature.h"
 
@@ -44,17 +45,6 @@ void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, H
 // its last "/" or "\"), without query ("?...") or fragment ("#..."). For an
 // address without "scheme://" the whole address is the path.
 std::wstring PackageName(const std::wstring& packageUrl);
-
-// Whether the package may be downloaded as `launcherDirectory` + `name`: a
-// plain file name (not empty, no separator, no character Windows refuses in a
-// name, no device name, not only dots and blanks) that is neither the product
-// executable, nor `launcherFileName` (the launcher's own file), nor the
-// pending-deletion file or the update record, compared as Windows compares
-// names; an existing file
-// of that name must not be reached through a short alias nor be a link. A refused name
-// fails the download before anything is deleted.
-bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
-                         const std::wstring& launcherFileName);
 
 // Installs the downloaded `packageFile` into `launcherDirectory`. True when
 // every item was written; the package file is deleted then. On false the

@@ -10,7 +10,7 @@
 
 #include "duilib/control/CControlUI.h"
 #include "launcher/LauncherDirectory.h"
-#include "launcher/UpdateDriver.h"
+#include "launcher/ProductLauncher.h"
 #include "launcher/UpdateMessages.h"
 #include "launcher/UpdateWorker.h"
 #include "launcher/ui/VxMessageBox.h"

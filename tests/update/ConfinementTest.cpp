@@ -19,6 +19,7 @@
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SetAsideList.h"
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"

@@ -19,6 +19,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 
 namespace {

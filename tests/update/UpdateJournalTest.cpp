@@ -1,6 +1,7 @@
 // The update record on disk: its documented format, and the start-up repair
 // facing a record that is damaged, foreign or hostile.
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 
 #include <windows.h>
