@@ -12,6 +12,7 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/ProductLauncher.h"
+#include "launcher/WideToUtf8.h"
 #include "launcher/extract/ItemPath.h"
 
 namespace {
@@ -65,17 +66,6 @@ bool IsConsistent(const UpdateJournal::Record& record) {
   return record.package.empty() || itemsAndParents.count(NameKey(record.package)) == 0;
 }
 
-bool ToUtf8(const std::wstring& text, std::string& bytes) {
-  bytes.clear();
-  if (text.empty()) return true;
-  const int size = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return false;
-  bytes.resize(static_cast<size_t>(size));
-  return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &bytes[0],
-                               size, nullptr, nullptr) == size;
-}
-
 bool FromUtf8(const std::string& bytes, std::wstring& text) {
   text.clear();
   if (bytes.empty()) return true;
@@ -89,7 +79,7 @@ bool FromUtf8(const std::string& bytes, std::wstring& text) {
 
 bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value) {
   std::string utf8;
-  if (!ToUtf8(value, utf8)) return false;
+  if (!WideToUtf8(value, utf8)) return false;
   bytes += keyword;
   bytes += ' ';
   bytes += utf8;
