@@ -176,9 +176,10 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
   return true;
 }
 
-bool UpdateJournal::Write(const Record& record) const {
+Status UpdateJournal::Write(const Record& record) const {
   std::string bytes;
-  if (!Encode(record, bytes) || bytes.size() > kMaxBytes) return false;
+  if (!Encode(record, bytes)) return Status::Failed("UpdateJournal::Encode", directory_ + kUpdateJournalFile);
+  if (bytes.size() > kMaxBytes) return Status::Failed("UpdateJournal::Write", directory_ + kUpdateJournalFile);
   // Written through and flushed before the rename, so that the record never
   // names a state whose bytes are not on the disk yet.
   return ReplaceFileDurably(directory_, kUpdateJournalNewFile, kUpdateJournalFile, bytes);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "launcher/SetAsideList.h"
+#include "launcher/Status.h"
 
 // The record of an update in progress: the file "update.journal" in the
 // launcher directory, beside "temp". The worker writes it before it moves the
@@ -54,11 +55,12 @@ class UpdateJournal {
 
   explicit UpdateJournal(const std::wstring& launcherDirectory);
 
-  // Replaces the record with `record`, durably (ReplaceFileDurably). False
-  // when it could not be written (a name that cannot be recorded, a record
-  // that does not hold together, a record above kMaxBytes, a failed write,
-  // flush or rename); the previous record is then unchanged.
-  bool Write(const Record& record) const;
+  // Replaces the record with `record`, durably (ReplaceFileDurably). Fails
+  // when it could not be written (a name that cannot be recorded or a record
+  // that does not hold together: "UpdateJournal::Encode"; a record above
+  // kMaxBytes: "UpdateJournal::Write"; a failed create, write, flush or
+  // rename, with the platform's code); the previous record is then unchanged.
+  Status Write(const Record& record) const;
   // Reads the record into `record`; `record` is unchanged unless Read.
   // A record is read only when IsPlainFileAt and IsWrittenByAdministrator hold
   // for it; otherwise Untrusted.

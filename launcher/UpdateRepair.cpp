@@ -56,7 +56,7 @@ bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record
     }
   }
   pending.insert(pending.end(), restores.begin(), restores.end());
-  return pending.empty() || AddPendingEntries(directory, pending);
+  return pending.empty() || AddPendingEntries(directory, pending).ok();
 }
 
 // Finishes an update whose every item was written. False when what is left
@@ -65,8 +65,8 @@ bool Complete(const std::wstring& directory, const UpdateJournal::Record& record
   std::vector<std::wstring> setAside;
   for (const SetAsideList::Entry& entry : record.setAside) setAside.push_back(entry.setAsideName);
   // DeleteOrDefer leaves a name through a link alone and lists it.
-  const bool listed = DeleteOrDefer(directory, setAside);
-  return ForgetPendingDeletions(directory, record.items) && listed;
+  const bool listed = DeleteOrDefer(directory, setAside).ok();
+  return ForgetPendingDeletions(directory, record.items).ok() && listed;
 }
 
 }  // namespace
