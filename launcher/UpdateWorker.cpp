@@ -56,6 +56,55 @@ Status RollBack(const std::wstring& launcherDirectory, const std::vector<std::ws
   return Status::Ok();
 }
 
+// Refuses, before anything is touched, a package whose item names could
+// reach outside what the update may change; names the check that refused and
+// the item. Gives an unnamed item its extraction name.
+Status RefuseUnsafeItems(const std::wstring& launcherDirectory, std::vector<std::wstring>& items) {
+  // A name that leaves the installation must not even be set aside: that
+  // alone would move files outside it. An item without a name (a bare lzma
+  // stream) is written under the extraction's own name for it. The
+  // pending-deletion file and the update record are the launcher's: a package
+  // writing them could have the next start delete anything. A short alias of
+  // an installed file would set aside and restore the file under the alias,
+  // losing its name. A full path of MAX_PATH characters or more cannot be
+  // written on every system, nor removed by the rollback: such a package is
+  // refused before anything is touched rather than installed in part.
+  for (std::wstring& item : items) {
+    if (item.empty()) item = SevenZip::kUnnamedItemPath;
+    if (!SevenZip::IsSafeItemPath(item)) return Status::Failed("IsSafeItemPath", item);
+    if (IsLauncherOwnName(item)) return Status::Failed("IsLauncherOwnName", item);
+    if (launcherDirectory.size() + item.size() >= MAX_PATH) return Status::Failed("MAX_PATH", item);
+    if (ReachesThroughAlias(launcherDirectory, item)) return Status::Failed("ReachesThroughAlias", item);
+    // A link in the installation (bin -> a system folder) would have the
+    // update set aside, write and delete files wherever it points.
+    if (SevenZip::ReachesThroughLink(launcherDirectory, item)) return Status::Failed("ReachesThroughLink", item);
+  }
+  return Status::Ok();
+}
+
+// The items to set aside, in package order.
+std::vector<std::wstring> SetAsideCandidates(const std::wstring& launcherDirectory,
+                                             const std::vector<std::wstring>& items,
+                                             const std::vector<bool>& directories) {
+  std::vector<std::wstring> candidates;
+  for (size_t i = 0; i < items.size(); ++i) {
+    // A directory the package merely names is not replaced: moving it aside
+    // would take every installed file in it that the package does not carry.
+    if (i < directories.size() && directories[i] && DirectoryExists(launcherDirectory + items[i])) continue;
+    candidates.push_back(items[i]);
+  }
+  return candidates;
+}
+
+// The file name of `path` when it lies directly in `launcherDirectory`,
+// otherwise empty.
+std::wstring NameInside(const std::wstring& launcherDirectory, const std::wstring& path) {
+  const bool inside = path.size() > launcherDirectory.size() &&
+                      path.compare(0, launcherDirectory.size(), launcherDirectory) == 0 &&
+                      path.find_first_of(L"\\/", launcherDirectory.size()) == std::wstring::npos;
+  return inside ? path.substr(launcherDirectory.size()) : std::wstring();
+}
+
 // The package's download as a step of the worker: DownloadToFile answers only
 // true or false, so a failure names the call and the address.
 Status DownloadPackage(const std::wstring& packageUrl, const std::wstring& packageFile, HWND window) {
@@ -94,34 +143,10 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   std::vector<std::wstring> items = extractor.ItemNames();
   const std::vector<bool> directories = extractor.ItemDirectoryFlags();
 
-  // A name that leaves the installation must not even be set aside: that
-  // alone would move files outside it. An item without a name (a bare lzma
-  // stream) is written under the extraction's own name for it. The
-  // pending-deletion file and the update record are the launcher's: a package
-  // writing them could have the next start delete anything. A short alias of
-  // an installed file would set aside and restore the file under the alias,
-  // losing its name. A full path of MAX_PATH characters or more cannot be
-  // written on every system, nor removed by the rollback: such a package is
-  // refused before anything is touched rather than installed in part.
-  for (std::wstring& item : items) {
-    if (item.empty()) item = SevenZip::kUnnamedItemPath;
-    if (!SevenZip::IsSafeItemPath(item)) return Status::Failed("IsSafeItemPath", item);
-    if (IsLauncherOwnName(item)) return Status::Failed("IsLauncherOwnName", item);
-    if (launcherDirectory.size() + item.size() >= MAX_PATH) return Status::Failed("MAX_PATH", item);
-    if (ReachesThroughAlias(launcherDirectory, item)) return Status::Failed("ReachesThroughAlias", item);
-    // A link in the installation (bin -> a system folder) would have the
-    // update set aside, write and delete files wherever it points.
-    if (SevenZip::ReachesThroughLink(launcherDirectory, item)) return Status::Failed("ReachesThroughLink", item);
-  }
+  if (Status refused = RefuseUnsafeItems(launcherDirectory, items); !refused.ok()) return refused;
 
   SetAsideList setAside(launcherDirectory, items);
-  std::vector<std::wstring> candidates;
-  for (size_t i = 0; i < items.size(); ++i) {
-    // A directory the package merely names is not replaced: moving it aside
-    // would take every installed file in it that the package does not carry.
-    if (i < directories.size() && directories[i] && DirectoryExists(launcherDirectory + items[i])) continue;
-    candidates.push_back(items[i]);
-  }
+  const std::vector<std::wstring> candidates = SetAsideCandidates(launcherDirectory, items, directories);
 
   // Everything the update is about to do is on the disk before the first
   // move, so that a killed launcher leaves nothing the next start cannot undo.
@@ -133,10 +158,7 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
     return Status::Failed("UpdateJournal::Read", launcherDirectory + kUpdateJournalFile);
   }
   record = UpdateJournal::Record();
-  const bool packageInside = packageFile.size() > launcherDirectory.size() &&
-                             packageFile.compare(0, launcherDirectory.size(), launcherDirectory) == 0 &&
-                             packageFile.find_first_of(L"\\/", launcherDirectory.size()) == std::wstring::npos;
-  if (packageInside) record.package = packageFile.substr(launcherDirectory.size());
+  record.package = NameInside(launcherDirectory, packageFile);
   record.items = items;
   record.created = MissingPaths(launcherDirectory, items);
   record.setAside = setAside.Plan(candidates);
