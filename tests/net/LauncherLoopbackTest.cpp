@@ -12,6 +12,7 @@
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
+#include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
 
@@ -88,21 +89,10 @@ TEST(LauncherAgainstLoopbackService, TakesTheRoadTheReplyCallsFor) {
   }
 }
 
-unsigned long Crc(const std::string& bytes) {
-  unsigned long crc = 0xFFFFFFFFul;
-  for (const unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
-  }
-  return crc ^ 0xFFFFFFFFul;
-}
-
 // An update record with a valid checksum, as anybody can write one.
 std::string Record(const std::string& state, const std::string& lines) {
   const std::string body = "Tarvo update journal 1\r\nstate " + state + "\r\npackage pkg.zip\r\n" + lines;
-  char end[32];
-  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(body));
-  return body + end;
+  return Sealed(body);
 }
 
 // What another account that may only create files in the installation

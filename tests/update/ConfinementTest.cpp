@@ -22,27 +22,12 @@
 #include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 #include "tests/support/Files.h"
+#include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
 
 namespace {
-
-unsigned long Crc(const std::string& bytes) {
-  unsigned long crc = 0xFFFFFFFFul;
-  for (const unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
-  }
-  return crc ^ 0xFFFFFFFFul;
-}
-
-// A record with a valid checksum: anybody can compute one.
-std::string Sealed(const std::string& lines) {
-  char end[32];
-  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(lines));
-  return lines + end;
-}
 
 const Tree kOutside = {{L"core.dll", "system core"}, {L"_core.dll", "system old"}, {L"_x.dll", "x"},
                        {L"victim.txt", "outside"},   {L"tree", kDirectory},        {L"tree\\a.txt", "a"},

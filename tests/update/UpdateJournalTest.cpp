@@ -12,27 +12,11 @@
 #include <string>
 
 #include "tests/support/Files.h"
+#include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
 namespace {
-
-// CRC-32 as zlib computes it; checked against the standard check value below.
-unsigned long Crc(const std::string& bytes) {
-  unsigned long crc = 0xFFFFFFFFul;
-  for (const unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320ul : crc >> 1;
-  }
-  return crc ^ 0xFFFFFFFFul;
-}
-
-// `lines` with the closing checksum line a valid record ends with.
-std::string Sealed(const std::string& lines) {
-  char end[32];
-  std::snprintf(end, sizeof end, "end %08lx\r\n", Crc(lines));
-  return lines + end;
-}
 
 const std::string kHead = "Tarvo update journal 1\r\nstate installing\r\npackage pkg.zip\r\n";
 
