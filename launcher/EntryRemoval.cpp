@@ -70,7 +70,11 @@ bool RemoveInstalledEntry(const std::wstring& directory, const std::wstring& rel
   return RemoveEntry(directory + relativePath);
 }
 
-bool MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to) {
-  if (SevenZip::ReachesThroughLink(directory, from) || SevenZip::ReachesThroughLink(directory, to)) return false;
-  return ::MoveFileExW((directory + from).c_str(), (directory + to).c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
+Status MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to) {
+  if (SevenZip::ReachesThroughLink(directory, from)) return Status::Failed("ReachesThroughLink", directory + from);
+  if (SevenZip::ReachesThroughLink(directory, to)) return Status::Failed("ReachesThroughLink", directory + to);
+  if (!::MoveFileExW((directory + from).c_str(), (directory + to).c_str(), MOVEFILE_COPY_ALLOWED)) {
+    return Status::FromLastError("MoveFileExW", directory + from);
+  }
+  return Status::Ok();
 }

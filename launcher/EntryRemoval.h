@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "launcher/Status.h"
+
 // Deletes whatever stands at `path` (a full path) for good: a file, read-only
 // or not, or a directory with everything in it. A link (junction, symbolic
 // link, or anything whose final path is not its own: SevenZip::ResolvesTo) is
@@ -21,5 +23,6 @@ bool RemoveInstalledEntry(const std::wstring& directory, const std::wstring& rel
 
 // Renames `directory` + `from` to `directory` + `to` (MoveFileExW, copying
 // allowed, never replacing), unless either path reaches through a link or
-// resolves elsewhere: then nothing moves. True when it moved.
-bool MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to);
+// resolves elsewhere: then nothing moves ("ReachesThroughLink" on the path).
+// Ok when it moved; otherwise the platform's code of the failed rename.
+Status MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to);

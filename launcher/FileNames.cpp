@@ -3,10 +3,15 @@
 #include <windows.h>
 
 #include "launcher/LauncherDirectory.h"
+#include "launcher/ProductLauncher.h"
 #include "launcher/UniqueFindHandle.h"
 #include "launcher/extract/ItemPath.h"
 
 namespace {
+
+bool IsInvalidNameCharacter(wchar_t c) {
+  return c < 0x20 || std::wstring(L"<>:\"/\\|?*").find(c) != std::wstring::npos;
+}
 
 bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
@@ -111,4 +116,20 @@ std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath) {
     key.resize(separator);
   }
   return keys;
+}
+
+bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
+                         const std::wstring& launcherFileName) {
+  if (name.empty()) return false;
+  for (const wchar_t c : name) {
+    if (IsInvalidNameCharacter(c)) return false;
+  }
+  if (!SevenZip::IsSafeItemPath(name)) return false;  // devices, dots and blanks only
+  for (const std::wstring& reserved : {std::wstring(kProductExecutable), launcherFileName}) {
+    if (SameFileName(name, reserved)) return false;
+  }
+  if (IsLauncherOwnName(name)) return false;
+  // Deleting a stale "VXSPEE~1.EXE" would delete the product; a link under
+  // the name would have the download written, and deleted, where it points.
+  return !ReachesThroughAlias(launcherDirectory, name) && !SevenZip::ReachesThroughLink(launcherDirectory, name);
 }

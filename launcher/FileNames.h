@@ -52,3 +52,14 @@ bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& rela
 // `relativePath` and every directory above it ("a\b\c" gives "a\b\c", "a\b",
 // "a"), as keys.
 std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);
+
+// Whether the package may be downloaded as `launcherDirectory` + `name`: a
+// plain file name (not empty, no separator, no character Windows refuses in a
+// name, no device name, not only dots and blanks) that is neither the product
+// executable, nor `launcherFileName` (the launcher's own file), nor the
+// pending-deletion file or the update record, compared as Windows compares
+// names; an existing file
+// of that name must not be reached through a short alias nor be a link. A refused name
+// fails the download before anything is deleted.
+bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
+                         const std::wstring& launcherFileName);

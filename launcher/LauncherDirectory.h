@@ -5,7 +5,6 @@
 #include "base/FileSystem.h"
 
 // Names the launcher addresses relative to its own directory.
-inline constexpr wchar_t kProductExecutable[] = L"VxSpeedUp.exe";
 inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
 // The name "temp" is written under before it replaces the file.
 inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
@@ -15,7 +14,6 @@ inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
 inline constexpr wchar_t kUpdateJournalFile[] = L"update.journal";
 inline constexpr wchar_t kUpdateJournalNewFile[] = L"update.journal.new";
 inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged";
-inline constexpr int kProductOemId = 169;
 
 // The directory of the running launcher's executable, with its trailing
 // backslash, so that a file name can be appended directly

@@ -6,7 +6,7 @@
 
 #include "base/DllSearch.h"
 #include "base/SystemLibrary.h"
-#include "launcher/UpdateDriver.h"
+#include "launcher/LauncherRun.h"
 
 namespace {
 

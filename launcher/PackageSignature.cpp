@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "launcher/WideToUtf8.h"
+
 namespace {
 
 constexpr char kBuiltInKey[] = LAUNCHER_UPDATE_PUBLIC_KEY;
@@ -50,17 +52,6 @@ bool Ascii(const std::wstring& line, std::string& out) {
     out.push_back(static_cast<char>(c));
   }
   return true;
-}
-
-bool ToUtf8(const std::wstring& text, std::string& out) {
-  out.clear();
-  if (text.empty()) return true;
-  const int size = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return false;
-  out.resize(static_cast<size_t>(size));
-  return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &out[0], size,
-                               nullptr, nullptr) == size;
 }
 
 // The four lines of a minisign signature. A line may end in CR LF; the text
@@ -131,7 +122,7 @@ PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
   unsigned char global[crypto_sign_ed25519_BYTES];
   if (!Ascii(lines[1], signatureLine) || !DecodeBase64(signatureLine, signature, sizeof signature) ||
       !Ascii(lines[3], globalLine) || !DecodeBase64(globalLine, global, sizeof global) ||
-      !ToUtf8(lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)), comment)) {
+      !WideToUtf8(lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)), comment)) {
     return Verdict::Malformed;
   }
   const bool prehashed = signature[0] == 'E' && signature[1] == 'D';

@@ -78,7 +78,7 @@ bool PendingDeletionFile::Read(std::wstring& text) const {
   return true;
 }
 
-bool PendingDeletionFile::Write(const std::wstring& text) const {
+Status PendingDeletionFile::Write(const std::wstring& text) const {
   return ReplaceFileDurably(directory_, kPendingDeletionNewFile, kPendingDeletionFile, Encode(text));
 }
 
@@ -178,7 +178,7 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
     const bool linked = SevenZip::ReachesThroughLink(launcherDirectory, setAside) ||
                         SevenZip::ReachesThroughLink(launcherDirectory, name);
     if (!linked && !PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
-    if (linked || PathExists(launcherDirectory + name) || !MoveInstalledEntry(launcherDirectory, setAside, name)) {
+    if (linked || PathExists(launcherDirectory + name) || !MoveInstalledEntry(launcherDirectory, setAside, name).ok()) {
       remaining.push_back(entry);
     }
   }
@@ -191,30 +191,40 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
   }
 }
 
-bool ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
-                        const std::string& bytes) {
+Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
+                          const std::string& bytes) {
   const std::wstring next = directory + temporaryName;
   {
     // A stale file under the temporary name goes first; a link planted
     // there stays and fails the write (Wine's DeleteFileW would delete the
     // link's target). CREATE_NEW then never opens anything that exists, so
     // nothing is written through a link made in between.
-    if (SevenZip::ReachesThroughLink(directory, temporaryName)) return false;
+    if (SevenZip::ReachesThroughLink(directory, temporaryName)) return Status::Failed("ReachesThroughLink", next);
     ::DeleteFileW(next.c_str());
     UniqueHandle file(::CreateFileW(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!file) return false;
+    if (!file) return Status::FromLastError("CreateFileW", next);
     DWORD written = 0;
-    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size() || !::FlushFileBuffers(file.Get())) {
+    // The cause is taken before the clean-up, which sets its own code.
+    Status status;
+    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+      status = Status::FromLastError("WriteFile", next);
+    } else if (written != bytes.size()) {
+      status = Status::Failed("WriteFile", next);
+    } else if (!::FlushFileBuffers(file.Get())) {
+      status = Status::FromLastError("FlushFileBuffers", next);
+    }
+    if (!status.ok()) {
       file.Reset();
       ::DeleteFileW(next.c_str());
-      return false;
+      return status;
     }
   }
-  if (!::MoveFileExW(next.c_str(), (directory + name).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  const std::wstring target = directory + name;
+  if (!::MoveFileExW(next.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const Status status = Status::FromLastError("MoveFileExW", target);
     ::DeleteFileW(next.c_str());
-    return false;
+    return status;
   }
-  return true;
+  return Status::Ok();
 }

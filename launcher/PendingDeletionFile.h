@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/Status.h"
+
 // The file "temp" in the launcher directory: names of files, relative to the
 // launcher directory, that an update could not delete, joined by "|" with no
 // separator after the last name, no line end and no header.
@@ -45,9 +47,9 @@ class PendingDeletionFile {
   // or holds more than kMaxBytes.
   bool Read(std::wstring& text) const;
   // Replaces the file with one holding `text`, durably (ReplaceFileDurably
-  // through "temp.new"). False when it could not be written; the previous
-  // file is then unchanged.
-  bool Write(const std::wstring& text) const;
+  // through "temp.new"). On failure (the step that failed, with its cause)
+  // the previous file is unchanged.
+  Status Write(const std::wstring& text) const;
   // Deletes the file; false when it cannot be deleted (or does not exist).
   bool Remove() const;
 
@@ -71,10 +73,11 @@ class PendingDeletionFile {
 // whole: the bytes go to `directory` + `temporaryName` (a stale file there
 // deleted first, then created new, written through and flushed), which is
 // renamed over `name` (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
-// False when any step failed, or a link stands under the temporary name (it
-// is left alone: nothing is written through it); `name` is then unchanged.
-bool ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
-                        const std::string& bytes);
+// Fails, naming the step and its cause, when any step failed, or a link
+// stands under the temporary name (it is left alone: nothing is written
+// through it); `name` is then unchanged.
+Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
+                          const std::string& bytes);
 
 // The start-up pass: tries again to delete every listed file or directory
 // (RemoveEntry: read-only entries and whole directories included), then moves

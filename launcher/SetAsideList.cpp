@@ -28,12 +28,12 @@ SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std
   }
 }
 
-bool SetAsideList::SetAside(const std::wstring& itemName) {
-  if (!PathExists(directory_ + itemName)) return true;
+Status SetAsideList::SetAside(const std::wstring& itemName) {
+  if (!PathExists(directory_ + itemName)) return Status::Ok();
   const std::wstring setAside = SetAsideName(directory_, itemName, reserved_);
-  if (!MoveInstalledEntry(directory_, itemName, setAside)) return false;
-  entries_.push_back({itemName, setAside});
-  return true;
+  Status moved = MoveInstalledEntry(directory_, itemName, setAside);
+  if (moved.ok()) entries_.push_back({itemName, setAside});
+  return moved;
 }
 
 std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstring>& candidates) const {
@@ -52,28 +52,31 @@ std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstri
   return plan;
 }
 
-bool SetAsideList::SetAside(const Entry& planned) {
+Status SetAsideList::SetAside(const Entry& planned) {
   // A link made since the plan would move the file wherever it points.
-  if (!MoveInstalledEntry(directory_, planned.itemName, planned.setAsideName)) return false;
-  entries_.push_back(planned);
-  return true;
+  Status moved = MoveInstalledEntry(directory_, planned.itemName, planned.setAsideName);
+  if (moved.ok()) entries_.push_back(planned);
+  return moved;
 }
 
-bool SetAsideList::RestoreAll() {
+Status SetAsideList::RestoreAll() {
   // Newest first: a file set aside inside a directory that was set aside later
   // can only go back once its directory is back. A move onto an existing name
   // is refused, so a file that cannot go back is never lost.
   std::vector<Entry> unrestored;
+  Status first;
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    if (!MoveInstalledEntry(directory_, entry->setAsideName, entry->itemName)) {
+    Status moved = MoveInstalledEntry(directory_, entry->setAsideName, entry->itemName);
+    if (!moved.ok()) {
       unrestored.insert(unrestored.begin(), *entry);
+      if (first.ok()) first = std::move(moved);
     }
   }
   entries_ = std::move(unrestored);
-  return entries_.empty();
+  return first;
 }
 
-bool SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
+Status SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
   std::vector<std::wstring> pending = leftovers;
   // The next start works through restore entries in list order; the newest
   // set-aside entry goes first, as in RestoreAll.
@@ -81,10 +84,10 @@ bool SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
     pending.push_back(entry->setAsideName + PendingDeletionFile::kRestoreSeparator + entry->itemName);
   }
   entries_.clear();
-  return pending.empty() || AddPendingEntries(directory_, pending);
+  return pending.empty() ? Status::Ok() : AddPendingEntries(directory_, pending);
 }
 
-bool SetAsideList::Discard() {
+Status SetAsideList::Discard() {
   std::vector<std::wstring> names;
   names.reserve(entries_.size());
   for (const Entry& entry : entries_) names.push_back(entry.setAsideName);
@@ -103,16 +106,16 @@ std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstr
   return name;
 }
 
-bool DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names) {
+Status DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names) {
   std::vector<std::wstring> remaining;
   for (const std::wstring& name : names) {
     if (!IsInstallationPath(name)) continue;
     if (!RemoveInstalledEntry(launcherDirectory, name)) remaining.push_back(name);
   }
-  return remaining.empty() || AddPendingEntries(launcherDirectory, remaining);
+  return remaining.empty() ? Status::Ok() : AddPendingEntries(launcherDirectory, remaining);
 }
 
-bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries) {
+Status AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries) {
   // Entries an earlier run could not finish stay listed: replacing the file
   // would forget them and leave their files behind for good.
   const PendingDeletionFile file(launcherDirectory);
@@ -130,10 +133,10 @@ bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<
   return file.Write(PendingDeletionFile::Join(listed));
 }
 
-bool ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems) {
+Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems) {
   const PendingDeletionFile file(launcherDirectory);
   std::wstring text;
-  if (!file.Read(text) || text.empty()) return true;
+  if (!file.Read(text) || text.empty()) return Status::Ok();
   std::set<std::wstring> written;
   for (const std::wstring& item : installedItems) {
     for (std::wstring& key : KeysWithParents(item)) written.insert(std::move(key));
@@ -158,7 +161,10 @@ bool ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::ve
     }
     kept.push_back(std::move(entry));
   }
-  if (!dropped) return true;
-  if (kept.empty()) return file.Remove();
+  if (!dropped) return Status::Ok();
+  if (kept.empty()) {
+    return file.Remove() ? Status::Ok()
+                         : Status::FromLastError("DeleteFileW", launcherDirectory + kPendingDeletionFile);
+  }
   return file.Write(PendingDeletionFile::Join(kept));
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/Status.h"
+
 // The installed files that an update moves out of the way before it unpacks
 // the package over the installation. Names are relative to the launcher
 // directory. Used on the update worker's thread only.
@@ -27,10 +29,10 @@ class SetAsideList {
   explicit SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems = {});
 
   // Moves launcher directory + `itemName` to its set-aside name when it exists
-  // (a directory moves as a whole). True when there was nothing to move or the
-  // move succeeded; false when the rename failed or either name leads through
-  // a link (MoveInstalledEntry; nothing was moved then).
-  bool SetAside(const std::wstring& itemName);
+  // (a directory moves as a whole). Ok when there was nothing to move or the
+  // move succeeded; fails, with MoveInstalledEntry's cause, when the rename
+  // failed or either name leads through a link (nothing was moved then).
+  Status SetAside(const std::wstring& itemName);
 
   // Where each of `candidates` (item names, in the order they will be set
   // aside) would go, without moving anything: the entries of the candidates
@@ -39,28 +41,29 @@ class SetAsideList {
   // longer there and gets no entry.
   std::vector<Entry> Plan(const std::vector<std::wstring>& candidates) const;
 
-  // Moves `planned.itemName` to `planned.setAsideName` (from Plan). False when
-  // the rename failed; nothing was moved then.
-  bool SetAside(const Entry& planned);
+  // Moves `planned.itemName` to `planned.setAsideName` (from Plan). Fails,
+  // with MoveInstalledEntry's cause, when the rename failed; nothing was
+  // moved then.
+  Status SetAside(const Entry& planned);
 
-  // Moves every set-aside file back to its name, the last one first. Returns
-  // false when any move failed; the rest are still tried, and the entries that
-  // could not go back stay in Entries().
-  bool RestoreAll();
+  // Moves every set-aside file back to its name, the last one first. Fails,
+  // with the first failed move's cause, when any move failed; the rest are
+  // still tried, and the entries that could not go back stay in Entries().
+  Status RestoreAll();
 
   // Lists every remaining entry in the pending-deletion file as a restore
   // entry, after `leftovers` (names the failed extraction left behind, which
   // are listed for deletion first so that their names become free). The list
-  // is empty afterwards. False when the file could not be written: then the
-  // set-aside files are recorded nowhere but in the update record, which the
-  // caller must keep.
-  bool DeferRestore(const std::vector<std::wstring>& leftovers);
+  // is empty afterwards. Fails, with the write's cause, when the file could
+  // not be written: then the set-aside files are recorded nowhere but in the
+  // update record, which the caller must keep.
+  Status DeferRestore(const std::vector<std::wstring>& leftovers);
 
   // Deletes the set-aside files now (read-only ones and whole directories
   // too); those that cannot be deleted go to the pending-deletion file
-  // (DeleteOrDefer). The list is empty afterwards. False when the file could
-  // not be written.
-  bool Discard();
+  // (DeleteOrDefer). The list is empty afterwards. Fails, with the write's
+  // cause, when the file could not be written.
+  Status Discard();
 
   const std::vector<Entry>& Entries() const { return entries_; }
 
@@ -83,20 +86,21 @@ std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstr
 // file, after the names it already lists and without repeating one, so that
 // the next start tries them again. Names that leave the launcher directory are
 // never deleted nor listed, and such names already listed are dropped. When
-// every name was deleted the file is left as it is. False when the file could
-// not be written.
-bool DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names);
+// every name was deleted the file is left as it is. Fails, with the write's
+// cause, when the file could not be written.
+Status DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names);
 
 // Adds `entries` to the pending-deletion file as they are, after the entries
 // it already lists and without repeating one; entries naming something outside
-// the launcher directory are left out (listed ones too). False when the file
-// could not be written.
-bool AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries);
+// the launcher directory are left out (listed ones too). Fails, with the
+// write's cause, when the file could not be written.
+Status AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries);
 
 // Drops from the pending-deletion file every deletion entry that names one of
 // `installedItems` or a directory above one (compared as Windows compares
 // names), so that the next start does not delete files a package has just
 // written; a restore entry whose name the package has written becomes a
 // deletion entry of its set-aside file. The file is rewritten only when
-// something changed. False when it had to be rewritten and could not be.
-bool ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);
+// something changed. Fails, with the cause, when it had to be rewritten (or
+// deleted) and could not be.
+Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);

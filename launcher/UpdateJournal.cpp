@@ -11,7 +11,8 @@
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/ProductLauncher.h"
+#include "launcher/WideToUtf8.h"
 #include "launcher/extract/ItemPath.h"
 
 namespace {
@@ -65,17 +66,6 @@ bool IsConsistent(const UpdateJournal::Record& record) {
   return record.package.empty() || itemsAndParents.count(NameKey(record.package)) == 0;
 }
 
-bool ToUtf8(const std::wstring& text, std::string& bytes) {
-  bytes.clear();
-  if (text.empty()) return true;
-  const int size = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return false;
-  bytes.resize(static_cast<size_t>(size));
-  return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &bytes[0],
-                               size, nullptr, nullptr) == size;
-}
-
 bool FromUtf8(const std::string& bytes, std::wstring& text) {
   text.clear();
   if (bytes.empty()) return true;
@@ -89,7 +79,7 @@ bool FromUtf8(const std::string& bytes, std::wstring& text) {
 
 bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value) {
   std::string utf8;
-  if (!ToUtf8(value, utf8)) return false;
+  if (!WideToUtf8(value, utf8)) return false;
   bytes += keyword;
   bytes += ' ';
   bytes += utf8;
@@ -97,69 +87,13 @@ bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value)
   return true;
 }
 
-// A path that leads through a link, or that reaches a file through its short
-// alias, may end up somewhere the record never meant: it is left alone.
-bool IsPlainPath(const std::wstring& directory, const std::wstring& relative) {
-  return !ReachesThroughAlias(directory, relative) && !SevenZip::ReachesThroughLink(directory, relative);
-}
-
-std::wstring RestoreEntry(const SetAsideList::Entry& entry) {
-  return entry.setAsideName + PendingDeletionFile::kRestoreSeparator + entry.itemName;
-}
-
-// Undoes an update that had not completed; see RepairInterruptedUpdate.
-// False when what is left to do could not be listed in "temp".
-bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record) {
-  std::vector<std::wstring> pending;
-  for (auto path = record.created.rbegin(); path != record.created.rend(); ++path) {
-    if (!PathExists(directory + *path)) continue;
-    // A path through a link stays, listed: "temp" leaves it alone as well.
-    if (!IsPlainPath(directory, *path) || !RemoveEntry(directory + *path)) pending.push_back(*path);
-  }
-  // Newest first: a file set aside inside a directory that was set aside
-  // later is back only once its directory is. Where a directory could not go
-  // back, what was set aside inside it waits for it in "temp".
-  std::set<std::wstring> stuck;
-  std::vector<std::wstring> restores;
-  for (auto entry = record.setAside.rbegin(); entry != record.setAside.rend(); ++entry) {
-    bool insideStuck = false;
-    for (const std::wstring& key : KeysWithParents(entry->setAsideName)) insideStuck = insideStuck || stuck.count(key);
-    const std::wstring from = directory + entry->setAsideName;
-    const std::wstring to = directory + entry->itemName;
-    if (!PathExists(from)) {
-      // Never moved, or back already; unless it waits inside a stuck directory.
-      if (insideStuck) restores.push_back(RestoreEntry(*entry));
-      continue;
-    }
-    if (!IsPlainPath(directory, entry->setAsideName) || !IsPlainPath(directory, entry->itemName)) {
-      restores.push_back(RestoreEntry(*entry));
-      stuck.insert(NameKey(entry->itemName));
-      continue;
-    }
-    // Whatever stands at the item's name now was written by the extraction.
-    if (PathExists(to) && !RemoveEntry(to)) pending.push_back(entry->itemName);
-    if (PathExists(to) || !::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) {
-      restores.push_back(RestoreEntry(*entry));
-      stuck.insert(NameKey(entry->itemName));
-    }
-  }
-  pending.insert(pending.end(), restores.begin(), restores.end());
-  return pending.empty() || AddPendingEntries(directory, pending);
-}
-
-// Finishes an update whose every item was written. False when what is left
-// to do could not be listed in "temp".
-bool Complete(const std::wstring& directory, const UpdateJournal::Record& record) {
-  std::vector<std::wstring> setAside;
-  for (const SetAsideList::Entry& entry : record.setAside) setAside.push_back(entry.setAsideName);
-  // DeleteOrDefer leaves a name through a link alone and lists it.
-  const bool listed = DeleteOrDefer(directory, setAside);
-  return ForgetPendingDeletions(directory, record.items) && listed;
-}
-
 }  // namespace
 
 UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory) : directory_(launcherDirectory) {}
+
+std::wstring UpdateJournal::RestoreEntry(const SetAsideList::Entry& entry) {
+  return entry.setAsideName + PendingDeletionFile::kRestoreSeparator + entry.itemName;
+}
 
 bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
   bytes = kHeader;
@@ -242,9 +176,10 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
   return true;
 }
 
-bool UpdateJournal::Write(const Record& record) const {
+Status UpdateJournal::Write(const Record& record) const {
   std::string bytes;
-  if (!Encode(record, bytes) || bytes.size() > kMaxBytes) return false;
+  if (!Encode(record, bytes)) return Status::Failed("UpdateJournal::Encode", directory_ + kUpdateJournalFile);
+  if (bytes.size() > kMaxBytes) return Status::Failed("UpdateJournal::Write", directory_ + kUpdateJournalFile);
   // Written through and flushed before the rename, so that the record never
   // names a state whose bytes are not on the disk yet.
   return ReplaceFileDurably(directory_, kUpdateJournalNewFile, kUpdateJournalFile, bytes);
@@ -291,39 +226,6 @@ void UpdateJournal::RemoveUnfinishedWrite() const {
   // Wine's DeleteFileW deletes what a file link points to.
   if (SevenZip::ReachesThroughLink(directory_, kUpdateJournalNewFile)) return;
   ::DeleteFileW((directory_ + kUpdateJournalNewFile).c_str());
-}
-
-RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
-  // Without its directory (a path the platform could not report) every name
-  // would be taken relative to whatever the current directory is.
-  if (!IsFullDirectory(launcherDirectory)) return RepairOutcome::NothingRecorded;
-  const UpdateJournal journal(launcherDirectory);
-  // A write cut short never replaced the record: the record (if any) still
-  // tells the state.
-  journal.RemoveUnfinishedWrite();
-  UpdateJournal::Record record;
-  switch (journal.Read(record)) {
-    case UpdateJournal::ReadResult::Missing:
-      return RepairOutcome::NothingRecorded;
-    case UpdateJournal::ReadResult::Damaged:
-      journal.SetDamagedAside();
-      return RepairOutcome::DamagedSetAside;
-    case UpdateJournal::ReadResult::Untrusted:
-      return RepairOutcome::LeftAlone;
-    case UpdateJournal::ReadResult::Read:
-      break;
-  }
-  const bool listed = record.state == UpdateJournal::State::Installing ? RollBack(launcherDirectory, record)
-                                                                       : Complete(launcherDirectory, record);
-  // Until what is left is listed in "temp" the record is the only place that
-  // names the set-aside files: it stays, and the next start goes over it again.
-  if (!listed) return RepairOutcome::Unfinished;
-  if (!record.package.empty() && IsUsablePackageName(launcherDirectory, record.package, LauncherFileName()) &&
-      IsPlainPath(launcherDirectory, record.package)) {
-    ::DeleteFileW((launcherDirectory + record.package).c_str());
-  }
-  journal.Remove();
-  return record.state == UpdateJournal::State::Installing ? RepairOutcome::RolledBack : RepairOutcome::Completed;
 }
 
 std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items) {

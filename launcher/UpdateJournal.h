@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "launcher/SetAsideList.h"
+#include "launcher/Status.h"
 
 // The record of an update in progress: the file "update.journal" in the
 // launcher directory, beside "temp". The worker writes it before it moves the
@@ -54,11 +55,12 @@ class UpdateJournal {
 
   explicit UpdateJournal(const std::wstring& launcherDirectory);
 
-  // Replaces the record with `record`, durably (ReplaceFileDurably). False
-  // when it could not be written (a name that cannot be recorded, a record
-  // that does not hold together, a record above kMaxBytes, a failed write,
-  // flush or rename); the previous record is then unchanged.
-  bool Write(const Record& record) const;
+  // Replaces the record with `record`, durably (ReplaceFileDurably). Fails
+  // when it could not be written (a name that cannot be recorded or a record
+  // that does not hold together: "UpdateJournal::Encode"; a record above
+  // kMaxBytes: "UpdateJournal::Write"; a failed create, write, flush or
+  // rename, with the platform's code); the previous record is then unchanged.
+  Status Write(const Record& record) const;
   // Reads the record into `record`; `record` is unchanged unless Read.
   // A record is read only when IsPlainFileAt and IsWrittenByAdministrator hold
   // for it; otherwise Untrusted.
@@ -71,6 +73,10 @@ class UpdateJournal {
   // Deletes what a write cut short left under the temporary name.
   void RemoveUnfinishedWrite() const;
 
+  // The "set-aside>name" form under which the record and the pending-deletion
+  // file name a set-aside file.
+  static std::wstring RestoreEntry(const SetAsideList::Entry& entry);
+
   // The record's bytes; false when a path cannot be written in the format.
   static bool Encode(const Record& record, std::string& bytes);
   // The record in `bytes`; false when they are no valid record.
@@ -79,32 +85,6 @@ class UpdateJournal {
  private:
   std::wstring directory_;
 };
-
-// What the start-up repair found and did.
-enum class RepairOutcome {
-  NothingRecorded,  // no record: no update was cut short
-  RolledBack,       // an unfinished update was undone and its package deleted
-  Completed,        // an update that had installed was finished
-  DamagedSetAside,  // the record was damaged or foreign: renamed, nothing else touched
-  Unfinished,       // repaired as far as possible, but what is left could not be listed in
-                    // "temp": the record stays for the next start
-  LeftAlone,        // the record is not one only an administrator can have written: untouched
-};
-
-// The start-up repair, run before the installed version is read. An update
-// recorded as installing is rolled back: what it created is removed and every
-// set-aside file goes back to its name, newest first, so that the installation
-// holds its old files; the package file is deleted, so that the service offers
-// the update again. An update recorded as installed is finished: its set-aside
-// files are deleted or listed in "temp", "temp" forgets the names it wrote,
-// and the package is deleted. What cannot be undone now is listed in "temp"
-// (deletions, then "set-aside>name" restore entries) for the start-up pass.
-// The record is removed afterwards, unless "temp" could not be written: then
-// it stays (Unfinished), so that the next start finishes the work. Nothing is
-// reported to the user. Paths reached through a link or a short (8.3) alias
-// are left alone and listed in "temp", which leaves them alone too. A record
-// that is untrusted (UpdateJournal::Read) is left as it is.
-RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory);
 
 // The paths below `launcherDirectory` that the items would create: each item
 // and each directory above it that does not exist now, directories before

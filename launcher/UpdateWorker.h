@@ -4,16 +4,20 @@
 
 #include <string>
 
+#include "launcher/FileNames.h"
 #include "launcher/InstallWatcher.h"
 #include "launcher/PackageSignature.h"
+#include "launcher/Status.h"
 
 // One update, on a thread of its own: downloads the package named by
 // `packageUrl` into the launcher directory, sets aside the installed files the
 // package replaces, unpacks the package over the installation, deletes the
 // package and the set-aside files.
 //
-// Reports only through messages posted to `window` (launcher/UpdateMessages.h):
-// WM_UPDATE_PROGRESS during the download, then exactly one final message. The
+// Reports through messages posted to `window` (launcher/UpdateMessages.h):
+// WM_UPDATE_PROGRESS during the download, then exactly one final message; a
+// failure also leaves one line with its cause (Status::ToString, after
+// "update failed: ") on the standard error stream. The
 // worker owns copies of its inputs and shares nothing else; it is never
 // joined. After any failure the installation holds exactly its old files; the
 // package file stays after a failed installation.
@@ -45,20 +49,10 @@ void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, H
 // address without "scheme://" the whole address is the path.
 std::wstring PackageName(const std::wstring& packageUrl);
 
-// Whether the package may be downloaded as `launcherDirectory` + `name`: a
-// plain file name (not empty, no separator, no character Windows refuses in a
-// name, no device name, not only dots and blanks) that is neither the product
-// executable, nor `launcherFileName` (the launcher's own file), nor the
-// pending-deletion file or the update record, compared as Windows compares
-// names; an existing file
-// of that name must not be reached through a short alias nor be a link. A refused name
-// fails the download before anything is deleted.
-bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
-                         const std::wstring& launcherFileName);
-
-// Installs the downloaded `packageFile` into `launcherDirectory`. True when
-// every item was written; the package file is deleted then. On false the
-// package file stays and every installed file is back under its own name:
+// Installs the downloaded `packageFile` into `launcherDirectory`. Ok when
+// every item was written; the package file is deleted then. On failure (the
+// step that failed: the refusing check and the item, or the call with the
+// platform's or the extraction's code) the package file stays and every installed file is back under its own name:
 // a package that cannot be opened, names a path outside the installation or
 // the pending-deletion file, reaches an installed file through its short
 // (8.3) name, has an item whose path leads through a link or a junction in
@@ -75,11 +69,11 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
 // the package, its items, the paths that do not exist yet, every planned
 // set-aside name); when the record cannot be written, or a record of an
 // update the last start could not finish is still there, nothing is touched
-// and the result is false. The record says installed once every item is
+// and the result fails. The record says installed once every item is
 // written and is removed at the end (kept when "temp" could not be written:
 // it then still names the set-aside files for the next start), so that a process killed at any moment leaves
 // what the next start's RepairInterruptedUpdate repairs. `watcher` (may be
 // null) is told of each step as it passes. A `launcherDirectory` that is no
-// full path (IsFullDirectory) changes nothing and gives false.
-bool InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile,
-                    InstallWatcher* watcher = nullptr);
+// full path (IsFullDirectory) changes nothing and fails.
+Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile,
+                      InstallWatcher* watcher = nullptr);

@@ -14,35 +14,13 @@ HRESULT STDMETHODCALLTYPE DownloadObserver::QueryInterface(REFIID riid, void** o
   return E_NOINTERFACE;
 }
 
-HRESULT STDMETHODCALLTYPE DownloadObserver::OnStartBinding(DWORD reserved, IBinding* binding) {
-  return callback_.OnStartBinding(reserved, binding);
-}
-HRESULT STDMETHODCALLTYPE DownloadObserver::GetPriority(LONG* priority) {
-  return callback_.GetPriority(priority);
-}
-HRESULT STDMETHODCALLTYPE DownloadObserver::OnLowResource(DWORD reserved) {
-  return callback_.OnLowResource(reserved);
-}
 HRESULT STDMETHODCALLTYPE DownloadObserver::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
                                                        LPCWSTR statusText) {
   if (statusCode == BINDSTATUS_BEGINDOWNLOADDATA || statusCode == BINDSTATUS_DOWNLOADINGDATA ||
       statusCode == BINDSTATUS_ENDDOWNLOADDATA) {
     announcedSize_ = progressMax;
   }
-  return callback_.OnProgress(progress, progressMax, statusCode, statusText);
-}
-HRESULT STDMETHODCALLTYPE DownloadObserver::OnStopBinding(HRESULT result, LPCWSTR error) {
-  return callback_.OnStopBinding(result, error);
-}
-HRESULT STDMETHODCALLTYPE DownloadObserver::GetBindInfo(DWORD* bindFlags, BINDINFO* bindInfo) {
-  return callback_.GetBindInfo(bindFlags, bindInfo);
-}
-HRESULT STDMETHODCALLTYPE DownloadObserver::OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format,
-                                                            STGMEDIUM* medium) {
-  return callback_.OnDataAvailable(flags, size, format, medium);
-}
-HRESULT STDMETHODCALLTYPE DownloadObserver::OnObjectAvailable(REFIID riid, IUnknown* object) {
-  return callback_.OnObjectAvailable(riid, object);
+  return BindCallback::OnProgress(progress, progressMax, statusCode, statusText);
 }
 
 HRESULT STDMETHODCALLTYPE DownloadObserver::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders) {

@@ -11,7 +11,7 @@
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/MessageRoute.h"
 #include "launcher/LauncherDirectory.h"
-#include "launcher/UpdateDriver.h"
+#include "launcher/ProductLauncher.h"
 #include "launcher/UpdateMessages.h"
 #include "launcher/UpdateWorker.h"
 #include "launcher/ui/VxMessageBox.h"

@@ -55,7 +55,7 @@ TEST(PendingDeletionFile, OneBytePerCharacterWithEscapesAboveLatin1) {
 TEST(PendingDeletionFile, WriteThenReadKeepsWideNames) {
   TempDir dir;
   const PendingDeletionFile file(dir.Path());
-  ASSERT_TRUE(file.Write(L"bin\\_\u6838\u5fc3.dll|_caf\u00e9.dat"));
+  ASSERT_TRUE(file.Write(L"bin\\_\u6838\u5fc3.dll|_caf\u00e9.dat").ok());
   EXPECT_EQ(ReadBytes(dir / L"temp"), "bin\\_<6838><5fc3>.dll|_caf\xe9.dat");
   std::wstring text;
   ASSERT_TRUE(file.Read(text));

@@ -38,21 +38,49 @@ TEST(SetAsideList, RestoreAllBringsBackNestedSetAsidesInReverseOrder) {
   ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "product"));
 
   SetAsideList list(dir.Path());
-  ASSERT_TRUE(list.SetAside(L"bin\\core.dll"));
-  ASSERT_TRUE(list.SetAside(L"bin"));  // the whole directory, holding bin\__core.dll now
-  ASSERT_TRUE(list.SetAside(L"VxSpeedUp.exe"));
-  ASSERT_TRUE(list.SetAside(L"new.dll"));  // not installed: nothing to do
+  ASSERT_TRUE(list.SetAside(L"bin\\core.dll").ok());
+  ASSERT_TRUE(list.SetAside(L"bin").ok());  // the whole directory, holding bin\__core.dll now
+  ASSERT_TRUE(list.SetAside(L"VxSpeedUp.exe").ok());
+  ASSERT_TRUE(list.SetAside(L"new.dll").ok());  // not installed: nothing to do
   ASSERT_EQ(list.Entries().size(), 3u);
   EXPECT_EQ(list.Entries()[0].setAsideName, L"bin\\__core.dll");
   EXPECT_TRUE(FileExists(dir / L"_bin\\__core.dll"));
   EXPECT_FALSE(FileExists(dir / L"VxSpeedUp.exe"));
 
-  EXPECT_TRUE(list.RestoreAll());
+  EXPECT_TRUE(list.RestoreAll().ok());
   EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "core");
   EXPECT_EQ(ReadBytes(dir / L"bin\\_core.dll"), "older");
   EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product");
   EXPECT_FALSE(DirectoryExists(dir / L"_bin"));
   EXPECT_TRUE(list.Entries().empty());
+}
+
+// A move that fails keeps the platform's cause up to the caller, and nothing
+// is listed as set aside.
+TEST(SetAsideList, FailedMoveKeepsTheCause) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir / L"a.dll", "a"));
+  ASSERT_TRUE(WriteBytes(dir / L"_a.dll", "taken since the plan"));
+  const struct {
+    const wchar_t* item;
+    const wchar_t* setAside;
+    const char* call;
+    unsigned long code;
+  } cases[] = {
+      {L"a.dll", L"_a.dll", "MoveFileExW", ERROR_ALREADY_EXISTS},  // never replaces
+      {L"gone.dll", L"_gone.dll", "MoveFileExW", ERROR_FILE_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    SetAsideList list(dir.Path());
+    const Status moved = list.SetAside(SetAsideList::Entry{c.item, c.setAside});
+    EXPECT_FALSE(moved.ok()) << Narrow(c.item);
+    EXPECT_STREQ(moved.call(), c.call) << moved.ToString();
+    EXPECT_EQ(moved.code(), c.code) << moved.ToString();
+    EXPECT_EQ(moved.subject(), dir / c.item);
+    EXPECT_TRUE(list.Entries().empty());
+  }
+  EXPECT_EQ(ReadBytes(dir / L"a.dll"), "a");
+  EXPECT_EQ(ReadBytes(dir / L"_a.dll"), "taken since the plan");
 }
 
 TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
@@ -62,9 +90,9 @@ TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
   ASSERT_TRUE(MakeDirectories(dir / L"plugins"));
   ASSERT_TRUE(WriteBytes(dir / L"plugins\\p.dll", "p"));
   SetAsideList list(dir.Path());
-  ASSERT_TRUE(list.SetAside(L"a.dll"));
-  ASSERT_TRUE(list.SetAside(L"plugins"));
-  ASSERT_TRUE(list.SetAside(L"busy.dll"));
+  ASSERT_TRUE(list.SetAside(L"a.dll").ok());
+  ASSERT_TRUE(list.SetAside(L"plugins").ok());
+  ASSERT_TRUE(list.SetAside(L"busy.dll").ok());
   {
     // Held without delete sharing, as a running program holds its files.
     UniqueHandle busy(::CreateFileW((dir / L"_busy.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "duilib/core/CResourceSettingsUI.h"
-#include "launcher/UpdateDriver.h"
+#include "launcher/LauncherRun.h"
 
 using DuiLib::CResourceSettingsUI;
 using DuiLib::SkinReadResult;

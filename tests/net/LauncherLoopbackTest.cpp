@@ -91,7 +91,8 @@ TEST(LauncherAgainstLoopbackService, TakesTheRoadTheReplyCallsFor) {
 
 // An update record with a valid checksum, as anybody can write one.
 std::string Record(const std::string& state, const std::string& lines) {
-  return SealedRecord("Tarvo update journal 1\r\nstate " + state + "\r\npackage pkg.zip\r\n" + lines);
+  const std::string body = "Tarvo update journal 1\r\nstate " + state + "\r\npackage pkg.zip\r\n" + lines;
+  return SealedRecord(body);
 }
 
 // What another account that may only create files in the installation

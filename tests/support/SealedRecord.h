@@ -2,9 +2,12 @@
 
 #include <string>
 
-// Update records as the tests write them by hand: the CRC-32 the record's
-// last line carries (as zlib computes it), and `lines` with that closing
-// "end xxxxxxxx" line, so that the record reads as sealed. Anybody can
-// compute it: the checksum guards against damage, not against other accounts.
+// The checksum an update record ends with, computed apart from the launcher's
+// own code so that tests can write records the launcher must accept.
+
+// CRC-32 as zlib computes it (check value 0xCBF43926 for "123456789").
 unsigned long RecordCrc(const std::string& bytes);
+
+// `lines` with the closing checksum line a valid record ends with
+// ("end %08lx" CR LF): a record anybody can write.
 std::string SealedRecord(const std::string& lines);

@@ -19,6 +19,7 @@
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SetAsideList.h"
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
@@ -62,7 +63,7 @@ void RunLinkCases(const std::vector<LinkCase>& cases) {
     switch (c.action) {
       case Action::Install:
         ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + Widen(c.text), root + Widen(c.text)));
-        EXPECT_EQ(InstallPackage(root, root + Widen(c.text)), c.expected != 0) << c.what;
+        EXPECT_EQ(InstallPackage(root, root + Widen(c.text)).ok(), c.expected != 0) << c.what;
         break;
       case Action::Pending:
         if (!c.text.empty()) {
@@ -77,7 +78,7 @@ void RunLinkCases(const std::vector<LinkCase>& cases) {
         EXPECT_EQ(static_cast<int>(RepairInterruptedUpdate(root)), c.expected) << c.what;
         break;
       case Action::Defer:
-        EXPECT_EQ(AddPendingEntries(root, {Widen(c.text)}), c.expected != 0) << c.what;
+        EXPECT_EQ(AddPendingEntries(root, {Widen(c.text)}).ok(), c.expected != 0) << c.what;
         break;
     }
     EXPECT_EQ(Describe(Read(outside)), Describe(kOutside)) << c.what;
@@ -380,7 +381,7 @@ TEST(Confinement, UpdateThatCannotWriteTheListKeepsTheRecord) {
     ASSERT_TRUE(::CreateDirectoryW((dir / L"temp").c_str(), nullptr));
     ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + c.package, dir / c.package));
     Holder holder(dir / L"_top.txt", c.holdAt);
-    EXPECT_EQ(InstallPackage(dir.Path(), dir / c.package, &holder), c.installs) << c.what;
+    EXPECT_EQ(InstallPackage(dir.Path(), dir / c.package, &holder).ok(), c.installs) << c.what;
     EXPECT_TRUE(holder.Holds()) << c.what;
     holder.Release();
     EXPECT_EQ(ReadBytes(dir / L"_top.txt"), "old top") << c.what;

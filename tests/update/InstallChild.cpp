@@ -19,6 +19,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 
 namespace {
@@ -74,7 +75,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring root = std::wstring(argv[2]) + L"\\";
     Stopper stopper(std::wcstol(argv[4], nullptr, 10), argv[5]);
     stopper.Count("Downloaded");
-    return InstallPackage(root, root + argv[3], &stopper) ? 0 : 1;
+    return InstallPackage(root, root + argv[3], &stopper).ok() ? 0 : 1;
   }
   if (argc == 3 && std::wstring(argv[1]) == L"repair") {
     return static_cast<int>(RepairInterruptedUpdate(std::wstring(argv[2]) + L"\\"));

@@ -23,7 +23,7 @@ namespace {
 // copy beside the installation's files, as the worker downloads it.
 bool InstallCopy(const std::wstring& root, const std::wstring& package) {
   EXPECT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + package, root + package));
-  return InstallPackage(root, root + package);
+  return InstallPackage(root, root + package).ok();
 }
 
 struct PackageCase {
@@ -184,7 +184,11 @@ TEST(InstallPackage, ShortAliasOfAnInstalledFileIsRefused) {
     zip.replace(at, placeholder.size(), Narrow(alias));
   }
   ASSERT_TRUE(WriteBytes(dir / L"alias.zip", zip));
-  EXPECT_FALSE(InstallPackage(dir.Path(), dir / L"alias.zip"));
+  const Status refused = InstallPackage(dir.Path(), dir / L"alias.zip");
+  EXPECT_FALSE(refused.ok());
+  // The cause names the check that refused the package and the item.
+  EXPECT_STREQ(refused.call(), "ReachesThroughAlias") << refused.ToString();
+  EXPECT_EQ(refused.subject(), alias);
   EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"VxSpeedUp.exe", "old product"}, {L"alias.zip", zip}}));
 }
 

@@ -15,6 +15,7 @@
 #include "base/UniqueHandle.h"
 #include "launcher/UniqueFindHandle.h"
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"

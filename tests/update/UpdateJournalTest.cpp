@@ -1,6 +1,7 @@
 // The update record on disk: its documented format, and the start-up repair
 // facing a record that is damaged, foreign or hostile.
 #include "launcher/UpdateJournal.h"
+#include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 
 #include <windows.h>
@@ -39,8 +40,19 @@ TEST(UpdateJournal, WritesTheDocumentedFormat) {
   TempDir dir;
   record.state = UpdateJournal::State::Installed;
   const UpdateJournal journal(dir.Path());
-  ASSERT_TRUE(journal.Write(record));
+  ASSERT_TRUE(journal.Write(record).ok());
   EXPECT_FALSE(PathExists(dir / L"update.journal.new"));
+  {
+    // A write that cannot create its temporary file says so, with the file;
+    // the record on the disk stays as it was.
+    TempDir blocked;
+    ASSERT_TRUE(::CreateDirectoryW((blocked / L"update.journal.new").c_str(), nullptr));
+    const Status failed = UpdateJournal(blocked.Path()).Write(record);
+    EXPECT_STREQ(failed.call(), "CreateFileW") << failed.ToString();
+    EXPECT_EQ(failed.subject(), blocked / L"update.journal.new");
+    EXPECT_NE(failed.code(), 0ul);
+    EXPECT_FALSE(PathExists(blocked / L"update.journal"));
+  }
   UpdateJournal::Record read;
   ASSERT_EQ(journal.Read(read), UpdateJournal::ReadResult::Read);
   EXPECT_EQ(read.state, UpdateJournal::State::Installed);
@@ -173,7 +185,7 @@ TEST(UpdateJournal, NoFullDirectoryTouchesNothing) {
   ASSERT_TRUE(::SetCurrentDirectoryW(dir.Path().c_str()));
   for (const wchar_t* directory : {L"", L".\\", L"product\\", L"C:", L"\\"}) {
     EXPECT_EQ(RepairInterruptedUpdate(directory), RepairOutcome::NothingRecorded) << Narrow(directory);
-    EXPECT_FALSE(InstallPackage(directory, std::wstring(directory) + L"pkg.zip")) << Narrow(directory);
+    EXPECT_FALSE(InstallPackage(directory, std::wstring(directory) + L"pkg.zip").ok()) << Narrow(directory);
   }
   ::SetCurrentDirectoryW(previous);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "top"}, {L"pkg.zip", "package"}, {L"update.journal", record}}));

@@ -1,0 +1,35 @@
+#include "launcher/Status.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "launcher/WideToUtf8.h"
+
+Status::Status(const char* call, std::wstring subject, unsigned long code)
+    : call_(call ? call : "(unnamed call)"), subject_(std::move(subject)), code_(code) {}
+
+Status Status::FromLastError(const char* call, std::wstring subject) {
+  // Read before anything else runs: building the text below may call into
+  // the platform.
+  const unsigned long code = ::GetLastError();
+  return Status(call, std::move(subject), code);
+}
+
+Status Status::Failed(const char* call, std::wstring subject, unsigned long code) {
+  return Status(call, std::move(subject), code);
+}
+
+std::string Status::ToString() const {
+  if (ok()) return "OK";
+  std::string subject;
+  // A name with an unpaired surrogate has no UTF-8 form; the line still
+  // says which call failed.
+  if (!WideToUtf8(subject_, subject)) subject = "?";
+  std::string line = std::string(call_) + " \"" + subject + "\": ";
+  if (code_ == 0) return line + "failed";
+  char number[32];
+  std::snprintf(number, sizeof number, code_ >= 0x10000ul ? "error 0x%08lX" : "error %lu", code_);
+  return line + number;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+// The outcome of one step of the launcher's own work: success, or which call
+// failed, on what, and the platform's code at that moment. A plain value:
+// copied and moved freely, no thread affinity. Failures are returned, never
+// thrown.
+class Status {
+ public:
+  // Success.
+  static Status Ok() { return Status(); }
+  // `call` failed on `subject`; the code is GetLastError() read now, so it
+  // must be built right after the failed call, before any other call can
+  // change it. `call` is a literal that outlives the value.
+  static Status FromLastError(const char* call, std::wstring subject);
+  // `call` failed on `subject` with `code`, a code the call returned itself
+  // (an HRESULT, the extraction's result code); 0 when it has none.
+  static Status Failed(const char* call, std::wstring subject, unsigned long code = 0);
+
+  Status() = default;
+
+  bool ok() const { return call_ == nullptr; }
+  // The call that failed ("" on success).
+  const char* call() const { return call_ ? call_ : ""; }
+  const std::wstring& subject() const { return subject_; }
+  unsigned long code() const { return code_; }
+
+  // One line, UTF-8, without a line end: "OK", or the call, the subject in
+  // quotes and the code, e.g. `MoveFileExW "C:\dir\a.dll": error 5`
+  // (`... : failed` when there is no code; codes of 0x10000 and above, such
+  // as HRESULTs, in hexadecimal).
+  std::string ToString() const;
+
+ private:
+  Status(const char* call, std::wstring subject, unsigned long code);
+
+  const char* call_ = nullptr;
+  std::wstring subject_;
+  unsigned long code_ = 0;
+};
