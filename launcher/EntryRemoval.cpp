@@ -5,6 +5,8 @@
 #include "launcher/UniqueFindHandle.h"
 #include "launcher/extract/ItemPath.h"
 
+namespace Launcher {
+
 namespace {
 
 // Windows refuses to delete a read-only file or directory; the flag is taken
@@ -78,3 +80,5 @@ Status MoveInstalledEntry(const std::wstring& directory, const std::wstring& fro
   }
   return Status::Ok();
 }
+
+}  // namespace Launcher

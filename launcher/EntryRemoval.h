@@ -4,6 +4,8 @@
 
 #include "launcher/Status.h"
 
+namespace Launcher {
+
 // Deletes whatever stands at `path` (a full path) for good: a file, read-only
 // or not, or a directory with everything in it. A link (junction, symbolic
 // link, or anything whose final path is not its own: SevenZip::ResolvesTo) is
@@ -26,3 +28,5 @@ bool RemoveInstalledEntry(const std::wstring& directory, const std::wstring& rel
 // resolves elsewhere: then nothing moves ("ReachesThroughLink" on the path).
 // Ok when it moved; otherwise the platform's code of the failed rename.
 Status MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to);
+
+}  // namespace Launcher

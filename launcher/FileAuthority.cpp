@@ -10,6 +10,8 @@
 #include "base/UniqueLocalMemory.h"
 #include "launcher/extract/ItemPath.h"
 
+namespace Launcher {
+
 namespace {
 
 // Rights that let an account change what the file says, or take it over.
@@ -98,3 +100,5 @@ bool IsPlainFileAt(HANDLE file, const std::wstring& directory, const std::wstrin
   const std::wstring expected = SevenZip::FinalPath(directory);
   return !expected.empty() && SevenZip::SameIgnoringCase(SevenZip::FinalPathOf(file), expected + L"\\" + name);
 }
+
+}  // namespace Launcher

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace Launcher {
+
 // Who may have written a file the elevated launcher acts on ("temp", the
 // update record). The launcher runs with administrator rights from a
 // directory that other accounts may be able to create files in; a file such
@@ -31,3 +33,5 @@ bool IsWrittenByAdministrator(HANDLE file);
 // reports for the handle is the directory's own final path followed by `name`
 // (a link anywhere on the way resolves elsewhere).
 bool IsPlainFileAt(HANDLE file, const std::wstring& directory, const std::wstring& name);
+
+}  // namespace Launcher

@@ -7,6 +7,8 @@
 #include "launcher/UniqueFindHandle.h"
 #include "launcher/extract/ItemPath.h"
 
+namespace Launcher {
+
 namespace {
 
 bool IsInvalidNameCharacter(wchar_t c) {
@@ -133,3 +135,5 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
   // the name would have the download written, and deleted, where it points.
   return !ReachesThroughAlias(launcherDirectory, name) && !SevenZip::ReachesThroughLink(launcherDirectory, name);
 }
+
+}  // namespace Launcher

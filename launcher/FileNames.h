@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace Launcher {
+
 // Names inside the installation, compared the way Windows resolves them.
 
 // The form under which Windows finds `path`: "/" taken as "\", trailing dots
@@ -63,3 +65,5 @@ std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);
 // fails the download before anything is deleted.
 bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
                          const std::wstring& launcherFileName);
+
+}  // namespace Launcher

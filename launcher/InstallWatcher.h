@@ -1,5 +1,7 @@
 #pragma once
 
+namespace Launcher {
+
 // The moments of an installation (InstallPackage) after which the process may
 // end without warning, killed or out of power: each is a state the next
 // start's repair (RepairInterruptedUpdate) must bring back to exactly the old
@@ -22,3 +24,5 @@ class InstallWatcher {
   virtual ~InstallWatcher() = default;
   virtual void Reached(InstallStep step) = 0;
 };
+
+}  // namespace Launcher

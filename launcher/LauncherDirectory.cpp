@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace Launcher {
+
 std::wstring LauncherDirectory() {
   wchar_t path[MAX_PATH] = {};
   // A path that does not fit is cut, and its cut-off form may name the
@@ -21,3 +23,5 @@ std::wstring LauncherFileName() {
   const size_t slash = full.find_last_of(L"\\/");
   return slash == std::wstring::npos ? full : full.substr(slash + 1);
 }
+
+}  // namespace Launcher

@@ -4,6 +4,8 @@
 
 #include "base/FileSystem.h"
 
+namespace Launcher {
+
 // Names the launcher addresses relative to its own directory.
 inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
 // The name "temp" is written under before it replaces the file.
@@ -25,3 +27,5 @@ std::wstring LauncherDirectory();
 // The launcher's own executable name (launcher.exe), as the module's path
 // reports it; empty when the platform cannot report it.
 std::wstring LauncherFileName();
+
+}  // namespace Launcher

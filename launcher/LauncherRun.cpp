@@ -15,6 +15,8 @@
 #include "launcher/ui/MainWindow.h"
 #include "launcher/ui/VxMessageBox.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr UINT kSkinPackageResource = 101;
@@ -73,3 +75,5 @@ int RunLauncher(HINSTANCE instance) {
   }
   return 0;
 }
+
+}  // namespace Launcher

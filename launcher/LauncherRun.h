@@ -4,6 +4,8 @@
 
 #include "launcher/VersionReply.h"
 
+namespace Launcher {
+
 // The program's top layer: the only one that knows both the update flow and
 // the launcher's windows (launcher/ui). Main thread only.
 
@@ -22,3 +24,5 @@ void RunUpdateWindow(const VersionReply& reply);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);
+
+}  // namespace Launcher

@@ -33,5 +33,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Before anything else loads a DLL: the launcher runs with administrator
   // rights from a directory other accounts may write to.
   RestrictDllSearchToSystemDirectory();
-  return RunLauncher(instance);
+  return Launcher::RunLauncher(instance);
 }

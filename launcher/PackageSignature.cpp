@@ -17,6 +17,8 @@
 
 #include "launcher/WideToUtf8.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr char kBuiltInKey[] = LAUNCHER_UPDATE_PUBLIC_KEY;
@@ -216,3 +218,5 @@ const char* PackageSignature::Describe(Verdict verdict) {
   }
   return "?";
 }
+
+}  // namespace Launcher

@@ -8,6 +8,8 @@
 
 #include "base/UniqueHandle.h"
 
+namespace Launcher {
+
 // The maker's signature of one offered update package: a minisign signature
 // (the four lines minisign writes to PACKAGE.minisig, sent by the version
 // service as Data.Signature) checked against the maker's public key (the
@@ -84,3 +86,5 @@ class PackageSignature {
   std::wstring signatureText_;
   std::wstring offeredVersion_;
 };
+
+}  // namespace Launcher

@@ -11,6 +11,8 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/extract/ItemPath.h"
 
+namespace Launcher {
+
 namespace {
 
 int HexValue(char c) {
@@ -228,3 +230,5 @@ Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporar
   }
   return Status::Ok();
 }
+
+}  // namespace Launcher

@@ -5,6 +5,8 @@
 
 #include "launcher/Status.h"
 
+namespace Launcher {
+
 // The file "temp" in the launcher directory: names of files, relative to the
 // launcher directory, that an update could not delete, joined by "|" with no
 // separator after the last name, no line end and no header.
@@ -92,3 +94,5 @@ Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporar
 // unreadable or untrusted file (see PendingDeletionFile) ends the pass without
 // effect. Nothing is reported.
 void ProcessPendingDeletions(const std::wstring& launcherDirectory);
+
+}  // namespace Launcher

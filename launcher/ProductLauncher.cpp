@@ -8,6 +8,8 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/VersionNumbers.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr wchar_t kVersionKey[] = L"FileVersion";
@@ -44,3 +46,5 @@ std::wstring InstalledVersion(const std::wstring& launcherDirectory) {
   if (PathExists(product)) QueryVersionString(product, kVersionKey, version);
   return version;
 }
+
+}  // namespace Launcher

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace Launcher {
+
 // The product the launcher updates and starts, and how it is started. Knows
 // nothing of windows: both the start-up road and the update window use it.
 
@@ -20,3 +22,5 @@ bool LaunchProduct(const std::wstring& launcherDirectory);
 // The installed product's "FileVersion", empty when the product or its entry
 // is missing.
 std::wstring InstalledVersion(const std::wstring& launcherDirectory);
+
+}  // namespace Launcher

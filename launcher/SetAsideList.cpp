@@ -10,6 +10,8 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 
+namespace Launcher {
+
 namespace {
 
 // A pending entry is safe when every name in it stays inside the installation.
@@ -168,3 +170,5 @@ Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::
   }
   return file.Write(PendingDeletionFile::Join(kept));
 }
+
+}  // namespace Launcher

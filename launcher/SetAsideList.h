@@ -6,6 +6,8 @@
 
 #include "launcher/Status.h"
 
+namespace Launcher {
+
 // The installed files that an update moves out of the way before it unpacks
 // the package over the installation. Names are relative to the launcher
 // directory. Used on the update worker's thread only.
@@ -104,3 +106,5 @@ Status AddPendingEntries(const std::wstring& launcherDirectory, const std::vecto
 // something changed. Fails, with the cause, when it had to be rewritten (or
 // deleted) and could not be.
 Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);
+
+}  // namespace Launcher

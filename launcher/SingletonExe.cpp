@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <utility>
 
+namespace Launcher {
+
 SingletonExe::~SingletonExe() {
   if (stopEvent_) ::SetEvent(stopEvent_.Get());
   if (watcher_.joinable()) watcher_.join();
@@ -47,3 +49,5 @@ void SingletonExe::WatchOthers() {
     // Any other result is a failed wait: try again at once.
   }
 }
+
+}  // namespace Launcher

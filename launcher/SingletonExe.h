@@ -8,6 +8,8 @@
 
 #include "base/UniqueHandle.h"
 
+namespace Launcher {
+
 // Keeps a second launcher from running beside the first, machine-wide.
 //
 // The first launcher creates the auto-reset event "Global\<name>" and keeps it
@@ -52,3 +54,5 @@ class SingletonExe {
   HANDLE instanceEvent_ = nullptr;  // never closed, see the destructor
   UniqueHandle stopEvent_;
 };
+
+}  // namespace Launcher

@@ -7,6 +7,8 @@
 
 #include "launcher/WideToUtf8.h"
 
+namespace Launcher {
+
 Status::Status(const char* call, std::wstring subject, unsigned long code)
     : call_(call ? call : "(unnamed call)"), subject_(std::move(subject)), code_(code) {}
 
@@ -33,3 +35,5 @@ std::string Status::ToString() const {
   std::snprintf(number, sizeof number, code_ >= 0x10000ul ? "error 0x%08lX" : "error %lu", code_);
   return line + number;
 }
+
+}  // namespace Launcher

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace Launcher {
+
 // The outcome of one step of the launcher's own work: success, or which call
 // failed, on what, and the platform's code at that moment. A plain value:
 // copied and moved freely, no thread affinity. Failures are returned, never
@@ -39,3 +41,5 @@ class Status {
   std::wstring subject_;
   unsigned long code_ = 0;
 };
+
+}  // namespace Launcher

@@ -4,6 +4,8 @@
 
 #include "base/UniqueResource.h"
 
+namespace Launcher {
+
 // A directory search handle from FindFirstFileW, closed with FindClose.
 struct FindHandleTraits {
   using Type = HANDLE;
@@ -12,3 +14,5 @@ struct FindHandleTraits {
   static void Release(Type h) { ::FindClose(h); }
 };
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+
+}  // namespace Launcher

@@ -5,6 +5,8 @@
 #include "launcher/SingletonExe.h"
 #include "launcher/VersionNumbers.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr wchar_t kSingleInstanceName[] = L"VxSpeedUp";
@@ -32,3 +34,5 @@ void StartSingleInstanceGuard(SingletonExe& guard) {
       .OnOtherWantsToRun([] { PrintLine("has other exe want to run"); })
       .Start(kSingleInstanceName);
 }
+
+}  // namespace Launcher

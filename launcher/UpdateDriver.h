@@ -4,6 +4,8 @@
 
 #include "launcher/VersionReply.h"
 
+namespace Launcher {
+
 class SingletonExe;
 
 // The one road a launcher run takes after asking the version service.
@@ -23,3 +25,5 @@ Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion)
 // "has other exe want to run" to standard output) and starts it under the
 // launcher's single-instance name. Returns only in the first launcher.
 void StartSingleInstanceGuard(SingletonExe& guard);
+
+}  // namespace Launcher

@@ -15,6 +15,8 @@
 #include "launcher/WideToUtf8.h"
 #include "launcher/extract/ItemPath.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr char kHeader[] = "Tarvo update journal 1";
@@ -243,3 +245,5 @@ std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, co
   }
   return missing;
 }
+
+}  // namespace Launcher

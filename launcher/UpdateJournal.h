@@ -6,6 +6,8 @@
 #include "launcher/SetAsideList.h"
 #include "launcher/Status.h"
 
+namespace Launcher {
+
 // The record of an update in progress: the file "update.journal" in the
 // launcher directory, beside "temp". The worker writes it before it moves the
 // first installed file aside and removes it once the set-aside files are
@@ -90,3 +92,5 @@ class UpdateJournal {
 // and each directory above it that does not exist now, directories before
 // what they hold, each once (as Windows compares names).
 std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items);
+
+}  // namespace Launcher

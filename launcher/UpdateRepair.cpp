@@ -11,6 +11,8 @@
 #include "launcher/UpdateJournal.h"
 #include "launcher/extract/ItemPath.h"
 
+namespace Launcher {
+
 namespace {
 
 // A path that leads through a link, or that reaches a file through its short
@@ -103,3 +105,5 @@ RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
   journal.Remove();
   return record.state == UpdateJournal::State::Installing ? RepairOutcome::RolledBack : RepairOutcome::Completed;
 }
+
+}  // namespace Launcher

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace Launcher {
+
 // What the start-up repair found and did.
 enum class RepairOutcome {
   NothingRecorded,  // no record: no update was cut short
@@ -27,3 +29,5 @@ enum class RepairOutcome {
 // are left alone and listed in "temp", which leaves them alone too. A record
 // that is untrusted (UpdateJournal::Read) is left as it is.
 RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory);
+
+}  // namespace Launcher

@@ -16,6 +16,8 @@
 #include "launcher/net/BindCallback.h"
 #include "launcher/net/FileDownload.h"
 
+namespace Launcher {
+
 namespace {
 
 // Removes what a failed extraction created, newest first, so that each
@@ -262,3 +264,5 @@ void UpdateWorker(std::wstring packageUrl, std::wstring offeredVersion, std::wst
   RunCheckedUpdate(LauncherDirectory(), std::move(packageUrl), window,
                    PackageSignature::BuiltIn(std::move(signatureText), std::move(offeredVersion)));
 }
+
+}  // namespace Launcher

@@ -9,6 +9,8 @@
 #include "launcher/PackageSignature.h"
 #include "launcher/Status.h"
 
+namespace Launcher {
+
 // One update, on a thread of its own: downloads the package named by
 // `packageUrl` into the launcher directory, sets aside the installed files the
 // package replaces, unpacks the package over the installation, deletes the
@@ -77,3 +79,5 @@ std::wstring PackageName(const std::wstring& packageUrl);
 // full path (IsFullDirectory) changes nothing and fails.
 Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile,
                       InstallWatcher* watcher = nullptr);
+
+}  // namespace Launcher

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace Launcher {
+
 namespace {
 
 bool IsContinuation(unsigned char byte) {
@@ -70,3 +72,5 @@ std::wstring Utf8ToWide(const std::string& bytes) {
   }
   return wide;
 }
+
+}  // namespace Launcher

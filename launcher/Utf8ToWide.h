@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace Launcher {
+
 // Decodes UTF-8 `bytes` into UTF-16; code points above 0xFFFF become
 // surrogate pairs. Malformed input (a stray continuation byte, a lead byte
 // without enough continuation bytes, a sequence cut off at the end, an
@@ -10,3 +12,5 @@
 // empty and the line "bad conversion" goes to the standard error stream.
 // Never throws.
 std::wstring Utf8ToWide(const std::string& bytes);
+
+}  // namespace Launcher

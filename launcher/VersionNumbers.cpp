@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+namespace Launcher {
+
 namespace {
 
 struct VersionParts {
@@ -77,3 +79,5 @@ std::wstring FormatDecimal(int value) {
   std::swprintf(buffer, 64, L"%d", value);
   return buffer;
 }
+
+}  // namespace Launcher

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace Launcher {
+
 // Version texts of the product: four signed decimal parts separated by dots
 // ("1.2.0.15"), always compared as numbers, never as strings.
 
@@ -22,3 +24,5 @@ bool NeedsUpdate(const std::wstring& installed, const std::wstring& offered);
 
 // `value` written with "%d".
 std::wstring FormatDecimal(int value);
+
+}  // namespace Launcher

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+namespace Launcher {
+
 // What the version service told the launcher, as the driver needs it.
 struct VersionReply {
   // The HTTP exchange ended in HttpOk.
@@ -22,3 +24,5 @@ struct VersionReply {
 
 // The longest Data.Signature read, in bytes.
 constexpr size_t kMaxSignatureSize = 4096;
+
+}  // namespace Launcher

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace Launcher {
+
 namespace {
 
 constexpr char kVersionServiceUrl[] = LAUNCHER_VERSION_URL;
@@ -110,3 +112,5 @@ VersionReply FetchVersionReplyFrom(HttpClient& client, const std::string& url) {
   if (client.State() != HttpOk) return VersionReply();
   return ReadVersionReply(body);
 }
+
+}  // namespace Launcher

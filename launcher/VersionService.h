@@ -6,6 +6,8 @@
 #include "launcher/VersionReply.h"
 #include "launcher/net/HttpClient.h"
 
+namespace Launcher {
+
 // Asks the version service (the program's constant address, an HTTPS GET with
 // no extra headers) through `client` and reads its JSON reply. Runs on the
 // calling thread and blocks for the request. `client` keeps the request's
@@ -33,3 +35,5 @@ VersionReply FetchVersionReplyFrom(HttpClient& client, const std::string& url);
 // The reading of a reply body alone, as FetchVersionReply does it after a
 // successful request (requestSucceeded is true in the result).
 VersionReply ReadVersionReply(const std::string& body);
+
+}  // namespace Launcher

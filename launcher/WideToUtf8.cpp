@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace Launcher {
+
 bool WideToUtf8(const std::wstring& text, std::string& bytes) {
   bytes.clear();
   if (text.empty()) return true;
@@ -12,3 +14,5 @@ bool WideToUtf8(const std::wstring& text, std::string& bytes) {
   return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &bytes[0],
                                size, nullptr, nullptr) == size;
 }
+
+}  // namespace Launcher

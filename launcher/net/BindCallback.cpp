@@ -2,6 +2,8 @@
 
 #include "launcher/net/ProgressMessage.h"
 
+namespace Launcher {
+
 HRESULT STDMETHODCALLTYPE BindCallback::QueryInterface(REFIID, void** object) {
   if (object) *object = nullptr;
   return E_NOTIMPL;
@@ -43,3 +45,5 @@ HRESULT STDMETHODCALLTYPE BindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*
 HRESULT STDMETHODCALLTYPE BindCallback::OnObjectAvailable(REFIID, IUnknown*) {
   return E_NOTIMPL;
 }
+
+}  // namespace Launcher

@@ -3,6 +3,8 @@
 #include <urlmon.h>
 #include <windows.h>
 
+namespace Launcher {
+
 // The progress sink of a package download: every OnProgress of the download
 // service is posted to the target window as WM_UPDATE_PROGRESS (wParam =
 // bytes received, lParam = bytes expected, 0 while unknown), exactly as the
@@ -40,3 +42,5 @@ class BindCallback : public IBindStatusCallback {
  private:
   HWND target_;
 };
+
+}  // namespace Launcher

@@ -1,5 +1,7 @@
 #include "launcher/net/DownloadObserver.h"
 
+namespace Launcher {
+
 HRESULT STDMETHODCALLTYPE DownloadObserver::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback)) {
@@ -35,3 +37,5 @@ HRESULT STDMETHODCALLTYPE DownloadObserver::OnResponse(DWORD responseCode, LPCWS
   // Stopping here keeps an error page from being written as the package.
   return responseCode >= 400 ? E_ABORT : S_OK;
 }
+
+}  // namespace Launcher

@@ -5,6 +5,8 @@
 
 #include "launcher/net/BindCallback.h"
 
+namespace Launcher {
+
 // A BindCallback for one download that also keeps what the download service
 // tells about the reply: every IBindStatusCallback call is the callback's own
 // (so the progress messages are exactly the callback's), and the HTTP status
@@ -45,3 +47,5 @@ class DownloadObserver : public BindCallback, public IHttpNegotiate {
   DWORD responseCode_ = 0;
   ULONG announcedSize_ = 0;
 };
+
+}  // namespace Launcher

@@ -6,6 +6,8 @@
 #include "base/FileSystem.h"
 #include "launcher/net/DownloadObserver.h"
 
+namespace Launcher {
+
 namespace {
 
 // Position of the later of the last "/" and the last "\", or npos.
@@ -58,3 +60,5 @@ bool DownloadToFile(const std::wstring& url, const std::wstring& target, BindCal
   // decoded file holds.
   return FileHoldsAtLeast(target, observer.AnnouncedSize());
 }
+
+}  // namespace Launcher

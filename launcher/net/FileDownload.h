@@ -4,6 +4,8 @@
 
 #include "launcher/net/BindCallback.h"
 
+namespace Launcher {
+
 // Downloads `url` into the file `target` on the calling thread, blocking until
 // the transfer ends. The directory part of `target` (up to the later of its
 // last "/" and "\") is created first when missing; a target without any
@@ -20,3 +22,5 @@ bool DownloadToFile(const std::wstring& url, const std::wstring& target, BindCal
 // first. True when `path` itself was created; false when it already existed
 // or any level could not be made.
 bool CreateDirectoryTree(const std::wstring& path);
+
+}  // namespace Launcher

@@ -4,6 +4,8 @@
 
 #include "launcher/net/UrlParts.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr DWORD kHttpsRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE | INTERNET_FLAG_KEEP_CONNECTION |
@@ -110,3 +112,5 @@ std::string HttpClient::Get(const std::string& url, const std::string& extraHead
   state_ = HttpOk;
   return result;
 }
+
+}  // namespace Launcher

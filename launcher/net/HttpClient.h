@@ -4,6 +4,8 @@
 
 #include "launcher/net/InternetHandle.h"
 
+namespace Launcher {
+
 // Outcome of the last HttpClient::Get.
 enum HttpState {
   HttpOk = 0,             // the reply was received and its body read
@@ -49,3 +51,5 @@ class HttpClient {
   UniqueInternetHandle request_;
   HttpState state_ = HttpOk;
 };
+
+}  // namespace Launcher

@@ -5,6 +5,8 @@
 
 #include "base/UniqueResource.h"
 
+namespace Launcher {
+
 // A WinINet handle (root, connection or request). Closed with
 // InternetCloseHandle; null means "no handle".
 struct InternetHandleTraits {
@@ -14,3 +16,5 @@ struct InternetHandleTraits {
   static void Release(Type h) { ::InternetCloseHandle(h); }
 };
 using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
+
+}  // namespace Launcher

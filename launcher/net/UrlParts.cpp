@@ -1,5 +1,7 @@
 #include "launcher/net/UrlParts.h"
 
+namespace Launcher {
+
 namespace {
 
 bool StartsWith(const std::string& text, const char* prefix) {
@@ -64,3 +66,5 @@ UrlParts ParseUrl(const std::string& url) {
   }
   return parts;
 }
+
+}  // namespace Launcher

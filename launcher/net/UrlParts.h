@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace Launcher {
+
 // The pieces of an http or https address, as the HTTP client requests it.
 // All texts are byte strings (the address is ASCII).
 struct UrlParts {
@@ -19,3 +21,5 @@ struct UrlParts {
 // give 0); a port too large for 32 bits saturates at 0xFFFFFFFF, which no
 // connection accepts. Never fails.
 UrlParts ParseUrl(const std::string& url);
+
+}  // namespace Launcher

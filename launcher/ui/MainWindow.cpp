@@ -16,6 +16,8 @@
 #include "launcher/UpdateWorker.h"
 #include "launcher/ui/VxMessageBox.h"
 
+namespace Launcher {
+
 namespace {
 
 constexpr wchar_t kWindowTitle[] = L"Tarvo Game Booster Upgrade Version";
@@ -179,3 +181,5 @@ bool ShowUpdateWindow(MainWindow& window) {
   window.Show(true, true);
   return true;
 }
+
+}  // namespace Launcher

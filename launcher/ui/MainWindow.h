@@ -6,6 +6,8 @@
 
 #include "duilib/core/WindowImplBase.h"
 
+namespace Launcher {
+
 // The update window: the release notes, a state line and a progress bar,
 // drawn from "MainWindow.xml" in the program's "ZIPRES" resource 101.
 //
@@ -86,3 +88,5 @@ bool ShowUpdateWindow(MainWindow& window);
 
 // The product's home page: "http://" + home-page host + "/?oemid=" + `oemId`.
 std::wstring HomePageAddress(int oemId);
+
+}  // namespace Launcher

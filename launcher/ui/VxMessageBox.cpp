@@ -4,6 +4,8 @@
 
 #include "duilib/control/CControlUI.h"
 
+namespace Launcher {
+
 namespace {
 
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
@@ -54,3 +56,5 @@ bool ShowMessageBox(std::wstring title, std::wstring content, MessageBoxMode mod
   box.ShowModal();
   return box.IsConfirmed();
 }
+
+}  // namespace Launcher

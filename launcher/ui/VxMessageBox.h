@@ -6,6 +6,8 @@
 
 #include "duilib/core/WindowImplBase.h"
 
+namespace Launcher {
+
 // Which buttons the message box shows.
 enum class MessageBoxMode : int {
   OkCancel = 0,  // OK and Cancel
@@ -44,3 +46,5 @@ class VxMessageBox : public DuiLib::WindowImplBase {
 // null) and returns after it is gone: true when the user clicked OK, false
 // for Cancel, the close button, Escape or a box that could not be created.
 bool ShowMessageBox(std::wstring title, std::wstring content, MessageBoxMode mode, HWND owner);
+
+}  // namespace Launcher

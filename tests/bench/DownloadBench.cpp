@@ -4,6 +4,8 @@
 
 #include "launcher/net/FileDownload.h"
 
+using namespace Launcher;
+
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;
   ::CoInitialize(nullptr);

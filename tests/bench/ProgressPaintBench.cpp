@@ -17,6 +17,8 @@
 #include "launcher/ui/MainWindow.h"
 #include "tests/support/Stopwatch.h"
 
+using namespace Launcher;
+
 namespace {
 
 constexpr int kWidth = 500;

@@ -16,6 +16,8 @@
 #include "launcher/PackageSignature.h"
 #include "launcher/net/FileDownload.h"
 
+using namespace Launcher;
+
 namespace {
 
 double Now() {

@@ -5,6 +5,8 @@
 #include "launcher/SingletonExe.h"
 #include "launcher/UpdateDriver.h"
 
+using namespace Launcher;
+
 int wmain(int argc, wchar_t** argv) {
   SingletonExe guard;
   StartSingleInstanceGuard(guard);

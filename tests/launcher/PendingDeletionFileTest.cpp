@@ -8,6 +8,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 
+using namespace Launcher;
+
 namespace {
 
 using Names = std::vector<std::wstring>;

@@ -6,6 +6,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 
+using namespace Launcher;
+
 namespace {
 
 TEST(ProductCommandLine, QuotesThePathAndEndsInTheOemArguments) {

@@ -12,6 +12,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 
+using namespace Launcher;
+
 namespace {
 
 int CountOf(const std::string& text, const std::string& needle) {

@@ -7,6 +7,8 @@
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/LauncherRun.h"
 
+using namespace Launcher;
+
 using DuiLib::CResourceSettingsUI;
 using DuiLib::SkinReadResult;
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+using namespace Launcher;
+
 namespace {
 
 TEST(Status, ToStringNamesTheCallTheSubjectAndTheCode) {

@@ -4,6 +4,8 @@
 
 #include "tests/support/Files.h"
 
+using namespace Launcher;
+
 namespace {
 
 VersionReply Reply(bool succeeded, int code, const wchar_t* latest) {

@@ -5,6 +5,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 
+using namespace Launcher;
+
 namespace {
 
 struct VersionCase {

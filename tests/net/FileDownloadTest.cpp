@@ -15,6 +15,8 @@
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 
+using namespace Launcher;
+
 namespace {
 
 constexpr UINT kSentinel = WM_APP + 1;

@@ -4,6 +4,8 @@
 
 #include "tests/net/NetTestPorts.h"
 
+using namespace Launcher;
+
 namespace {
 
 // The body of the scripted "ok" reply, as test_server.py writes it.

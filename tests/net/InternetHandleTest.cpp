@@ -4,6 +4,8 @@
 
 #include <utility>
 
+using namespace Launcher;
+
 namespace {
 
 // A closed WinINet handle can no longer be queried.

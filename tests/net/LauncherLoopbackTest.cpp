@@ -16,6 +16,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
 
+using namespace Launcher;
+
 namespace {
 
 // Makes the loopback version service answer the next launchers with `reply`.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Launcher;
+
 namespace {
 
 TEST(ParseUrl, SplitsEveryFormOfAddress) {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace Launcher;
+
 namespace {
 
 // Captures what a call writes to the standard error stream: descriptor 2

@@ -5,6 +5,8 @@
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/Files.h"
 
+using namespace Launcher;
+
 namespace {
 
 const std::wstring kNotes =

@@ -15,6 +15,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/ui/BoxProbe.h"
 
+using namespace Launcher;
+
 namespace {
 
 const wchar_t* const kPlantedNames[] = {L"version.dll", L"msimg32.dll", L"riched20.dll", L"msftedit.dll",

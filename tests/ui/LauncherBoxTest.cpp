@@ -7,6 +7,8 @@
 #include "tests/net/NetTestPorts.h"
 #include "tests/ui/GetDataFailedRoad.h"
 
+using namespace Launcher;
+
 namespace {
 
 struct LauncherCase {

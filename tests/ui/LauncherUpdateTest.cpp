@@ -25,6 +25,8 @@
 #include "tests/ui/BoxProbe.h"
 #include "tests/ui/UpdateWindowProbe.h"
 
+using namespace Launcher;
+
 namespace {
 
 constexpr RECT kBoxContent = {40, 36, 330, 144};  // "Content_Label" and some margin

@@ -25,6 +25,8 @@
 #include "tests/support/Files.h"
 #include "tests/ui/UpdateWindowProbe.h"
 
+using namespace Launcher;
+
 using namespace UpdateProbe;
 
 namespace {

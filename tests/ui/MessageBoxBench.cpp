@@ -15,6 +15,8 @@
 #include "launcher/ui/VxMessageBox.h"
 #include "tests/support/Stopwatch.h"
 
+using namespace Launcher;
+
 namespace {
 
 constexpr int kWidth = 370;

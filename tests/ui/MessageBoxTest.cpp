@@ -10,6 +10,8 @@
 #include "tests/support/Files.h"
 #include "tests/ui/BoxProbe.h"
 
+using namespace Launcher;
+
 using namespace BoxProbe;
 
 namespace {

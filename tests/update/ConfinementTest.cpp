@@ -27,6 +27,8 @@
 #include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
 
+using namespace Launcher;
+
 namespace {
 
 const Tree kOutside = {{L"core.dll", "system core"}, {L"_core.dll", "system old"}, {L"_x.dll", "x"},

@@ -22,6 +22,8 @@
 #include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 
+using namespace Launcher;
+
 namespace {
 
 const char* StepName(InstallStep step) {

@@ -17,6 +17,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
+using namespace Launcher;
+
 namespace {
 
 // Installs the test package `package` into the installation `root`, from a

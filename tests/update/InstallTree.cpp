@@ -7,6 +7,8 @@
 #include "launcher/UniqueFindHandle.h"
 #include "tests/support/Files.h"
 
+using namespace Launcher;
+
 void Lay(const std::wstring& root, const Tree& tree) {
   for (const auto& [name, bytes] : tree) {
     if (bytes == kDirectory) {

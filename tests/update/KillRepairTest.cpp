@@ -21,6 +21,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
+using namespace Launcher;
+
 namespace {
 
 constexpr long kNoStop = 1000;

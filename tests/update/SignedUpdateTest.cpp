@@ -20,6 +20,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
+using namespace Launcher;
+
 namespace {
 
 using Verdict = PackageSignature::Verdict;

@@ -9,6 +9,8 @@
 #include "launcher/UpdateMessages.h"
 #include "launcher/UpdateWorker.h"
 
+using namespace Launcher;
+
 namespace {
 
 UINT finalMessage = 0;

@@ -16,6 +16,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
+using namespace Launcher;
+
 namespace {
 
 const std::string kHead = "Tarvo update journal 1\r\nstate installing\r\npackage pkg.zip\r\n";
