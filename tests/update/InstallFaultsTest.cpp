@@ -272,6 +272,12 @@ struct PendingCase {
   Tree after;   // inside the installation afterwards, "temp" included when it stays
 };
 
+// `tree` with the "temp" list left holding `text`.
+Tree WithTemp(Tree tree, const std::string& text) {
+  tree[L"temp"] = text;
+  return tree;
+}
+
 // Restore entries that would put another program in the product's place,
 // and entries naming the launcher's files in any letter case: the product
 // stays, nothing moves, the entries stay listed for a person to see.
@@ -280,38 +286,18 @@ TEST(ProcessPendingDeletions, NeverReplacesOrDeletesTheProductOrItsOwnFiles) {
   Tree withJournal = product;
   withJournal[L"update.journal"] = "record";
   Tree productGone{{L"_VxSpeedUp.exe", "evil"}, {L"evil.exe", "evil"}};
+  Tree journalLeft = withJournal;
+  journalLeft.erase(L"evil.exe");
   const PendingCase cases[] = {
       {"delete the product, restore over it", "VxSpeedUp.exe|evil.exe>VxSpeedUp.exe", product,
-       [&] {
-         Tree t = product;
-         t[L"temp"] = "VxSpeedUp.exe|evil.exe>VxSpeedUp.exe";
-         return t;
-       }()},
+       WithTemp(product, "VxSpeedUp.exe|evil.exe>VxSpeedUp.exe")},
       {"move the product away, restore over it", "VxSpeedUp.exe>gone.exe|evil.exe>VxSpeedUp.exe", product,
-       [&] {
-         Tree t = product;
-         t[L"temp"] = "VxSpeedUp.exe>gone.exe|evil.exe>VxSpeedUp.exe";
-         return t;
-       }()},
-      {"the product in another case", "vxspeedup.EXE", product,
-       [&] {
-         Tree t = product;
-         t[L"temp"] = "vxspeedup.EXE";
-         return t;
-       }()},
+       WithTemp(product, "VxSpeedUp.exe>gone.exe|evil.exe>VxSpeedUp.exe")},
+      {"the product in another case", "vxspeedup.EXE", product, WithTemp(product, "vxspeedup.EXE")},
       {"a set-aside form in the product's place", "_VxSpeedUp.exe>VxSpeedUp.exe", productGone,
-       [&] {
-         Tree t = productGone;
-         t[L"temp"] = "_VxSpeedUp.exe>VxSpeedUp.exe";
-         return t;
-       }()},
+       WithTemp(productGone, "_VxSpeedUp.exe>VxSpeedUp.exe")},
       {"own files in another case", "UPDATE.JOURNAL|Temp.New|evil.exe", withJournal,
-       [&] {
-         Tree t = withJournal;
-         t.erase(L"evil.exe");
-         t[L"temp"] = "UPDATE.JOURNAL|Temp.New";
-         return t;
-       }()},
+       WithTemp(journalLeft, "UPDATE.JOURNAL|Temp.New")},
       {"restore of another form",
        "bin\\x.dll>bin\\core.dll|_a\\b.dll>b.dll",
        {{L"bin\\x.dll", "x"}, {L"_a\\b.dll", "b"}},
