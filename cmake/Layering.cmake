@@ -3,7 +3,7 @@
 # check_no_link_cycles(targets...): fails the configuration when one of the
 # targets reaches itself through its link libraries (library A links B and B
 # links A, directly or through others). Only targets of this project are
-# followed; $<TARGET_NAME_IF_EXISTS:x> counts as x.
+# followed.
 function(check_no_link_cycles)
   foreach(start ${ARGN})
     set(queue ${start})
@@ -18,7 +18,6 @@ function(check_no_link_cycles)
         continue()
       endif()
       foreach(link ${links})
-        string(REGEX REPLACE "^\\$<TARGET_NAME_IF_EXISTS:(.*)>$" "\\1" link "${link}")
         if(NOT TARGET ${link})
           continue()
         endif()

@@ -229,7 +229,8 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
 
   // A link inside the target (made before or during the extraction) would
   // have the item written, or its old file removed, wherever it points.
-  if (!IsSafeItemPath(relative_path_) || ReachesThroughLink(directory_, relative_path_)) {
+  if (directory_final_.empty()) directory_final_ = FinalPath(directory_);
+  if (!IsSafeItemPath(relative_path_) || ReachesThroughLink(directory_, directory_final_, relative_path_)) {
     absolute_path_.clear();
     WriteLogLine(L"非法路径:" + relative_path_);
     return kUnsafeItemPath;

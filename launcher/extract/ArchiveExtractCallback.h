@@ -71,6 +71,9 @@ class ArchiveExtractCallback final
 
   ComPtr<IInArchive> archive_;
   std::wstring directory_;
+  // FinalPath(directory_), looked up at the first item: the installation
+  // directory itself stays where it is while its items are checked.
+  std::wstring directory_final_;
   std::wstring relative_path_;
   std::wstring absolute_path_;
   bool is_directory_ = false;

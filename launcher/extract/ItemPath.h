@@ -33,6 +33,11 @@ bool IsSafeItemPath(const std::wstring& path);
 // A component that cannot be examined, or a path IsSafeItemPath refuses,
 // counts as leading elsewhere. Runs on the calling thread; touches nothing.
 bool ReachesThroughLink(const std::wstring& directory, const std::wstring& relativePath);
+// The same with `directoryFinal`, the final path FinalPath(directory) gave,
+// for a caller that checks many paths below one directory; an empty one is
+// looked up here.
+bool ReachesThroughLink(const std::wstring& directory, const std::wstring& directoryFinal,
+                        const std::wstring& relativePath);
 
 // The path the system reports for the open `handle` (links resolved), or
 // for what `path` opens, without the "\\?\" prefix and without a final

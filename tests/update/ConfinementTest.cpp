@@ -21,6 +21,7 @@
 #include "launcher/UpdateJournal.h"
 #include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
+#include "launcher/extract/ItemPath.h"
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
@@ -394,6 +395,51 @@ TEST(Confinement, UpdateThatCannotWriteTheListKeepsTheRecord) {
     EXPECT_FALSE(PathExists(dir / L"_top.txt")) << c.what;
     EXPECT_FALSE(PathExists(dir / L"update.journal")) << c.what;
     EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product") << c.what;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The link check on its own, for a link at each depth of a path: the
+// extraction asks it for every item it is about to write, after the update
+// checked the items once before anything moved.
+TEST(Confinement, ReachesThroughLinkSeesALinkAtAnyDepth) {
+  ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
+  TempDir outer(L"depth");
+  const std::wstring root = outer / L"product\\";
+  const std::wstring outside = outer / L"outside\\";
+  ASSERT_TRUE(MakeDirectories(root + L"a\\b"));
+  ASSERT_TRUE(MakeDirectories(outside + L"b"));
+  ASSERT_TRUE(WriteBytes(root + L"a\\b\\plain.txt", "x"));
+  ASSERT_TRUE(WriteBytes(root + L"a\\file", "x"));
+  ASSERT_TRUE(WriteBytes(outside + L"b\\there.txt", "x"));
+  ASSERT_TRUE(MakeUnixLink(root + L"top", outside));
+  ASSERT_TRUE(MakeUnixLink(root + L"a\\mid", outside));
+  ASSERT_TRUE(MakeUnixLink(root + L"a\\b\\end.txt", outside + L"b\\there.txt"));
+  const struct {
+    const wchar_t* path;
+    bool throughLink;
+  } cases[] = {
+      {L"a\\b\\plain.txt", false},
+      {L"a\\b\\new.txt", false},
+      {L"new\\dir\\new.txt", false},
+      {L"a\\file\\below.txt", false},
+      {L"top", true},
+      {L"top\\b\\there.txt", true},
+      {L"top\\b\\new.txt", true},
+      {L"top\\new\\new.txt", true},
+      {L"a\\mid\\b\\there.txt", true},
+      {L"a\\mid\\new.txt", true},
+      {L"a\\b\\end.txt", true},
+      {L"A\\B\\PLAIN.TXT", false},
+  };
+  const std::wstring directoryFinal = SevenZip::FinalPath(root);
+  ASSERT_FALSE(directoryFinal.empty());
+  for (const auto& c : cases) {
+    EXPECT_EQ(SevenZip::ReachesThroughLink(root, c.path), c.throughLink) << Narrow(c.path);
+    EXPECT_EQ(SevenZip::ReachesThroughLink(root, directoryFinal, c.path), c.throughLink) << Narrow(c.path);
   }
 }
 
