@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "base/Utf8.h"
+
 namespace SevenZip::intl {
 
 void WriteLogLine(const std::wstring& text) {
@@ -22,11 +24,7 @@ void WriteLogLine(const std::wstring& text) {
     WriteConsoleW(out, line.data(), static_cast<DWORD>(line.size()), &done, nullptr);
     return;
   }
-  std::wstring line = text + L"\r\n";
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return;
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr, nullptr);
+  const std::string utf8 = Utf8FromWide(text + L"\r\n");
   WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr);
 }
 
