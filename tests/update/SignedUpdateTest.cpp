@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -19,6 +18,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
+#include "tests/update/MessageRecorder.h"
 
 using namespace Launcher;
 
@@ -144,53 +144,6 @@ TEST(PackageSignature, PackageOpenForWritingElsewhereIsUnreadable) {
             Verdict::Unreadable);
 }
 
-// A real window on the test's thread that records the worker's final messages.
-class FinalMessages {
- public:
-  FinalMessages() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = &FinalMessages::Procedure;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"SignedUpdateRecorder";
-    ::RegisterClassW(&windowClass);
-    window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                nullptr, windowClass.hInstance, nullptr);
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  ~FinalMessages() { ::DestroyWindow(window_); }
-
-  // Runs `update` on a worker thread with this window, pumps until the final
-  // message and returns every final message received.
-  template <typename Update>
-  std::vector<UINT> Run(Update update) {
-    std::thread worker(update, window_);
-    const ULONGLONG deadline = ::GetTickCount64() + 60000;
-    while (finals_.empty() && ::GetTickCount64() < deadline) {
-      MSG msg;
-      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-      if (finals_.empty()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    worker.join();
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    return finals_;
-  }
-
- private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<FinalMessages*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && (message == WM_UPDATE_DOWNLOAD_FAILED || message == WM_UPDATE_INSTALL_FAILED ||
-                 message == WM_UPDATE_INSTALL_DONE)) {
-      self->finals_.push_back(message);
-      return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  HWND window_ = nullptr;
-  std::vector<UINT> finals_;
-};
-
 const Tree kInstalled = {
     {L"top.txt", "old top"},           {L"bin", kDirectory},
     {L"bin\\core.dll", "old core"},    {L"bin\\settings.ini", "user settings"},
@@ -202,7 +155,7 @@ std::wstring ServedUrl(const char* package) {
 }
 
 std::vector<UINT> UpdateWith(const std::wstring& directory, const char* package, PackageSignature signature) {
-  FinalMessages recorder;
+  MessageRecorder recorder;
   const std::wstring url = ServedUrl(package);
   return recorder.Run([&](HWND window) { RunCheckedUpdate(directory, url, window, signature); });
 }

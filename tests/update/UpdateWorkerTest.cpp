@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -14,73 +13,11 @@
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
+#include "tests/update/MessageRecorder.h"
 
 using namespace Launcher;
 
 namespace {
-
-struct Posted {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
-// A real top-level window that records every update message it receives.
-class MessageRecorder {
- public:
-  MessageRecorder() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = &MessageRecorder::Procedure;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"UpdateMessageRecorder";
-    ::RegisterClassW(&windowClass);
-    window_ = ::CreateWindowExW(0, L"UpdateMessageRecorder", L"recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                windowClass.hInstance, this);
-  }
-  ~MessageRecorder() { ::DestroyWindow(window_); }
-
-  HWND Window() const { return window_; }
-  const std::vector<Posted>& Messages() const { return messages_; }
-
-  // Pumps this thread's messages until a final update message arrived.
-  bool PumpUntilFinal(DWORD milliseconds) {
-    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
-    while (!finalSeen_ && ::GetTickCount64() < deadline) {
-      MSG msg;
-      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-      if (!finalSeen_) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    return finalSeen_;
-  }
-
-  std::vector<UINT> Finals() const {
-    std::vector<UINT> finals;
-    for (const Posted& p : messages_) {
-      if (p.message != WM_UPDATE_PROGRESS) finals.push_back(p.message);
-    }
-    return finals;
-  }
-
- private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-      ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<MessageRecorder*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && (message == WM_UPDATE_PROGRESS || message == WM_UPDATE_DOWNLOAD_FAILED ||
-                 message == WM_UPDATE_INSTALL_FAILED || message == WM_UPDATE_INSTALL_DONE)) {
-      self->messages_.push_back({message, wParam, lParam});
-      if (message != WM_UPDATE_PROGRESS) self->finalSeen_ = true;
-      return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  HWND window_ = nullptr;
-  std::vector<Posted> messages_;
-  bool finalSeen_ = false;
-};
 
 std::wstring PackageUrl(const std::string& name) {
   return Widen(HttpUrl("/files/packages/" + name));
@@ -108,13 +45,7 @@ void ExpectOldInstallation(const TempDir& dir) {
 // Runs one update of the installation in `directory` from `url` on a worker
 // thread, as the update window does; returns the final messages received.
 std::vector<UINT> RunUpdateFrom(const std::wstring& directory, const std::wstring& url, MessageRecorder& recorder) {
-  std::thread worker(RunUpdate, directory, url, recorder.Window());
-  EXPECT_TRUE(recorder.PumpUntilFinal(60000));
-  worker.join();
-  // Nothing may follow the final message.
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-  return recorder.Finals();
+  return recorder.Run([&](HWND window) { RunUpdate(directory, url, window); });
 }
 
 TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
@@ -138,10 +69,10 @@ TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
   EXPECT_FALSE(FileExists(dir / L"update_2.1.7z"));
   EXPECT_FALSE(FileExists(dir / L"temp"));
 
-  const std::vector<Posted>& messages = recorder.Messages();
+  const std::vector<MessageRecorder::Posted>& messages = recorder.Messages();
   ASSERT_GE(messages.size(), 2u);
   EXPECT_EQ(messages.back().message, WM_UPDATE_INSTALL_DONE);
-  const Posted& lastProgress = messages[messages.size() - 2];
+  const MessageRecorder::Posted& lastProgress = messages[messages.size() - 2];
   EXPECT_EQ(lastProgress.message, WM_UPDATE_PROGRESS);
   const std::string package = ReadBytes(TestBinDirectory() + L"packages\\update_2.1.7z");
   EXPECT_EQ(lastProgress.wParam, package.size());
