@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 namespace Launcher {
 

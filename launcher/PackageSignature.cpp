@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "launcher/WideToUtf8.h"
+#include "base/WideToUtf8.h"
 
 namespace Launcher {
 

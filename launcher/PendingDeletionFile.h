@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 namespace Launcher {
 

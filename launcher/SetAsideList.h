@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 namespace Launcher {
 

@@ -12,7 +12,7 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/ProductLauncher.h"
-#include "launcher/WideToUtf8.h"
+#include "base/WideToUtf8.h"
 #include "launcher/extract/ItemPath.h"
 
 namespace Launcher {

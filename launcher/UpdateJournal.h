@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "launcher/SetAsideList.h"
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 namespace Launcher {
 

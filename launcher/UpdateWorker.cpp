@@ -8,7 +8,7 @@
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/SetAsideList.h"
-#include "launcher/Status.h"
+#include "base/Status.h"
 #include "launcher/UpdateJournal.h"
 #include "launcher/UpdateMessages.h"
 #include "launcher/extract/ItemPath.h"

@@ -7,7 +7,7 @@
 #include "launcher/FileNames.h"
 #include "launcher/InstallWatcher.h"
 #include "launcher/PackageSignature.h"
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 namespace Launcher {
 

@@ -1,4 +1,4 @@
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "launcher/WideToUtf8.h"
+#include "base/WideToUtf8.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
-#include "launcher/Status.h"
+#include "base/Status.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <utility>
 
-#include "launcher/WideToUtf8.h"
+#include "base/WideToUtf8.h"
 
 namespace Launcher {
 
