@@ -3,30 +3,25 @@
 #include <string>
 
 #include "base/Status.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
-// Deletes whatever stands at `path` (a full path) for good: a file, read-only
-// or not, or a directory with everything in it. A link (junction, symbolic
-// link, or anything whose final path is not its own: SevenZip::ResolvesTo) is
-// left in place, at `path` or anywhere below it; what it points to is never
-// entered nor deleted, so nothing outside `path` goes (Wine's DeleteFileW
-// deletes a file link's target). True when nothing is left at `path`
-// (including when nothing was there).
-// When it fails, what could be deleted is gone and a read-only file that
-// stays keeps its flag. Runs on the calling thread.
-bool RemoveEntry(const std::wstring& path);
+// The flow's two file operations on installation paths, as the set-aside
+// list, "temp" and the repair use them; both go through the installation's
+// gate (launcher/fs/Installation.h) for `directory`, the installation
+// directory (ending in a backslash), with `relativePath` below it.
 
-// RemoveEntry for `directory` + `relativePath` (an installation path, below
-// the installation `directory`, which ends in a backslash), unless the path
-// reaches through a link or resolves elsewhere (SevenZip::ReachesThroughLink):
-// then nothing is touched and the result is false.
+// Installation::Remove: deletes whatever stands there, read-only files and
+// whole directories too; a link stays where it is and is never entered.
+// True when nothing is left.
 bool RemoveInstalledEntry(const std::wstring& directory, const std::wstring& relativePath);
 
-// Renames `directory` + `from` to `directory` + `to` (MoveFileExW, copying
-// allowed, never replacing), unless either path reaches through a link or
-// resolves elsewhere: then nothing moves ("ReachesThroughLink" on the path).
-// Ok when it moved; otherwise the platform's code of the failed rename.
-Status MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to);
+// Installation::Move from `from` to `to` in the same directory, never
+// replacing anything but, with Occupant::ReplaceUntrusted, a file another
+// account put under an emptied name. Ok when it moved; otherwise the cause
+// ("ReachesThroughLink" when either leads through a link).
+Status MoveInstalledEntry(const std::wstring& directory, const std::wstring& from, const std::wstring& to,
+                          Installation::Occupant occupant = Installation::Occupant::Keep);
 
 }  // namespace Launcher

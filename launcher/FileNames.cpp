@@ -67,11 +67,16 @@ bool IsFullDirectory(const std::wstring& directory) {
 bool IsLauncherOwnName(const std::wstring& relativePath) {
   const std::vector<std::wstring> keys = KeysWithParents(relativePath);
   if (keys.empty()) return false;
-  // Only the top component can be a file of the launcher directory.
-  for (const wchar_t* own : {kPendingDeletionFile, kPendingDeletionNewFile, kUpdateJournalFile, kUpdateJournalNewFile,
-                             kUpdateJournalDamagedFile}) {
-    if (keys.back() == NameKey(own)) return true;
-  }
+  // Only the top component can be a file of the launcher directory. The
+  // durable writes take fresh names after the file's own ("temp.new",
+  // "temp.new1", ...), so each family is matched by its beginning.
+  const std::wstring& top = keys.back();
+  const auto startsWith = [&top](const wchar_t* name) {
+    const std::wstring key = NameKey(name);
+    return top.compare(0, key.size(), key) == 0;
+  };
+  if (top == NameKey(kPendingDeletionFile) || startsWith(kPendingDeletionNewFile)) return true;
+  if (startsWith(kUpdateJournalFile)) return true;
   return false;
 }
 
@@ -131,9 +136,14 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
     if (SameFileName(name, reserved)) return false;
   }
   if (IsLauncherOwnName(name)) return false;
-  // Deleting a stale "VXSPEE~1.EXE" would delete the product; a link under
-  // the name would have the download written, and deleted, where it points.
-  return !ReachesThroughAlias(launcherDirectory, name) && !SevenZip::ReachesThroughLink(launcherDirectory, name);
+  // The package never takes a name that exists (an installed file, a stale
+  // file under a short alias, a link): nothing is deleted or overwritten to
+  // make room for it. Nor the set-aside name of an existing file, which the
+  // update could need while the package is there.
+  if (PathExists(launcherDirectory + name)) return false;
+  const size_t underscores = name.find_first_not_of(L'_');
+  return underscores == 0 || underscores == std::wstring::npos ||
+         !PathExists(launcherDirectory + name.substr(underscores));
 }
 
 }  // namespace Launcher

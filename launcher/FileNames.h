@@ -58,11 +58,11 @@ std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);
 // Whether the package may be downloaded as `launcherDirectory` + `name`: a
 // plain file name (not empty, no separator, no character Windows refuses in a
 // name, no device name, not only dots and blanks) that is neither the product
-// executable, nor `launcherFileName` (the launcher's own file), nor the
-// pending-deletion file or the update record, compared as Windows compares
-// names; an existing file
-// of that name must not be reached through a short alias nor be a link. A refused name
-// fails the download before anything is deleted.
+// executable, nor `launcherFileName` (the launcher's own file), nor one of
+// the launcher's own files (IsLauncherOwnName), compared as Windows compares
+// names; nothing may stand under that name (nor be reached by it as a short
+// alias), and it may not be the set-aside name ("_" in front) of anything
+// that exists. A refused name fails the download before anything is created.
 bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
                          const std::wstring& launcherFileName);
 

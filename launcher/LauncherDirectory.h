@@ -8,11 +8,13 @@ namespace Launcher {
 
 // Names the launcher addresses relative to its own directory.
 inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
-// The name "temp" is written under before it replaces the file.
+// The first of the fresh names "temp" is written under before it replaces
+// the file ("temp.new", then "temp.new1" and on: Installation::ReplaceDurably).
 inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
-// The record of an update in progress (UpdateJournal), the name it is written
-// under before it replaces the record, and the name a damaged record is
-// renamed to.
+// The record of an update in progress (UpdateJournal), the first fresh name
+// it is written under before it replaces the record, and the name a damaged
+// record is renamed to. Every name that begins with the record's is the
+// launcher's own.
 inline constexpr wchar_t kUpdateJournalFile[] = L"update.journal";
 inline constexpr wchar_t kUpdateJournalNewFile[] = L"update.journal.new";
 inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged";

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <cstdio>
+
 #include "duilib/core/CMessageLoopUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/LauncherDirectory.h"
@@ -47,9 +49,14 @@ int RunLauncher(HINSTANCE instance) {
   const std::wstring directory = LauncherDirectory();
   // An update cut short would otherwise leave a mixture of old and new files
   // whose version means nothing.
-  RepairInterruptedUpdate(directory);
+  const RepairOutcome repaired = RepairInterruptedUpdate(directory);
   const std::wstring installedVersion = InstalledVersion(directory);
   ProcessPendingDeletions(directory);
+  // An installed file still waiting to go back to its name (held by another
+  // account's file, or recorded nowhere else yet) would leave the product
+  // loading whatever stands there: it is not started until the next start
+  // has put it back.
+  const bool productMayStart = repaired != RepairOutcome::Unfinished && !HasPendingRestores(directory);
 
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;
@@ -63,7 +70,11 @@ int RunLauncher(HINSTANCE instance) {
 
   switch (road) {
     case Road::StartProduct:
-      LaunchProduct(directory);
+      if (productMayStart) {
+        LaunchProduct(directory);
+      } else {
+        std::fputs("product not started: an installed file is not back under its name yet\n", stderr);
+      }
       break;
     case Road::ReportServiceFailure:
       // The answer is not used: either way the run ends without the product.

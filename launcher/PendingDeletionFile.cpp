@@ -6,7 +6,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/EntryRemoval.h"
-#include "launcher/FileAuthority.h"
+#include "launcher/fs/Installation.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/extract/ItemPath.h"
@@ -51,27 +51,11 @@ PendingDeletionFile::PendingDeletionFile(const std::wstring& launcherDirectory)
     : directory_(launcherDirectory), path_(launcherDirectory + kPendingDeletionFile) {}
 
 bool PendingDeletionFile::Read(std::wstring& text) const {
-  // The link itself is opened, never what it points to: a link is no list
-  // the launcher wrote.
-  UniqueHandle file(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file) return false;
-  if (!IsPlainFileAt(file.Get(), directory_, kPendingDeletionFile) || !IsWrittenByAdministrator(file.Get())) {
-    return false;
-  }
-  // A list of names has no reason to be large; a huge file read whole would
-  // end the launcher at every start before the product runs.
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxBytes)) return false;
+  // Only a trusted plain file of that very name is the launcher's list; a
+  // list of names has no reason to be large, and a huge file read whole
+  // would end the launcher at every start before the product runs.
   std::string bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  for (;;) {
-    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
-    if (got == 0) break;
-    bytes.append(buffer, got);
-    if (bytes.size() > kMaxBytes) return false;  // grew while being read
-  }
+  if (!Installation(directory_).ReadTrusted(kPendingDeletionFile, kMaxBytes, bytes).ok()) return false;
   // The launcher never writes a byte 0. A file that holds one was cut by a
   // lost write (a tail of zeros), and what is left of an entry may name its
   // whole directory.
@@ -81,11 +65,11 @@ bool PendingDeletionFile::Read(std::wstring& text) const {
 }
 
 Status PendingDeletionFile::Write(const std::wstring& text) const {
-  return ReplaceFileDurably(directory_, kPendingDeletionNewFile, kPendingDeletionFile, Encode(text));
+  return Installation(directory_).ReplaceDurably(kPendingDeletionFile, Encode(text));
 }
 
 bool PendingDeletionFile::Remove() const {
-  return ::DeleteFileW(path_.c_str()) != FALSE;
+  return PathExists(path_) && Installation(directory_).Remove(kPendingDeletionFile).ok();
 }
 
 std::vector<std::wstring> PendingDeletionFile::Split(const std::wstring& text) {
@@ -149,6 +133,24 @@ std::wstring PendingDeletionFile::Decode(const std::string& bytes) {
   return text;
 }
 
+bool HasPendingRestores(const std::wstring& launcherDirectory) {
+  std::wstring text;
+  if (!PendingDeletionFile(launcherDirectory).Read(text)) return false;
+  const std::wstring launcherFileName = LauncherFileName();
+  for (const std::wstring& entry : PendingDeletionFile::Split(text)) {
+    // Entries the pass never acts on (a protected name, a name that is no
+    // set-aside form) stay for a person to see; they stop nothing.
+    const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
+    if (separator == std::wstring::npos || Classify(entry, launcherFileName) != EntryUse::Act) continue;
+    // Nor do entries through a link, which the pass leaves alone.
+    if (!SevenZip::ReachesThroughLink(launcherDirectory, entry.substr(0, separator)) &&
+        !SevenZip::ReachesThroughLink(launcherDirectory, entry.substr(separator + 1))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
   const PendingDeletionFile file(launcherDirectory);
   std::wstring text;
@@ -180,7 +182,8 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
     const bool linked = SevenZip::ReachesThroughLink(launcherDirectory, setAside) ||
                         SevenZip::ReachesThroughLink(launcherDirectory, name);
     if (!linked && !PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
-    if (linked || PathExists(launcherDirectory + name) || !MoveInstalledEntry(launcherDirectory, setAside, name).ok()) {
+    // A file another account put under the emptied name gives way.
+    if (linked || !MoveInstalledEntry(launcherDirectory, setAside, name, Installation::Occupant::ReplaceUntrusted).ok()) {
       remaining.push_back(entry);
     }
   }
@@ -191,44 +194,6 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
   } else {
     file.Write(PendingDeletionFile::Join(remaining));
   }
-}
-
-Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
-                          const std::string& bytes) {
-  const std::wstring next = directory + temporaryName;
-  {
-    // A stale file under the temporary name goes first; a link planted
-    // there stays and fails the write (Wine's DeleteFileW would delete the
-    // link's target). CREATE_NEW then never opens anything that exists, so
-    // nothing is written through a link made in between.
-    if (SevenZip::ReachesThroughLink(directory, temporaryName)) return Status::Failed("ReachesThroughLink", next);
-    ::DeleteFileW(next.c_str());
-    UniqueHandle file(::CreateFileW(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!file) return Status::FromLastError("CreateFileW", next);
-    DWORD written = 0;
-    // The cause is taken before the clean-up, which sets its own code.
-    Status status;
-    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-      status = Status::FromLastError("WriteFile", next);
-    } else if (written != bytes.size()) {
-      status = Status::Failed("WriteFile", next);
-    } else if (!::FlushFileBuffers(file.Get())) {
-      status = Status::FromLastError("FlushFileBuffers", next);
-    }
-    if (!status.ok()) {
-      file.Reset();
-      ::DeleteFileW(next.c_str());
-      return status;
-    }
-  }
-  const std::wstring target = directory + name;
-  if (!::MoveFileExW(next.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const Status status = Status::FromLastError("MoveFileExW", target);
-    ::DeleteFileW(next.c_str());
-    return status;
-  }
-  return Status::Ok();
 }
 
 }  // namespace Launcher

@@ -33,8 +33,8 @@ namespace Launcher {
 //
 // The launcher runs elevated, and other accounts may be able to create files
 // in its directory. The file is read only when it is a plain file of its own
-// name (no link, no second hard link, no directory: IsPlainFileAt) that only
-// an administrator can have written (IsWrittenByAdministrator); any other
+// name that is trusted (Installation::ReadTrusted: no link, no second hard
+// link, no directory, only an administrator can have written it); any other
 // "temp" is left alone as if it were missing.
 //
 // All operations run on the calling thread and report failure by their result.
@@ -48,8 +48,8 @@ class PendingDeletionFile {
   // Reads the whole file into `text`. False when it cannot be opened or read,
   // or holds more than kMaxBytes.
   bool Read(std::wstring& text) const;
-  // Replaces the file with one holding `text`, durably (ReplaceFileDurably
-  // through "temp.new"). On failure (the step that failed, with its cause)
+  // Replaces the file with one holding `text`, durably
+  // (Installation::ReplaceDurably, through a fresh "temp.new"). On failure (the step that failed, with its cause)
   // the previous file is unchanged.
   Status Write(const std::wstring& text) const;
   // Deletes the file; false when it cannot be deleted (or does not exist).
@@ -70,20 +70,11 @@ class PendingDeletionFile {
   std::wstring path_;
 };
 
-// Replaces `directory` + `name` with a file holding `bytes`, so that a crash
-// or a lost power at any moment leaves either the old file or the new one,
-// whole: the bytes go to `directory` + `temporaryName` (a stale file there
-// deleted first, then created new, written through and flushed), which is
-// renamed over `name` (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
-// Fails, naming the step and its cause, when any step failed, or a link
-// stands under the temporary name (it is left alone: nothing is written
-// through it); `name` is then unchanged.
-Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporaryName, const wchar_t* name,
-                          const std::string& bytes);
-
 // The start-up pass: tries again to delete every listed file or directory
 // (RemoveEntry: read-only entries and whole directories included), then moves
-// every listed restore entry back to its name where that name is free. When
+// every listed restore entry back to its name where that name is free or
+// held by a file that is not trusted (another account took the emptied
+// name: its file gives way; Installation::Occupant::ReplaceUntrusted). When
 // nothing is left to do (or the file is empty) the file is deleted; otherwise
 // it is rewritten with exactly the entries still open. Names that do not stay
 // inside the launcher directory are dropped without being touched. Entries
@@ -94,5 +85,11 @@ Status ReplaceFileDurably(const std::wstring& directory, const wchar_t* temporar
 // unreadable or untrusted file (see PendingDeletionFile) ends the pass without
 // effect. Nothing is reported.
 void ProcessPendingDeletions(const std::wstring& launcherDirectory);
+
+// Whether the trusted "temp" still lists a restore entry that the start-up
+// pass acts on: an installed file waits under its set-aside name, and its
+// own name is empty or held by something else. The product is not started
+// then.
+bool HasPendingRestores(const std::wstring& launcherDirectory);
 
 }  // namespace Launcher

@@ -7,6 +7,8 @@
 #include "base/UniqueHandle.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/VersionNumbers.h"
+#include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
@@ -16,11 +18,23 @@ constexpr wchar_t kVersionKey[] = L"FileVersion";
 
 }  // namespace
 
+bool IsTrustedProduct(const std::wstring& launcherDirectory) {
+  return Installation(launcherDirectory).Examine(kProductExecutable) == Installation::Standing::Trusted;
+}
+
 std::wstring ProductCommandLine(const std::wstring& launcherDirectory) {
   return L"\"" + launcherDirectory + kProductExecutable + L"\" -show -oemid:" + FormatDecimal(kProductOemId);
 }
 
 bool LaunchProduct(const std::wstring& launcherDirectory) {
+  // Held, shared for reading only, while the process is made: between the
+  // check and the start nobody may write the file or put another in its place.
+  const Installation installation(launcherDirectory);
+  UniqueHandle product;
+  if (!installation.Open(kProductExecutable, GENERIC_READ | READ_CONTROL, product, FILE_SHARE_READ).ok() ||
+      !IsTrustedObject(product.Get())) {
+    return false;
+  }
   // CreateProcessW may write into the command line, so it gets its own buffer.
   const std::wstring commandLine = ProductCommandLine(launcherDirectory);
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
@@ -41,9 +55,12 @@ bool LaunchProduct(const std::wstring& launcherDirectory) {
 }
 
 std::wstring InstalledVersion(const std::wstring& launcherDirectory) {
-  const std::wstring product = launcherDirectory + kProductExecutable;
+  // Only the launcher's own product counts: a file another account put
+  // under the name, or can change, is no installed product (the update
+  // road then installs one).
   std::wstring version;
-  if (PathExists(product)) QueryVersionString(product, kVersionKey, version);
+  if (!IsTrustedProduct(launcherDirectory)) return version;
+  QueryVersionString(launcherDirectory + kProductExecutable, kVersionKey, version);
   return version;
 }
 

@@ -15,12 +15,20 @@ inline constexpr int kProductOemId = 169;
 // The product's command line: "<dir>VxSpeedUp.exe" -show -oemid:169.
 std::wstring ProductCommandLine(const std::wstring& launcherDirectory);
 
-// Starts the product in `launcherDirectory` without waiting for it. A failure
-// to start is not reported (the result says only whether a process was made).
+// Whether the product executable is trusted (launcher/fs/FileAuthority.h):
+// a plain file only administrators can have written. The launcher runs
+// elevated and its product inherits that; an executable another account put
+// there or may change is never started, and its version is never read.
+bool IsTrustedProduct(const std::wstring& launcherDirectory);
+
+// Starts the product in `launcherDirectory` without waiting for it, only
+// when it is trusted (held meanwhile so that it cannot be replaced). A
+// failure to start is not reported (the result says only whether a process
+// was made).
 bool LaunchProduct(const std::wstring& launcherDirectory);
 
 // The installed product's "FileVersion", empty when the product or its entry
-// is missing.
+// is missing, or the product is not trusted (IsTrustedProduct).
 std::wstring InstalledVersion(const std::wstring& launcherDirectory);
 
 }  // namespace Launcher

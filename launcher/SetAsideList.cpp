@@ -63,12 +63,14 @@ Status SetAsideList::SetAside(const Entry& planned) {
 
 Status SetAsideList::RestoreAll() {
   // Newest first: a file set aside inside a directory that was set aside later
-  // can only go back once its directory is back. A move onto an existing name
+  // can only go back once its directory is back. A move onto a trusted name
   // is refused, so a file that cannot go back is never lost.
   std::vector<Entry> unrestored;
   Status first;
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    Status moved = MoveInstalledEntry(directory_, entry->setAsideName, entry->itemName);
+    // A file another account put under the emptied name gives way.
+    Status moved =
+        MoveInstalledEntry(directory_, entry->setAsideName, entry->itemName, Installation::Occupant::ReplaceUntrusted);
     if (!moved.ok()) {
       unrestored.insert(unrestored.begin(), *entry);
       if (first.ok()) first = std::move(moved);
@@ -165,8 +167,7 @@ Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::
   }
   if (!dropped) return Status::Ok();
   if (kept.empty()) {
-    return file.Remove() ? Status::Ok()
-                         : Status::FromLastError("DeleteFileW", launcherDirectory + kPendingDeletionFile);
+    return file.Remove() ? Status::Ok() : Status::Failed("Installation::Remove", launcherDirectory + kPendingDeletionFile);
   }
   return file.Write(PendingDeletionFile::Join(kept));
 }

@@ -48,7 +48,9 @@ class SetAsideList {
   // moved then.
   Status SetAside(const Entry& planned);
 
-  // Moves every set-aside file back to its name, the last one first. Fails,
+  // Moves every set-aside file back to its name, the last one first; a file
+  // another account put under the emptied name meanwhile is replaced, one
+  // held open stops the move. Fails,
   // with the first failed move's cause, when any move failed; the rest are
   // still tried, and the entries that could not go back stay in Entries().
   Status RestoreAll();

@@ -5,9 +5,8 @@
 #include <cstdio>
 #include <set>
 
-#include "base/UniqueHandle.h"
 #include "launcher/EntryRemoval.h"
-#include "launcher/FileAuthority.h"
+#include "launcher/fs/Installation.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
@@ -61,7 +60,9 @@ bool IsConsistent(const UpdateJournal::Record& record) {
     if (itemsAndParents.count(NameKey(path)) == 0) return false;
   }
   for (const SetAsideList::Entry& entry : record.setAside) {
-    if (items.count(NameKey(entry.itemName)) == 0 || !IsSetAsideFormOf(entry.setAsideName, entry.itemName)) {
+    // A directory the package only writes into is set aside whole when
+    // another account may change it: an item or a directory above one.
+    if (itemsAndParents.count(NameKey(entry.itemName)) == 0 || !IsSetAsideFormOf(entry.setAsideName, entry.itemName)) {
       return false;
     }
   }
@@ -184,53 +185,48 @@ Status UpdateJournal::Write(const Record& record) const {
   if (bytes.size() > kMaxBytes) return Status::Failed("UpdateJournal::Write", directory_ + kUpdateJournalFile);
   // Written through and flushed before the rename, so that the record never
   // names a state whose bytes are not on the disk yet.
-  return ReplaceFileDurably(directory_, kUpdateJournalNewFile, kUpdateJournalFile, bytes);
+  return Installation(directory_).ReplaceDurably(kUpdateJournalFile, bytes);
 }
 
 UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
-  const std::wstring path = directory_ + kUpdateJournalFile;
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return ReadResult::Missing;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ReadResult::Damaged;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ReadResult::Untrusted;
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file) return ReadResult::Damaged;
-  // Another account may create files here: a record it could have written,
-  // or one reached through a link, is not the worker's.
-  if (!IsPlainFileAt(file.Get(), directory_, kUpdateJournalFile) || !IsWrittenByAdministrator(file.Get())) {
-    return ReadResult::Untrusted;
+  const Installation installation(directory_);
+  switch (installation.Examine(kUpdateJournalFile)) {
+    case Installation::Standing::Missing:
+      return ReadResult::Missing;
+    case Installation::Standing::Untrusted:
+    case Installation::Standing::Elsewhere:
+      // Another account may create files here: a record it could have
+      // written, or one reached through a link, is not the worker's.
+      return ReadResult::Untrusted;
+    case Installation::Standing::Trusted:
+      break;
   }
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxBytes)) {
-    return ReadResult::Damaged;
-  }
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD got = 0;
-  if (!bytes.empty() &&
-      (!::ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
-    return ReadResult::Damaged;
-  }
+  if (DirectoryExists(directory_ + kUpdateJournalFile)) return ReadResult::Damaged;
+  std::string bytes;
+  if (!installation.ReadTrusted(kUpdateJournalFile, kMaxBytes, bytes).ok()) return ReadResult::Damaged;
   return Decode(bytes, record) ? ReadResult::Read : ReadResult::Damaged;
 }
 
 bool UpdateJournal::Remove() const {
-  const std::wstring path = directory_ + kUpdateJournalFile;
-  return ::DeleteFileW(path.c_str()) || !PathExists(path);
+  return Installation(directory_).Remove(kUpdateJournalFile).ok();
 }
 
 bool UpdateJournal::SetDamagedAside() const {
-  return ::MoveFileExW((directory_ + kUpdateJournalFile).c_str(), (directory_ + kUpdateJournalDamagedFile).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  const Installation installation(directory_);
+  // An older damaged record of ours goes first; anything else under that
+  // name stays, and so does the record.
+  if (installation.Examine(kUpdateJournalDamagedFile) == Installation::Standing::Trusted) {
+    installation.Remove(kUpdateJournalDamagedFile);
+  }
+  return installation.Move(kUpdateJournalFile, kUpdateJournalDamagedFile, Installation::Occupant::ReplaceUntrusted).ok();
 }
 
 void UpdateJournal::RemoveUnfinishedWrite() const {
-  // Wine's DeleteFileW deletes what a file link points to.
-  if (SevenZip::ReachesThroughLink(directory_, kUpdateJournalNewFile)) return;
-  ::DeleteFileW((directory_ + kUpdateJournalNewFile).c_str());
+  Installation(directory_).RemoveUnfinishedWrites(kUpdateJournalFile);
 }
 
-std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items) {
+std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items,
+                                       const std::set<std::wstring>& goneDirectories) {
   std::vector<std::wstring> missing;
   std::set<std::wstring> seen;
   for (const std::wstring& item : items) {
@@ -240,7 +236,9 @@ std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, co
       const std::wstring path = item.substr(0, end);
       const std::wstring key = NameKey(path);
       if (key.empty() || !seen.insert(key).second) continue;
-      if (!PathExists(launcherDirectory + path)) missing.push_back(path);
+      bool gone = false;
+      for (const std::wstring& directory : KeysWithParents(path)) gone = gone || goneDirectories.count(directory) != 0;
+      if (gone || !PathExists(launcherDirectory + path)) missing.push_back(path);
     }
   }
   return missing;

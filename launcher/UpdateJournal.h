@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,15 @@ namespace Launcher {
 // one of the launcher's own files or the launcher's executable, or exceeds
 // kMaxBytes, is damaged; so is one that does not hold together the way the
 // worker writes it: a new path that is no item nor a directory above one, a
-// set-aside entry whose item is not in the record or whose first name is not
+// set-aside entry whose item is neither in the record nor a directory above
+// an item, or whose first name is not
 // the exact set-aside form of the item (IsSetAsideFormOf), a package that is
 // one of the paths.
 //
-// Replacing the record is atomic: the new content is written through to
-// "update.journal.new", flushed, and renamed over the record with
-// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH. Used by one thread at a
+// Replacing the record is atomic: the new content is written through to a
+// fresh "update.journal.new" (or "update.journal.new1" and on, when another
+// account planted something under the name), flushed, and renamed over the
+// record. Used by one thread at a
 // time (the worker's, or the driver's at start); failures are results.
 class UpdateJournal {
  public:
@@ -49,30 +52,32 @@ class UpdateJournal {
     std::vector<SetAsideList::Entry> setAside;
   };
   // Untrusted: a record that another account than an administrator can have
-  // written, or that is a link, a directory or a second name of another file
-  // (IsPlainFileAt, IsWrittenByAdministrator).
+  // written, or that is a link or a second name of another file
+  // (Installation::Examine).
   enum class ReadResult { Missing, Read, Damaged, Untrusted };
 
   static constexpr unsigned long kMaxBytes = 16ul * 1024 * 1024;
 
   explicit UpdateJournal(const std::wstring& launcherDirectory);
 
-  // Replaces the record with `record`, durably (ReplaceFileDurably). Fails
+  // Replaces the record with `record`, durably (Installation::ReplaceDurably,
+  // through a fresh "update.journal.new"). Fails
   // when it could not be written (a name that cannot be recorded or a record
   // that does not hold together: "UpdateJournal::Encode"; a record above
   // kMaxBytes: "UpdateJournal::Write"; a failed create, write, flush or
   // rename, with the platform's code); the previous record is then unchanged.
   Status Write(const Record& record) const;
   // Reads the record into `record`; `record` is unchanged unless Read.
-  // A record is read only when IsPlainFileAt and IsWrittenByAdministrator hold
-  // for it; otherwise Untrusted.
+  // A record is read only when it is trusted; otherwise Untrusted.
   ReadResult Read(Record& record) const;
   // Deletes the record; true when none is left.
   bool Remove() const;
-  // Renames the record to "update.journal.damaged" (replacing an older one)
+  // Renames the record to "update.journal.damaged" (replacing an older one
+  // of the launcher's, or anything another account put there)
   // for a person to inspect; true when it is no longer under its name.
   bool SetDamagedAside() const;
-  // Deletes what a write cut short left under the temporary name.
+  // Deletes what a write cut short left under the fresh names, where it is
+  // the launcher's own.
   void RemoveUnfinishedWrite() const;
 
   // The "set-aside>name" form under which the record and the pending-deletion
@@ -89,8 +94,11 @@ class UpdateJournal {
 };
 
 // The paths below `launcherDirectory` that the items would create: each item
-// and each directory above it that does not exist now, directories before
-// what they hold, each once (as Windows compares names).
-std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items);
+// and each directory above it that does not exist now, or lies at or below
+// one of `goneDirectories` (keys, NameKey, of directories the update sets
+// aside whole), directories before what they hold, each once (as Windows
+// compares names).
+std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items,
+                                       const std::set<std::wstring>& goneDirectories = {});
 
 }  // namespace Launcher

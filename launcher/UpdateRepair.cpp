@@ -10,6 +10,7 @@
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/UpdateJournal.h"
 #include "launcher/extract/ItemPath.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
@@ -28,7 +29,7 @@ bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record
   for (auto path = record.created.rbegin(); path != record.created.rend(); ++path) {
     if (!PathExists(directory + *path)) continue;
     // A path through a link stays, listed: "temp" leaves it alone as well.
-    if (!IsPlainPath(directory, *path) || !RemoveEntry(directory + *path)) pending.push_back(*path);
+    if (!IsPlainPath(directory, *path) || !RemoveInstalledEntry(directory, *path)) pending.push_back(*path);
   }
   // Newest first: a file set aside inside a directory that was set aside
   // later is back only once its directory is. Where a directory could not go
@@ -50,9 +51,14 @@ bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record
       stuck.insert(NameKey(entry->itemName));
       continue;
     }
-    // Whatever stands at the item's name now was written by the extraction.
-    if (PathExists(to) && !RemoveEntry(to)) pending.push_back(entry->itemName);
-    if (PathExists(to) || !::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) {
+    // Whatever trusted stands at the item's name now was written by the
+    // extraction; a file another account put there gives way to the move.
+    const Installation installation(directory);
+    if (installation.Examine(entry->itemName) == Installation::Standing::Trusted &&
+        !installation.Remove(entry->itemName).ok()) {
+      pending.push_back(entry->itemName);
+    }
+    if (!installation.Move(entry->setAsideName, entry->itemName, Installation::Occupant::ReplaceUntrusted).ok()) {
       restores.push_back(UpdateJournal::RestoreEntry(*entry));
       stuck.insert(NameKey(entry->itemName));
     }
@@ -98,9 +104,10 @@ RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
   // Until what is left is listed in "temp" the record is the only place that
   // names the set-aside files: it stays, and the next start goes over it again.
   if (!listed) return RepairOutcome::Unfinished;
-  if (!record.package.empty() && IsUsablePackageName(launcherDirectory, record.package, LauncherFileName()) &&
-      IsPlainPath(launcherDirectory, record.package)) {
-    ::DeleteFileW((launcherDirectory + record.package).c_str());
+  // The record's package name passed the record's own rule (a plain name,
+  // none of the launcher's files nor the product) when it was read.
+  if (!record.package.empty() && IsPlainPath(launcherDirectory, record.package)) {
+    Installation(launcherDirectory).Remove(record.package);
   }
   journal.Remove();
   return record.state == UpdateJournal::State::Installing ? RepairOutcome::RolledBack : RepairOutcome::Completed;

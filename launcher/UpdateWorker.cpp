@@ -1,6 +1,8 @@
 #include "launcher/UpdateWorker.h"
 
 #include <cstdio>
+#include <cwchar>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,8 @@
 #include "launcher/UpdateMessages.h"
 #include "launcher/extract/ItemPath.h"
 #include "launcher/extract/SevenZipExtractor.h"
+#include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/Installation.h"
 #include "launcher/net/BindCallback.h"
 #include "launcher/net/FileDownload.h"
 
@@ -21,29 +25,17 @@ namespace Launcher {
 namespace {
 
 // Removes what a failed extraction created, newest first, so that each
-// directory is empty by the time its turn comes. The extraction may have made
-// a file or a directory read-only, which keeps Windows from removing it.
-// Returns the paths that are still there, relative to `launcherDirectory`,
-// newest first.
-std::vector<std::wstring> RemoveCreated(const std::wstring& launcherDirectory,
-                                        const std::vector<std::wstring>& created) {
+// directory is empty by the time its turn comes; read-only ones too, and a
+// link made since the extraction wrote the path is left alone
+// (Installation::Remove). Returns the paths that are still there, relative
+// to the installation, newest first.
+std::vector<std::wstring> RemoveCreated(const Installation& installation, const std::vector<std::wstring>& created) {
+  const std::wstring& directory = installation.Directory();
   std::vector<std::wstring> left;
   for (auto path = created.rbegin(); path != created.rend(); ++path) {
-    const DWORD attributes = ::GetFileAttributesW(path->c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-    const bool inside = path->compare(0, launcherDirectory.size(), launcherDirectory) == 0;
-    // A link made since the extraction wrote the path leads elsewhere: left
-    // alone, listed like anything else that stays.
-    if (!inside || SevenZip::ReachesThroughLink(launcherDirectory, path->substr(launcherDirectory.size()))) {
-      if (inside) left.push_back(path->substr(launcherDirectory.size()));
-      continue;
-    }
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-      ::SetFileAttributesW(path->c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    }
-    const BOOL removed =
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(path->c_str()) : ::DeleteFileW(path->c_str());
-    if (!removed) left.push_back(path->substr(launcherDirectory.size()));
+    if (path->compare(0, directory.size(), directory) != 0) continue;
+    const std::wstring relative = path->substr(directory.size());
+    if (!installation.Remove(relative).ok()) left.push_back(relative);
   }
   return left;
 }
@@ -51,17 +43,24 @@ std::vector<std::wstring> RemoveCreated(const std::wstring& launcherDirectory,
 // Puts back what an installation changed; whatever cannot be undone now is
 // listed for the next start. Fails, with the write's cause, when that list
 // could not be written.
-Status RollBack(const std::wstring& launcherDirectory, const std::vector<std::wstring>& created,
-                SetAsideList& setAside) {
-  const std::vector<std::wstring> left = RemoveCreated(launcherDirectory, created);
+Status RollBack(const Installation& installation, const std::vector<std::wstring>& created, SetAsideList& setAside) {
+  const std::vector<std::wstring> left = RemoveCreated(installation, created);
   if (!setAside.RestoreAll().ok() || !left.empty()) return setAside.DeferRestore(left);
   return Status::Ok();
+}
+
+// Whether the key `key` is `directory`'s key or lies below it.
+bool KeyIsBelow(const std::wstring& key, const std::wstring& directory) {
+  return key == directory || (key.size() > directory.size() && key.compare(0, directory.size(), directory) == 0 &&
+                              key[directory.size()] == L'\\');
 }
 
 // Refuses, before anything is touched, a package whose item names could
 // reach outside what the update may change; names the check that refused and
 // the item. Gives an unnamed item its extraction name.
-Status RefuseUnsafeItems(const std::wstring& launcherDirectory, std::vector<std::wstring>& items) {
+Status RefuseUnsafeItems(const Installation& installation, std::vector<std::wstring>& items,
+                         std::set<std::wstring>& untrustedDirectories) {
+  const std::wstring& launcherDirectory = installation.Directory();
   // A name that leaves the installation must not even be set aside: that
   // alone would move files outside it. An item without a name (a bare lzma
   // stream) is written under the extraction's own name for it. The
@@ -71,15 +70,35 @@ Status RefuseUnsafeItems(const std::wstring& launcherDirectory, std::vector<std:
   // losing its name. A full path of MAX_PATH characters or more cannot be
   // written on every system, nor removed by the rollback: such a package is
   // refused before anything is touched rather than installed in part.
+  std::set<std::wstring> examined;
   for (std::wstring& item : items) {
     if (item.empty()) item = SevenZip::kUnnamedItemPath;
     if (!SevenZip::IsSafeItemPath(item)) return Status::Failed("IsSafeItemPath", item);
     if (IsLauncherOwnName(item)) return Status::Failed("IsLauncherOwnName", item);
     if (launcherDirectory.size() + item.size() >= MAX_PATH) return Status::Failed("MAX_PATH", item);
     if (ReachesThroughAlias(launcherDirectory, item)) return Status::Failed("ReachesThroughAlias", item);
-    // A link in the installation (bin -> a system folder) would have the
-    // update set aside, write and delete files wherever it points.
-    if (SevenZip::ReachesThroughLink(launcherDirectory, item)) return Status::Failed("ReachesThroughLink", item);
+    // Each existing directory on the way is examined once per update, the
+    // item itself as well: a link (bin -> a system folder) would have the
+    // update set aside, write and delete files wherever it points, and a
+    // directory another account made or may change is not written into:
+    // it is set aside like a replaced file, and the update makes its own.
+    const std::vector<std::wstring> keys = KeysWithParents(item);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+      if (!examined.insert(*key).second) continue;
+      bool below = false;
+      for (const std::wstring& untrusted : untrustedDirectories) below = below || KeyIsBelow(*key, untrusted);
+      if (below) continue;
+      switch (installation.Examine(*key)) {
+        case Installation::Standing::Missing:
+        case Installation::Standing::Trusted:
+          break;
+        case Installation::Standing::Untrusted:
+          if (DirectoryExists(launcherDirectory + *key)) untrustedDirectories.insert(*key);
+          break;
+        case Installation::Standing::Elsewhere:
+          return Status::Failed("ReachesThroughLink", item);
+      }
+    }
   }
   return Status::Ok();
 }
@@ -87,8 +106,11 @@ Status RefuseUnsafeItems(const std::wstring& launcherDirectory, std::vector<std:
 // The items to set aside, in package order.
 std::vector<std::wstring> SetAsideCandidates(const std::wstring& launcherDirectory,
                                              const std::vector<std::wstring>& items,
-                                             const std::vector<bool>& directories) {
-  std::vector<std::wstring> candidates;
+                                             const std::vector<bool>& directories,
+                                             const std::set<std::wstring>& untrustedDirectories) {
+  // Untrusted directories first, outermost first: what lies below one moves
+  // with it.
+  std::vector<std::wstring> candidates(untrustedDirectories.begin(), untrustedDirectories.end());
   for (size_t i = 0; i < items.size(); ++i) {
     // A directory the package merely names is not replaced: moving it aside
     // would take every installed file in it that the package does not carry.
@@ -107,11 +129,23 @@ std::wstring NameInside(const std::wstring& launcherDirectory, const std::wstrin
   return inside ? path.substr(launcherDirectory.size()) : std::wstring();
 }
 
-// The package's download as a step of the worker: DownloadToFile answers only
-// true or false, so a failure names the call and the address.
-Status DownloadPackage(const std::wstring& packageUrl, const std::wstring& packageFile, HWND window) {
-  if (DownloadToFile(packageUrl, packageFile, BindCallback(window))) return Status::Ok();
-  return Status::Failed("DownloadToFile", packageUrl);
+// The package's download as a step of the worker, into the file the
+// launcher made for it: DownloadIntoFile answers only true or false, so a
+// failure names the call and the address.
+Status DownloadPackage(const std::wstring& packageUrl, HANDLE packageFile, HWND window) {
+  if (DownloadIntoFile(packageUrl, packageFile, BindCallback(window))) return Status::Ok();
+  return Status::Failed("DownloadIntoFile", packageUrl);
+}
+
+// Only web addresses are downloaded: a local, file: or UNC address would
+// have the elevated launcher copy or sign in wherever the reply says.
+bool IsDownloadAddress(const std::wstring& url) {
+  const auto startsWith = [&url](const wchar_t* scheme) {
+    const size_t length = std::wcslen(scheme);
+    return url.size() > length && ::CompareStringOrdinal(url.c_str(), static_cast<int>(length), scheme,
+                                                         static_cast<int>(length), TRUE) == CSTR_EQUAL;
+  };
+  return startsWith(L"http://") || startsWith(L"https://");
 }
 
 // The one line the worker leaves about a failed update: the product keeps no
@@ -137,6 +171,8 @@ std::wstring PackageName(const std::wstring& packageUrl) {
 
 Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring& packageFile, InstallWatcher* watcher) {
   if (!IsFullDirectory(launcherDirectory)) return Status::Failed("IsFullDirectory", launcherDirectory);
+  const Installation installation(launcherDirectory);
+  if (!installation.Valid()) return Status::Failed("Installation", launcherDirectory);
   const auto reach = [watcher](InstallStep step) {
     if (watcher) watcher->Reached(step);
   };
@@ -145,10 +181,11 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   std::vector<std::wstring> items = extractor.ItemNames();
   const std::vector<bool> directories = extractor.ItemDirectoryFlags();
 
-  if (Status refused = RefuseUnsafeItems(launcherDirectory, items); !refused.ok()) return refused;
+  std::set<std::wstring> untrusted;
+  if (Status refused = RefuseUnsafeItems(installation, items, untrusted); !refused.ok()) return refused;
 
   SetAsideList setAside(launcherDirectory, items);
-  const std::vector<std::wstring> candidates = SetAsideCandidates(launcherDirectory, items, directories);
+  const std::vector<std::wstring> candidates = SetAsideCandidates(launcherDirectory, items, directories, untrusted);
 
   // Everything the update is about to do is on the disk before the first
   // move, so that a killed launcher leaves nothing the next start cannot undo.
@@ -162,7 +199,9 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   record = UpdateJournal::Record();
   record.package = NameInside(launcherDirectory, packageFile);
   record.items = items;
-  record.created = MissingPaths(launcherDirectory, items);
+  // An untrusted directory goes aside whole: what the package puts there is
+  // new, in a directory the update makes.
+  record.created = MissingPaths(launcherDirectory, items, untrusted);
   record.setAside = setAside.Plan(candidates);
   for (const SetAsideList::Entry& planned : record.setAside) {
     if (launcherDirectory.size() + planned.setAsideName.size() >= MAX_PATH) {
@@ -175,7 +214,7 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   // Returns `cause`, the step that failed: a rollback that could not list
   // what is left changes nothing the caller could do about it.
   const auto fail = [&](const std::vector<std::wstring>& created, Status cause) {
-    const bool listed = RollBack(launcherDirectory, created, setAside).ok();
+    const bool listed = RollBack(installation, created, setAside).ok();
     reach(InstallStep::RolledBack);
     // Only now: what could not be put back is listed in "temp". When it could
     // not be, the record stays and the next start rolls back from it.
@@ -189,7 +228,7 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   // The old files are kept until every new one is in place: a failure here
   // must leave the user with the product they had.
   reach(InstallStep::Extracting);
-  if (const HRESULT extracted = extractor.ExtractTo(launcherDirectory); extracted != 0) {
+  if (const HRESULT extracted = extractor.ExtractInto(installation); extracted != 0) {
     return fail(extractor.CreatedPaths(),
                 Status::Failed("SevenZipExtractor::ExtractTo", packageFile, static_cast<unsigned long>(extracted)));
   }
@@ -203,7 +242,7 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   // A name an earlier run could not delete may now be one of the new files.
   listed = ForgetPendingDeletions(launcherDirectory, items).ok() && listed;
   reach(InstallStep::Discarded);
-  ::DeleteFileW(packageFile.c_str());
+  if (!record.package.empty()) installation.Remove(record.package);
   reach(InstallStep::Finished);
   // Installed either way; a set-aside file that "temp" could not take is
   // still named by the record, which the next start finishes.
@@ -216,48 +255,77 @@ void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND win
                    PackageSignature::BuiltIn(std::wstring(), std::wstring()));
 }
 
-void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window,
-                      PackageSignature signature) {
+namespace {
+
+// The download, the check and the installation of one package; the
+// package's file is the launcher's own from its creation to its deletion.
+// Returns the final message for the window.
+UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::wstring& packageUrl, HWND window,
+                             const PackageSignature& signature) {
   const std::wstring name = PackageName(packageUrl);
-  // Checked before anything is deleted: the name decides which file the
-  // stale-package step and the final clean-up delete.
+  // Checked before anything is created: only a web address is fetched, and
+  // the package never takes a name that exists, so that no installed file,
+  // set-aside file or file of the launcher's is deleted or overwritten for it.
+  if (!IsDownloadAddress(packageUrl)) {
+    ReportFailure(Status::Failed("IsDownloadAddress", packageUrl));
+    return WM_UPDATE_DOWNLOAD_FAILED;
+  }
   if (!IsFullDirectory(launcherDirectory) || !IsUsablePackageName(launcherDirectory, name, LauncherFileName())) {
     ReportFailure(Status::Failed("IsUsablePackageName", launcherDirectory + name));
-    ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
-    return;
+    return WM_UPDATE_DOWNLOAD_FAILED;
   }
-  const std::wstring packageFile = launcherDirectory + name;
-  if (PathExists(packageFile)) ::DeleteFileW(packageFile.c_str());
-
-  if (Status downloaded = DownloadPackage(packageUrl, packageFile, window); !downloaded.ok()) {
-    ReportFailure(downloaded);
-    ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
-    return;
+  const Installation installation(launcherDirectory);
+  const auto forget = [&] { installation.Remove(name); };
+  {
+    // Deleted when its handle closes until the download is whole, so that a
+    // launcher closed or killed meanwhile leaves no package behind.
+    UniqueHandle file;
+    Status made = installation.CreateFile(name, GENERIC_WRITE, 0, 0, file);
+    if (made.ok() && !Installation::DeleteOnClose(file.Get(), true)) {
+      made = Status::FromLastError("SetFileInformationByHandle", launcherDirectory + name);
+    }
+    if (made.ok()) made = DownloadPackage(packageUrl, file.Get(), window);
+    if (made.ok() && !Installation::DeleteOnClose(file.Get(), false)) {
+      made = Status::FromLastError("SetFileInformationByHandle", launcherDirectory + name);
+    }
+    if (!made.ok()) {
+      ReportFailure(made);
+      return WM_UPDATE_DOWNLOAD_FAILED;
+    }
   }
-
-  // The maker's signature, before anything is set aside: whoever answers the
-  // version request names the package, so only a package the maker signed
-  // for this very version may be unpacked. The package stays open, shared
-  // for reading only, until the installation ended: what is unpacked is what
-  // was checked.
-  UniqueHandle checked;
-  if (signature.Required() && signature.CheckHeld(packageFile, checked) != PackageSignature::Verdict::Valid) {
-    ReportFailure(Status::Failed("PackageSignature::CheckHeld", packageFile));
-    checked.Reset();
-    ::DeleteFileW(packageFile.c_str());
-    ::PostMessageW(window, WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
-    return;
+  // Held, shared for reading only, until the installation ended: between the
+  // check and the unpacking nobody may write the file nor rename another
+  // into its place. The maker's signature comes before anything is set
+  // aside: whoever answers the version request names the package, so only a
+  // package the maker signed for this very version may be unpacked.
+  UniqueHandle held;
+  Status checked = installation.Open(name, GENERIC_READ | READ_CONTROL, held, FILE_SHARE_READ);
+  if (checked.ok() && !IsTrustedObject(held.Get())) checked = Status::Failed("IsTrustedObject", launcherDirectory + name);
+  if (checked.ok() && signature.Required()) {
+    const PackageSignature::Verdict verdict = signature.Check(held.Get());
+    if (verdict != PackageSignature::Verdict::Valid) {
+      checked = Status::Failed("PackageSignature::Check", launcherDirectory + name);
+    }
   }
-
-  const Status installation = InstallPackage(launcherDirectory, packageFile);
-  const bool installed = installation.ok();
-  if (!installed) ReportFailure(installation);
+  if (!checked.ok()) {
+    ReportFailure(checked);
+    held.Reset();
+    forget();
+    return WM_UPDATE_DOWNLOAD_FAILED;
+  }
+  const Status installed = InstallPackage(launcherDirectory, launcherDirectory + name);
+  if (!installed.ok()) ReportFailure(installed);
   // The installation could not delete the package while it was held open.
-  if (checked && installed) {
-    checked.Reset();
-    ::DeleteFileW(packageFile.c_str());
-  }
-  ::PostMessageW(window, installed ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_INSTALL_FAILED, 0, 0);
+  held.Reset();
+  forget();
+  return installed.ok() ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_INSTALL_FAILED;
+}
+
+}  // namespace
+
+void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window,
+                      PackageSignature signature) {
+  ::PostMessageW(window, DownloadCheckAndInstall(launcherDirectory, packageUrl, window, signature), 0, 0);
 }
 
 void UpdateWorker(std::wstring packageUrl, std::wstring offeredVersion, std::wstring signatureText, HWND window) {

@@ -1,8 +1,5 @@
 #include "launcher/extract/ArchiveExtractCallback.h"
 
-#include <shellapi.h>
-#include <shlobj.h>
-
 #include <cwctype>
 #include <new>
 #include <utility>
@@ -10,7 +7,6 @@
 #include "base/FileSystem.h"
 #include "base/UniqueHandle.h"
 #include "launcher/extract/ExtractionLog.h"
-#include "launcher/extract/FileStreams.h"
 #include "launcher/extract/ItemPath.h"
 #include "launcher/extract/OutStreamWrapper.h"
 #include "launcher/extract/PropertyValue.h"
@@ -36,60 +32,16 @@ HRESULT ResultFromError(DWORD code) {
   return static_cast<HRESULT>(0x80070000u | (code & 0xFFFFu));
 }
 
-// The thread's last error as a result. A failure that left no error code must
-// still stop the extraction: answering 0 would make the engine skip the item
-// silently and report success.
-HRESULT LastErrorResult() {
-  HRESULT hr = ResultFromError(GetLastError());
-  return hr == S_OK ? E_FAIL : hr;
-}
-
-std::wstring WithBackslashes(std::wstring path) {
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
 std::wstring Join(const std::wstring& directory, const std::wstring& relative) {
   if (directory.empty()) return relative;
   if (IsSeparator(directory.back())) return directory + relative;
   return directory + L"\\" + relative;
 }
 
-// Deletes the file or directory tree at `path` for good. Returns 0 or the
-// reason it could not.
-DWORD RemovePath(const std::wstring& path) {
-  if (path.empty() || path.size() > MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
-  // The shell deletes a read-only file without asking on Windows, but Wine's
-  // refuses a single one; clearing the flag first gives the same outcome on both.
-  bool clearedReadOnly = false;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    clearedReadOnly = SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
-  }
-  std::wstring from = WithBackslashes(path);
-  from.push_back(L'\0');  // the list ends with two zero characters
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  SetLastError(0);
-  int result = SHFileOperationW(&operation);
-  if (result == 0 && !operation.fAnyOperationsAborted && !PathExists(path)) return 0;
-  DWORD error = GetLastError();
-  if (clearedReadOnly) SetFileAttributesW(path.c_str(), attributes);
-  if (error != 0) return error;
-  return result != 0 ? static_cast<DWORD>(result) : ERROR_ACCESS_DENIED;
-}
-
 }  // namespace
 
-ArchiveExtractCallback::ArchiveExtractCallback(ComPtr<IInArchive> archive, const std::wstring& directory)
-    : archive_(std::move(archive)), directory_(directory) {
-  if (!directory_.empty() && !IsSeparator(directory_.back())) directory_ += L"\\";
-}
+ArchiveExtractCallback::ArchiveExtractCallback(ComPtr<IInArchive> archive, const Launcher::Installation& target)
+    : archive_(std::move(archive)), target_(target), directory_(target.Directory()) {}
 
 HRESULT ArchiveExtractCallback::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -227,10 +179,10 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
     return hr;
   }
 
-  // A link inside the target (made before or during the extraction) would
-  // have the item written, or its old file removed, wherever it points.
-  if (directory_final_.empty()) directory_final_ = FinalPath(directory_);
-  if (!IsSafeItemPath(relative_path_) || ReachesThroughLink(directory_, directory_final_, relative_path_)) {
+  // Every write and removal below goes through the target's gate, which
+  // refuses whatever a link (made before or during the extraction) would
+  // take elsewhere.
+  if (!IsSafeItemPath(relative_path_)) {
     absolute_path_.clear();
     WriteLogLine(L"非法路径:" + relative_path_);
     return kUnsafeItemPath;
@@ -246,7 +198,7 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
 
   if (is_directory_) {
     WriteLogLine(L"DirBegin:" + absolute_path_);
-    if (!CreateDirectories(absolute_path_)) {
+    if (!CreateDirectories(relative_path_)) {
       // Written like the parent-directory failure: the directory with its separator.
       const bool separated = !absolute_path_.empty() && IsSeparator(absolute_path_.back());
       WriteLogLine(L"创建目录失败:" + absolute_path_ + (separated ? L"" : L"\\"));
@@ -258,27 +210,28 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
 
   WriteLogLine(L"FileBegin:" + absolute_path_);
   const bool existed = PathExists(absolute_path_);
+  // A path this long cannot be removed by every system, nor by the
+  // rollback: what stands there stays.
+  if (existed && absolute_path_.size() > MAX_PATH) {
+    WriteLogLine(L"移除路径失败:" + absolute_path_);
+    return ResultFromError(ERROR_FILENAME_EXCED_RANGE);
+  }
   if (existed) {
-    DWORD error = RemovePath(absolute_path_);
-    if (error != 0) {
-      WriteLogLine(L"移除路径失败:" + absolute_path_);
-      return ResultFromError(error);
-    }
+    const Launcher::Status removed = target_.Remove(relative_path_);
+    if (!removed.ok()) return Refused(removed, L"移除路径失败:");
   }
 
-  size_t separator = absolute_path_.find_last_of(L"\\/");
-  std::wstring parent = separator == std::wstring::npos ? std::wstring() : absolute_path_.substr(0, separator + 1);
-  if (!CreateDirectories(parent)) {
-    WriteLogLine(L"创建目录失败:" + parent);
+  size_t separator = relative_path_.find_last_of(L"\\/");
+  if (separator != std::wstring::npos && !CreateDirectories(relative_path_.substr(0, separator))) {
+    WriteLogLine(L"创建目录失败:" + Join(directory_, relative_path_.substr(0, separator + 1)));
     return kDirectoryCreationFailed;
   }
 
-  ComPtr<IStream> file = CreateFileForWriting(absolute_path_);
-  if (!file) {
-    HRESULT error = LastErrorResult();
-    WriteLogLine(L"创建文件失败:" + absolute_path_);
-    absolute_path_.clear();
-    return error;
+  // Created new, never opened where something stands: a file another
+  // account put under the name since it was emptied fails the item.
+  UniqueHandle file;
+  if (const Launcher::Status created = target_.CreateFile(relative_path_, GENERIC_WRITE, 0, 0, file); !created.ok()) {
+    return Refused(created, L"创建文件失败:");
   }
   if (!existed) created_paths_.push_back(absolute_path_);
 
@@ -301,9 +254,9 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
     WriteLogLine(L"FileDone:" + absolute_path_);
     return operationResult == kOperationOk ? S_OK : kDamagedItem;
   }
+  UniqueHandle file;
+  target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, file);
   if (has_modified_ || has_created_ || has_accessed_) {
-    UniqueHandle file(CreateFileW(absolute_path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
       SetFileTime(file.Get(), has_created_ ? &created_ : nullptr, has_accessed_ ? &accessed_ : nullptr,
                   has_modified_ ? &modified_ : nullptr);
@@ -318,7 +271,11 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
       attributes &= 0x7FFF;
       if (mode != 0 && !(mode & kUnixOwnerWrite)) attributes |= FILE_ATTRIBUTE_READONLY;
     }
-    SetFileAttributesW(absolute_path_.c_str(), attributes);
+    if (file) {
+      FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+      basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+      SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic);
+    }
   }
   WriteLogLine(L"FileDone:" + absolute_path_);
   // A damaged package (data or CRC error, unsupported method) must not count
@@ -326,29 +283,34 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
   return operationResult == kOperationOk ? S_OK : kDamagedItem;
 }
 
-bool ArchiveExtractCallback::CreateDirectories(const std::wstring& directory) {
-  std::wstring path = WithBackslashes(directory);
-  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  if (path.empty()) return false;
+HRESULT ArchiveExtractCallback::Refused(const Launcher::Status& status, const wchar_t* logPrefix) {
+  // A link in the item's way is an item path that leads outside.
+  const bool linked = status.call() == std::string("ReachesThroughLink");
+  WriteLogLine((linked ? std::wstring(L"非法路径:") + relative_path_ : logPrefix + absolute_path_));
+  absolute_path_.clear();
+  if (linked) return kUnsafeItemPath;
+  return status.code() != 0 ? ResultFromError(status.code()) : E_FAIL;
+}
 
-  // The levels that are missing now, deepest first, so that the ones this
-  // call creates can be recorded top-down afterwards.
-  std::vector<std::wstring> missing;
-  for (std::wstring level = path; !level.empty() && !PathExists(level);) {
-    missing.push_back(level);
-    size_t separator = level.find_last_of(L'\\');
-    if (separator == std::wstring::npos || separator < 3) break;
-    level.resize(separator);
+bool ArchiveExtractCallback::CreateDirectories(const std::wstring& relative) {
+  // Outermost first; each level that is missing is made by the gate, with
+  // the launcher's own access entries, and recorded.
+  std::wstring level;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = start;
+    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
+    const std::wstring component = relative.substr(start, end - start);
+    start = end + 1;
+    if (component.empty() || component == L".") continue;
+    if (!level.empty()) level += L'\\';
+    level += component;
+    const std::wstring full = directory_ + level;
+    if (DirectoryExists(full)) continue;
+    if (PathExists(full) || !target_.CreateDirectory(level).ok()) return false;
+    created_paths_.push_back(full);
   }
-
-  int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-  // Wine answers 183 also when a file has the name; Windows says 80. Only a
-  // directory counts as there.
-  bool ok = (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS) && DirectoryExists(path);
-  for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-    if (DirectoryExists(*level)) created_paths_.push_back(*level);
-  }
-  return ok;
+  return !level.empty();
 }
 
 }  // namespace SevenZip::intl

@@ -8,6 +8,7 @@
 #include "base/ComPtr.h"
 #include "base/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
+#include "launcher/fs/Installation.h"
 
 namespace SevenZip::intl {
 
@@ -20,8 +21,7 @@ namespace SevenZip::intl {
 // Safety: an item whose path is empty, absolute, has a drive, UNC or stream
 // prefix (any ':'), a wildcard, a ".." component, a device name (NUL,
 // COM1, ...), a component ending in a dot or blank, or that passes through a
-// link below the target directory (ReachesThroughLink) is refused before
-// anything is touched
+// link below the target directory is refused before anything is touched
 // ("非法路径:" line, result 0x800700A1), so nothing outside the target
 // directory is created, changed or removed, and the target directory itself is
 // never removed.
@@ -43,8 +43,10 @@ namespace SevenZip::intl {
 class ArchiveExtractCallback final
     : public RefCounted<IArchiveExtractCallback, ICryptoGetTextPassword, ICompressProgressInfo> {
  public:
-  // `directory` gets a "\" appended unless it ends in "\" or "/".
-  ArchiveExtractCallback(ComPtr<IInArchive> archive, const std::wstring& directory);
+  // Writes below `target`, which must outlive the extraction; every file
+  // and directory is created, and anything in an item's way removed,
+  // through it (launcher/fs/Installation.h).
+  ArchiveExtractCallback(ComPtr<IInArchive> archive, const Launcher::Installation& target);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
 
@@ -66,14 +68,15 @@ class ArchiveExtractCallback final
   ~ArchiveExtractCallback() override = default;
 
   HRESULT ReadProperties(UINT32 index);
-  // Creates `directory` with its missing parents, recording the new levels.
-  bool CreateDirectories(const std::wstring& directory);
+  // Logs and answers a failed step of the gate for the current item.
+  HRESULT Refused(const Launcher::Status& status, const wchar_t* logPrefix);
+  // Creates the directory `relative` (below the target) with its missing
+  // parents, recording the new levels; false when a level cannot be made.
+  bool CreateDirectories(const std::wstring& relative);
 
   ComPtr<IInArchive> archive_;
+  const Launcher::Installation& target_;
   std::wstring directory_;
-  // FinalPath(directory_), looked up at the first item: the installation
-  // directory itself stays where it is while its items are checked.
-  std::wstring directory_final_;
   std::wstring relative_path_;
   std::wstring absolute_path_;
   bool is_directory_ = false;

@@ -5,6 +5,7 @@
 #include <objidl.h>
 
 #include "base/ComPtr.h"
+#include "base/UniqueHandle.h"
 #include "base/RefCounted.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
@@ -13,10 +14,12 @@ namespace SevenZip::intl {
 // The engine's output stream over a platform file stream. Holds one reference
 // to the file stream, so the output file closes when the engine releases this
 // object. Reference counted like InStreamWrapper; used on the extracting
-// thread. Results of the platform stream are passed on unchanged.
+// thread. Results of the platform stream are passed on unchanged. Made over
+// an open file handle instead, it owns the handle and writes through it.
 class OutStreamWrapper final : public RefCounted<IOutStream> {
  public:
   explicit OutStreamWrapper(ComPtr<IStream> file);
+  explicit OutStreamWrapper(UniqueHandle file);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
 
@@ -28,6 +31,7 @@ class OutStreamWrapper final : public RefCounted<IOutStream> {
   ~OutStreamWrapper() override = default;
 
   ComPtr<IStream> file_;
+  UniqueHandle handle_;
 };
 
 }  // namespace SevenZip::intl

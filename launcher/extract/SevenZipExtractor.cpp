@@ -1,5 +1,8 @@
 #include "launcher/extract/SevenZipExtractor.h"
 
+#include <shlobj.h>
+
+#include "base/FileSystem.h"
 #include "launcher/extract/ArchiveExtractCallback.h"
 #include "launcher/extract/ArchiveOpenCallback.h"
 #include "launcher/extract/FileStreams.h"
@@ -34,6 +37,24 @@ HRESULT SevenZipExtractor::ExtractTo(const std::wstring& directory) {
   // An empty directory would put every item relative to whatever the
   // current directory is.
   if (directory.empty()) return E_INVALIDARG;
+  std::wstring root = directory;
+  while (!root.empty() && (root.back() == L'\\' || root.back() == L'/')) root.pop_back();
+  // The target itself is made when missing, as the items' directories are,
+  // and goes again when nothing was written into it.
+  const bool made = !DirectoryExists(root) && ::SHCreateDirectoryExW(nullptr, root.c_str(), nullptr) == ERROR_SUCCESS;
+  const bool separated = directory.back() == L'\\' || directory.back() == L'/';
+  HRESULT result = E_FAIL;
+  {
+    const Launcher::Installation target(separated ? directory : directory + L"\\");
+    result = ExtractInto(target);
+  }
+  if (made && result != 0 && created_paths_.empty()) ::RemoveDirectoryW(root.c_str());
+  if (made && !(result != 0 && created_paths_.empty())) created_paths_.insert(created_paths_.begin(), root);
+  return result;
+}
+
+HRESULT SevenZipExtractor::ExtractInto(const Launcher::Installation& target) {
+  created_paths_.clear();
   DetectFormat();
 
   ComPtr<IStream> file = intl::OpenFileForReading(Path());
@@ -47,7 +68,7 @@ HRESULT SevenZipExtractor::ExtractTo(const std::wstring& directory) {
   hr = handler->Open(stream.Get(), nullptr, openCallback.Get());
   if (hr != S_OK) return hr;
 
-  auto callback = ComPtr<intl::ArchiveExtractCallback>::Share(new intl::ArchiveExtractCallback(handler, directory));
+  auto callback = ComPtr<intl::ArchiveExtractCallback>::Share(new intl::ArchiveExtractCallback(handler, target));
   hr = handler->Extract(nullptr, kAllItems, 0, callback.Get());
   handler->Close();
   created_paths_ = callback->CreatedPaths();

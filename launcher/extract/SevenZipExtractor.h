@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "launcher/extract/SevenZipArchive.h"
+#include "launcher/fs/Installation.h"
 
 namespace SevenZip {
 
@@ -25,6 +26,9 @@ class SevenZipExtractor : public SevenZipArchive {
   // 0x8007000D: an item failed the engine's data or CRC check;
   // 0x8007xxxx: a platform error). Items written before a failure stay.
   virtual HRESULT ExtractTo(const std::wstring& directory);
+  // The same into the open `target`, which creates and removes everything
+  // the extraction writes (launcher/fs/Installation.h).
+  HRESULT ExtractInto(const Launcher::Installation& target);
 
   // Full paths of the files and directories that the last ExtractTo created
   // where nothing stood before, in creation order, so that a caller can undo

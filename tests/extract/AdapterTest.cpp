@@ -92,7 +92,8 @@ TEST(Callbacks, RefusePasswordsAndAnswerOnlyTheirInterfaces) {
   const GUID classId = HandlerClassId(Format7z);
   ComPtr<IInArchive> handler;
   ASSERT_EQ(CreateObject(&classId, &IID_IInArchive, handler.PutVoid()), S_OK);
-  auto extract = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, L"C:\\x"));
+  const Launcher::Installation target(L"C:\\");
+  auto extract = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, target));
   ComPtr<ICryptoGetTextPassword> extractPassword;
   ASSERT_EQ(extract->QueryInterface(IID_ICryptoGetTextPassword, extractPassword.PutVoid()), S_OK);
   EXPECT_EQ(extractPassword->CryptoGetTextPassword(&text), E_ABORT);

@@ -92,7 +92,8 @@ TEST_P(ItemProperties, AcceptTheirTypesAndFailOtherwise) {
   std::map<PROPID, Answer> script = {{kpidPath, {S_OK, VT_BSTR, 0, L"d"}}, {kpidIsDir, {S_OK, VT_BOOL, 1}}};
   for (const auto& [id, answer] : c.script) script[id] = answer;
   auto handler = ComPtr<IInArchive>::Share(new ScriptedHandler(script));
-  auto callback = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, dir.Path()));
+  const Launcher::Installation target(dir.Path());
+  auto callback = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, target));
 
   CapturedOutput output;
   ISequentialOutStream* stream = nullptr;

@@ -68,9 +68,10 @@ TEST(SetAsideList, FailedMoveKeepsTheCause) {
     const wchar_t* setAside;
     const char* call;
     unsigned long code;
+    const wchar_t* subject;
   } cases[] = {
-      {L"a.dll", L"_a.dll", "MoveFileExW", ERROR_ALREADY_EXISTS},  // never replaces
-      {L"gone.dll", L"_gone.dll", "MoveFileExW", ERROR_FILE_NOT_FOUND},
+      {L"a.dll", L"_a.dll", "MoveFileExW", ERROR_ALREADY_EXISTS, L"_a.dll"},  // never replaces what is ours
+      {L"gone.dll", L"_gone.dll", "CreateFileW", ERROR_FILE_NOT_FOUND, L"gone.dll"},
   };
   for (const auto& c : cases) {
     SetAsideList list(dir.Path());
@@ -78,7 +79,7 @@ TEST(SetAsideList, FailedMoveKeepsTheCause) {
     EXPECT_FALSE(moved.ok()) << Narrow(c.item);
     EXPECT_STREQ(moved.call(), c.call) << moved.ToString();
     EXPECT_EQ(moved.code(), c.code) << moved.ToString();
-    EXPECT_EQ(moved.subject(), dir / c.item);
+    EXPECT_EQ(moved.subject(), dir / c.subject);
     EXPECT_TRUE(list.Entries().empty());
   }
   EXPECT_EQ(ReadBytes(dir / L"a.dll"), "a");

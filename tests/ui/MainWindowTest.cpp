@@ -48,7 +48,13 @@ class SilentServer {
     ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
     port_ = ntohs(address.sin_port);
   }
-  std::wstring Url() const { return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/held/Tarvo_1.0.0.10.7z"; }
+  // A name of its own for each window: the worker of an earlier window still
+  // waits for its answer and holds its package file.
+  std::wstring Url() const {
+    static int windows = 0;
+    return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/held/Tarvo_1.0.0.10-" + std::to_wstring(++windows) +
+           L".7z";
+  }
 
  private:
   SOCKET socket_ = INVALID_SOCKET;

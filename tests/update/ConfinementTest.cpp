@@ -15,7 +15,7 @@
 
 #include "base/UniqueHandle.h"
 #include "base/UniqueLocalMemory.h"
-#include "launcher/FileAuthority.h"
+#include "launcher/fs/FileAuthority.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SetAsideList.h"
 #include "launcher/UpdateJournal.h"
@@ -170,8 +170,8 @@ TEST(Confinement, StartUpPassLeavesLinkedEntriesListed) {
        0,
        "top.txt",
        {{L"top.txt", "top"}}},
-      // Nothing is written through it, and the write fails.
-      {"temp.new is a link", {}, {{L"temp.new", L"victim.txt"}}, Action::Defer, "_a.dll", 0, "", {}},
+      // Nothing is written through it; the write takes the next fresh name.
+      {"temp.new is a link", {}, {{L"temp.new", L"victim.txt"}}, Action::Defer, "_a.dll", 1, "_a.dll", {}},
       {"temp.new is a stale file", {{L"temp.new", "stale"}}, {}, Action::Defer, "_a.dll", 1, "_a.dll", {}},
       {"an ordinary entry still goes", {{L"_a.dll", "a"}}, {{L"bin", L""}}, Action::Pending, "_a.dll", 0, "", {}},
   });

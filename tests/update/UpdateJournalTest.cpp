@@ -1,5 +1,6 @@
 // The update record on disk: its documented format, and the start-up repair
 // facing a record that is damaged, foreign or hostile.
+#include "launcher/PendingDeletionFile.h"
 #include "launcher/UpdateJournal.h"
 #include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
@@ -45,15 +46,21 @@ TEST(UpdateJournal, WritesTheDocumentedFormat) {
   ASSERT_TRUE(journal.Write(record).ok());
   EXPECT_FALSE(PathExists(dir / L"update.journal.new"));
   {
-    // A write that cannot create its temporary file says so, with the file;
-    // the record on the disk stays as it was.
+    // What another account plants under the temporary names (a directory,
+    // a read-only file) stops no update: the write takes a fresh name and
+    // leaves the planted ones alone.
     TempDir blocked;
     ASSERT_TRUE(::CreateDirectoryW((blocked / L"update.journal.new").c_str(), nullptr));
-    const Status failed = UpdateJournal(blocked.Path()).Write(record);
-    EXPECT_STREQ(failed.call(), "CreateFileW") << failed.ToString();
-    EXPECT_EQ(failed.subject(), blocked / L"update.journal.new");
-    EXPECT_NE(failed.code(), 0ul);
-    EXPECT_FALSE(PathExists(blocked / L"update.journal"));
+    ASSERT_TRUE(WriteBytes(blocked / L"update.journal.new1", "planted"));
+    ASSERT_TRUE(::SetFileAttributesW((blocked / L"update.journal.new1").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::CreateDirectoryW((blocked / L"temp.new").c_str(), nullptr));
+    EXPECT_TRUE(UpdateJournal(blocked.Path()).Write(record).ok());
+    EXPECT_TRUE(PendingDeletionFile(blocked.Path()).Write(L"a.dll").ok());
+    EXPECT_TRUE(FileExists(blocked / L"update.journal"));
+    EXPECT_EQ(ReadBytes(blocked / L"temp"), "a.dll");
+    EXPECT_TRUE(DirectoryExists(blocked / L"update.journal.new"));
+    EXPECT_EQ(ReadBytes(blocked / L"update.journal.new1"), "planted");
+    ::SetFileAttributesW((blocked / L"update.journal.new1").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   UpdateJournal::Record read;
   ASSERT_EQ(journal.Read(read), UpdateJournal::ReadResult::Read);

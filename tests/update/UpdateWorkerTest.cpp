@@ -102,7 +102,7 @@ TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
             std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   busy.Reset();
   ExpectOldInstallation(dir);
-  EXPECT_TRUE(FileExists(dir / L"update_2.1.7z"));  // the package stays
+  EXPECT_FALSE(FileExists(dir / L"update_2.1.7z"));  // the launcher's package goes: its name is never taken again
 }
 
 TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
@@ -114,7 +114,7 @@ TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
             std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   ExpectOldInstallation(dir);
   EXPECT_EQ(ReadBytes(dir / L"blocked"), "a file where the package wants a directory");
-  EXPECT_TRUE(FileExists(dir / L"halfway.zip"));
+  EXPECT_FALSE(FileExists(dir / L"halfway.zip"));
 }
 
 TEST(UpdateWorker, PackageReachingOutsideTheInstallationChangesNothing) {

@@ -1,0 +1,350 @@
+#include "launcher/fs/Installation.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/FileSystem.h"
+#include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/FinalPath.h"
+#include "launcher/fs/SafePath.h"
+
+namespace Launcher {
+
+namespace {
+
+// Fresh names ReplaceDurably tries before it gives up: "temp.new", then
+// "temp.new1" up to this.
+constexpr int kFreshNames = 16;
+constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+// `relative` with "\" separators, empty and "." components left out.
+std::wstring Normal(const std::wstring& relative) {
+  std::wstring normal;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = start;
+    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
+    const std::wstring component = relative.substr(start, end - start);
+    if (!component.empty() && component != L".") {
+      if (!normal.empty()) normal += L'\\';
+      normal += component;
+    }
+    start = end + 1;
+  }
+  return normal;
+}
+
+std::wstring ParentOf(const std::wstring& normal) {
+  const size_t slash = normal.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : normal.substr(0, slash);
+}
+
+// A path of MAX_PATH characters or more is opened through the "\\?\"
+// prefix, which takes the name as it is.
+std::wstring Openable(const std::wstring& path) {
+  if (path.size() < MAX_PATH) return path;
+  if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
+
+bool IsMissing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Renames the open `object` to the full path `to` through the handle
+// itself, so that what moves is what was checked.
+bool RenameOpened(HANDLE object, const std::wstring& to, bool replace) {
+  const std::wstring target = to.compare(0, 2, L"\\\\") == 0 ? L"\\??\\UNC\\" + to.substr(2) : L"\\??\\" + to;
+  std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replace ? TRUE : FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  target.copy(rename->FileName, target.size());
+  return ::SetFileInformationByHandle(object, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+bool DisposeOpened(HANDLE object, bool deleteIt = true) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = deleteIt ? TRUE : FALSE;
+  return ::SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+bool SetAttributesOpened(HANDLE object, DWORD attributes) {
+  FILE_BASIC_INFO basic{};
+  basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  return ::SetFileInformationByHandle(object, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+}  // namespace
+
+bool Installation::DeleteOnClose(HANDLE file, bool deleteIt) {
+  return DisposeOpened(file, deleteIt);
+}
+
+Installation::Installation(std::wstring directory) : directory_(std::move(directory)) {
+  if (directory_.size() < 3 || (directory_.back() != L'\\' && directory_.back() != L'/')) return;
+  // The directory may be shared with other accounts; held so that it is not
+  // renamed under the update while this object lives.
+  root_.Reset(::CreateFileW(directory_.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (root_) final_ = FinalPathOf(root_.Get());
+}
+
+Status Installation::Check(const std::wstring& relative) const {
+  if (!Valid()) return Status::Failed("Installation", directory_);
+  if (!IsSafeItemPath(relative)) return Status::Failed("IsSafeItemPath", directory_ + relative);
+  return Status::Ok();
+}
+
+Status Installation::OpenAt(const std::wstring& relative, DWORD access, DWORD share, UniqueHandle& object) const {
+  object.Reset();
+  if (Status checked = Check(relative); !checked.ok()) return checked;
+  const std::wstring normal = Normal(relative);
+  const std::wstring path = directory_ + normal;
+  UniqueHandle opened(::CreateFileW(Openable(path).c_str(), access | SYNCHRONIZE, share & ~FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!opened) return Status::FromLastError("CreateFileW", path);
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(opened.Get(), &information)) {
+    return Status::FromLastError("GetFileInformationByHandle", path);
+  }
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Status::Failed("ReachesThroughLink", path);
+  // The final path resolves every link on the way at once; Wine reports
+  // none of MAX_PATH characters or more, and the update writes no such path.
+  const std::wstring final = FinalPathOf(opened.Get());
+  if (!(final.empty() && path.size() >= MAX_PATH) && !SameIgnoringCase(final, final_ + L"\\" + normal)) {
+    return Status::Failed("ReachesThroughLink", path);
+  }
+  object = std::move(opened);
+  return Status::Ok();
+}
+
+Status Installation::Open(const std::wstring& relative, DWORD access, UniqueHandle& object, DWORD share) const {
+  return OpenAt(relative, access, share, object);
+}
+
+Installation::Standing Installation::Examine(const std::wstring& relative) const {
+  UniqueHandle object;
+  // Neither right takes part in sharing: a file held without sharing can
+  // still be examined.
+  const Status opened = OpenAt(relative, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareReadWrite, object);
+  if (!opened.ok()) {
+    const bool missing = opened.call() == std::string("CreateFileW") && IsMissing(opened.code());
+    return missing ? Standing::Missing : Standing::Elsewhere;
+  }
+  return IsTrustedObject(object.Get()) ? Standing::Trusted : Standing::Untrusted;
+}
+
+Status Installation::ReadTrusted(const std::wstring& relative, unsigned long maxBytes, std::string& bytes) const {
+  UniqueHandle file;
+  if (Status opened = OpenAt(relative, GENERIC_READ | READ_CONTROL, kShareReadWrite, file); !opened.ok()) return opened;
+  if (!IsTrustedObject(file.Get())) return Status::Failed("IsTrustedObject", PathOf(relative));
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size)) return Status::FromLastError("GetFileSizeEx", PathOf(relative));
+  if (size.QuadPart > static_cast<LONGLONG>(maxBytes)) return Status::Failed("ReadTrusted", PathOf(relative));
+  std::string read;
+  char buffer[4096];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) {
+      return Status::FromLastError("ReadFile", PathOf(relative));
+    }
+    if (got == 0) break;
+    read.append(buffer, got);
+    // Grew while being read: no file the launcher wrote.
+    if (read.size() > maxBytes) return Status::Failed("ReadTrusted", PathOf(relative));
+  }
+  bytes = std::move(read);
+  return Status::Ok();
+}
+
+Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWORD share, DWORD flags,
+                                UniqueHandle& file) const {
+  file.Reset();
+  if (Status checked = Check(relative); !checked.ok()) return checked;
+  AdminOnlySecurity security;
+  if (!security.Attributes()) return Status::FromLastError("ConvertStringSecurityDescriptorToSecurityDescriptorW", L"");
+  const std::wstring normal = Normal(relative);
+  const std::wstring path = directory_ + normal;
+  // CREATE_NEW never opens what exists, so nothing another account made, or
+  // a link it planted, is written through.
+  UniqueHandle created(::CreateFileW(Openable(path).c_str(), access | DELETE | SYNCHRONIZE, share,
+                                     security.Attributes(), CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr));
+  if (!created) return Status::FromLastError("CreateFileW", path);
+  const std::wstring final = FinalPathOf(created.Get());
+  if (!(final.empty() && path.size() >= MAX_PATH) && !SameIgnoringCase(final, final_ + L"\\" + normal)) {
+    // Made through a link: the new, empty file is ours and goes again.
+    DisposeOpened(created.Get());
+    return Status::Failed("ReachesThroughLink", path);
+  }
+  file = std::move(created);
+  return Status::Ok();
+}
+
+Status Installation::CreateDirectory(const std::wstring& relative) const {
+  if (Status checked = Check(relative); !checked.ok()) return checked;
+  AdminOnlySecurity security;
+  if (!security.Attributes()) return Status::FromLastError("ConvertStringSecurityDescriptorToSecurityDescriptorW", L"");
+  const std::wstring path = PathOf(Normal(relative));
+  if (!::CreateDirectoryW(Openable(path).c_str(), security.Attributes())) {
+    return Status::FromLastError("CreateDirectoryW", path);
+  }
+  UniqueHandle made;
+  Status opened = OpenAt(relative, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, made);
+  if (!opened.ok() && opened.call() == std::string("ReachesThroughLink")) {
+    // Made through a link: the empty directory is ours and goes again.
+    UniqueHandle elsewhere(::CreateFileW(Openable(path).c_str(), DELETE | SYNCHRONIZE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (elsewhere) DisposeOpened(elsewhere.Get());
+  }
+  return opened;
+}
+
+Status Installation::Move(const std::wstring& from, const std::wstring& to, Occupant occupant) const {
+  if (Status checked = Check(to); !checked.ok()) return checked;
+  const std::wstring source = Normal(from);
+  const std::wstring target = Normal(to);
+  if (!SameIgnoringCase(ParentOf(source), ParentOf(target))) return Status::Failed("Installation::Move", PathOf(to));
+  UniqueHandle object;
+  if (Status opened = OpenAt(source, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, object); !opened.ok()) return opened;
+  bool replace = false;
+  switch (Examine(target)) {
+    case Standing::Missing:
+      break;
+    case Standing::Untrusted:
+      // Another account took the emptied name: its file gives way, unless
+      // it is a directory (which a rename never replaces).
+      replace = occupant == Occupant::ReplaceUntrusted && !DirectoryExists(PathOf(target));
+      if (!replace) return Status::Failed("MoveFileExW", PathOf(target), ERROR_ALREADY_EXISTS);
+      break;
+    case Standing::Trusted:
+      return Status::Failed("MoveFileExW", PathOf(target), ERROR_ALREADY_EXISTS);
+    case Standing::Elsewhere:
+      return Status::Failed("ReachesThroughLink", PathOf(target));
+  }
+  if (!RenameOpened(object.Get(), PathOf(target), replace)) return Status::FromLastError("MoveFileExW", PathOf(source));
+  return Status::Ok();
+}
+
+Status Installation::Remove(const std::wstring& relative) const {
+  if (Status checked = Check(relative); !checked.ok()) return checked;
+  const std::wstring normal = Normal(relative);
+  const DWORD attributes = ::GetFileAttributesW(Openable(PathOf(normal)).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (IsMissing(::GetLastError())) return Status::Ok();
+    return Status::FromLastError("GetFileAttributesW", PathOf(normal));
+  }
+  // The directory is listed through the handle's path while the handle
+  // holds it (no delete sharing), so that it cannot be renamed meanwhile.
+  const DWORD list = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FILE_LIST_DIRECTORY : 0;
+  UniqueHandle object;
+  Status opened = OpenAt(normal, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | list, kShareReadWrite, object);
+  if (!opened.ok()) return opened.call() == std::string("CreateFileW") && IsMissing(opened.code()) ? Status::Ok() : opened;
+  return RemoveOpened(normal, std::move(object));
+}
+
+Status Installation::RemoveOpened(const std::wstring& normal, UniqueHandle object) const {
+  const std::wstring path = PathOf(normal);
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(object.Get(), &information)) {
+    return Status::FromLastError("GetFileInformationByHandle", path);
+  }
+  Status first;
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // Listed through the handle itself: the listing is of the directory
+    // that was checked, whatever its name leads to meanwhile.
+    std::vector<std::wstring> names;
+    std::vector<BYTE> listing(64 * 1024);
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(object.Get(), kind, listing.data(), static_cast<DWORD>(listing.size()))) {
+      kind = FileIdBothDirectoryInfo;
+      for (size_t at = 0;;) {
+        const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing.data() + at);
+        const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+        if (name != L"." && name != L"..") names.push_back(name);
+        if (entry->NextEntryOffset == 0) break;
+        at += entry->NextEntryOffset;
+      }
+    }
+    for (const std::wstring& name : names) {
+      {
+        // A name Windows would read otherwise (a trailing dot, a device) was
+        // not made by the launcher: it stays, and so does the directory.
+        Status removed = IsSafeItemPath(normal + L"\\" + name)
+                             ? Remove(normal + L"\\" + name)
+                             : Status::Failed("IsSafeItemPath", path + L"\\" + name);
+        if (!removed.ok() && first.ok()) first = std::move(removed);
+      }
+    }
+  }
+  if (!first.ok()) return first;
+  const bool readOnly = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetAttributesOpened(object.Get(), information.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+  if (!DisposeOpened(object.Get())) {
+    const Status failed = Status::FromLastError("SetFileInformationByHandle", path);
+    // A file that stays keeps its flag: it is the file it was.
+    if (readOnly) SetAttributesOpened(object.Get(), information.dwFileAttributes);
+    return failed;
+  }
+  object.Reset();
+  // Wine accepts the deletion of a directory that is not empty and keeps it.
+  if (PathExists(Openable(path))) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
+  return Status::Ok();
+}
+
+Status Installation::ReplaceDurably(const std::wstring& name, const std::string& bytes) const {
+  if (Status checked = Check(name); !checked.ok()) return checked;
+  UniqueHandle file;
+  std::wstring fresh;
+  Status created;
+  for (int n = 0; n < kFreshNames; ++n) {
+    fresh = name + L".new" + (n == 0 ? std::wstring() : std::to_wstring(n));
+    // What a write of ours left is ours to remove; anything else there is
+    // passed by for the next fresh name.
+    if (Examine(fresh) == Standing::Trusted) Remove(fresh);
+    created = CreateFile(fresh, GENERIC_WRITE, 0, FILE_FLAG_WRITE_THROUGH, file);
+    if (created.ok()) break;
+  }
+  if (!created.ok()) return created;
+  const std::wstring next = PathOf(fresh);
+  DWORD written = 0;
+  Status status;
+  if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+    status = Status::FromLastError("WriteFile", next);
+  } else if (written != bytes.size()) {
+    status = Status::Failed("WriteFile", next);
+  } else if (!::FlushFileBuffers(file.Get())) {
+    status = Status::FromLastError("FlushFileBuffers", next);
+  }
+  if (status.ok()) {
+    // Whatever stands under the name gives way to the launcher's own file,
+    // unless it is a directory or a link (then the write fails).
+    const Standing standing = Examine(name);
+    if (standing == Standing::Elsewhere) {
+      status = Status::Failed("ReachesThroughLink", PathOf(name));
+    } else if (DirectoryExists(PathOf(name))) {
+      status = Status::Failed("MoveFileExW", PathOf(name), ERROR_ACCESS_DENIED);
+    } else if (!RenameOpened(file.Get(), PathOf(name), true)) {
+      status = Status::FromLastError("MoveFileExW", PathOf(name));
+    }
+  }
+  if (!status.ok()) DisposeOpened(file.Get());
+  return status;
+}
+
+void Installation::RemoveUnfinishedWrites(const std::wstring& name) const {
+  for (int n = 0; n < kFreshNames; ++n) {
+    const std::wstring fresh = name + L".new" + (n == 0 ? std::wstring() : std::to_wstring(n));
+    if (Examine(fresh) == Standing::Trusted) Remove(fresh);
+  }
+}
+
+}  // namespace Launcher

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/Status.h"
+#include "base/UniqueHandle.h"
+
+namespace Launcher {
+
+// The installation directory, and the one gate through which the launcher
+// opens, creates, moves or removes anything in it: the set-aside moves, the
+// unpacking, the rollback and the repair, "temp", the update record and the
+// package file all ask this class. It rests on these rules:
+//
+// - Nothing is acted on through a link. Every object is opened itself
+//   (FILE_FLAG_OPEN_REPARSE_POINT) and only when the path the system reports
+//   for the open handle is the installation's own final path followed by the
+//   names asked for (letter case aside), so that a reparse point, a link
+//   Wine shows as a plain file or a short alias anywhere on the way refuses
+//   the step ("ReachesThroughLink"). Deletions and renames then act on that
+//   very handle, so that no swap after the check can redirect them.
+// - What the launcher reads and starts must be trusted (FileAuthority.h):
+//   plain, one name, only administrators can have written it.
+// - What the launcher creates is created new (never an existing object
+//   opened), with AdminOnlySecurity, so that it stays trusted however the
+//   directory's own entries are set.
+// - The installation directory itself may let other accounts create files
+//   in it; directories below it are trusted or are not used (the update sets
+//   an untrusted one aside and makes its own).
+//
+// Paths are relative to Directory() and must pass the item-path rule of the
+// extraction (relative, no "..", no device, no component ending in a dot or
+// blank); anything else fails with "IsSafeItemPath". Failures are returned
+// as Status, with the call that failed, the full path and the platform's
+// code. Not copyable; the object holds the directory open (shared for
+// reading and writing) for its lifetime. Any thread, one at a time.
+class Installation {
+ public:
+  enum class Standing {
+    Missing,    // nothing under that name
+    Trusted,    // a plain object only administrators can have written
+    Untrusted,  // another account may have made it or may change it
+    Elsewhere,  // the name leads through a link, or cannot be examined
+  };
+  enum class Occupant { Keep, ReplaceUntrusted };
+
+  // `directory` is a full path ending in a backslash (IsFullDirectory). An
+  // installation that could not be opened is not Valid(), and every step
+  // fails with "Installation" and the directory.
+  explicit Installation(std::wstring directory);
+  Installation(const Installation&) = delete;
+  Installation& operator=(const Installation&) = delete;
+
+  bool Valid() const { return static_cast<bool>(root_) && !final_.empty(); }
+  const std::wstring& Directory() const { return directory_; }
+  // The path the system reports for the directory, without a final separator.
+  const std::wstring& Final() const { return final_; }
+
+  // What stands at `relative`.
+  Standing Examine(const std::wstring& relative) const;
+
+  // Opens the object at `relative` itself with `access` (files and
+  // directories), sharing `share` (never delete, so that it cannot be
+  // renamed or removed by others while the handle is held). Fails with
+  // ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when nothing is there, or
+  // "ReachesThroughLink" when it is not the object the name says.
+  Status Open(const std::wstring& relative, DWORD access, UniqueHandle& object,
+              DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE) const;
+
+  // Reads the trusted plain file `relative` whole into `bytes`; fails with
+  // "IsTrustedObject" when it is not trusted, "ReadTrusted" when it holds
+  // more than `maxBytes`, otherwise as Open or ReadFile.
+  Status ReadTrusted(const std::wstring& relative, unsigned long maxBytes, std::string& bytes) const;
+
+  // Creates the file `relative`, which must not exist (CREATE_NEW), with
+  // AdminOnlySecurity and `flags`, opened with `access` and `share`. Fails
+  // when anything stands there or the new file is not where the name says
+  // (a link on the way: it is deleted again).
+  Status CreateFile(const std::wstring& relative, DWORD access, DWORD share, DWORD flags, UniqueHandle& file) const;
+
+  // Creates the directory `relative` with AdminOnlySecurity; fails when
+  // anything stands there (ERROR_ALREADY_EXISTS) or it is not where the name
+  // says.
+  Status CreateDirectory(const std::wstring& relative) const;
+
+  // Renames `from` to `to`, both in the same directory (a set-aside move and
+  // its way back). Fails when `to` is taken, except that with
+  // ReplaceUntrusted a file at `to` that is not trusted (another account put
+  // it there while the name was empty) is replaced; a trusted object or a
+  // directory there is never replaced. Nothing moves on failure.
+  Status Move(const std::wstring& from, const std::wstring& to, Occupant occupant = Occupant::Keep) const;
+
+  // Deletes whatever stands at `relative` for good: a file (read-only or
+  // not) or a directory with everything in it, each object through a handle
+  // opened on it while its directory is held, so that nothing outside goes
+  // whatever is renamed meanwhile. A link found at any depth is left in
+  // place and not entered. Ok when nothing is left (also when nothing was
+  // there); otherwise the first step that failed, and what could be deleted
+  // is gone.
+  Status Remove(const std::wstring& relative) const;
+
+  // Replaces the file `name` (in the installation directory) with one
+  // holding `bytes`, so that a crash at any moment leaves the old file or
+  // the new one whole: the bytes go to a fresh file (`name` + ".new", or
+  // with a number after it when that name is taken by something that cannot
+  // be removed), created new, written through and flushed, which is renamed
+  // over `name`. Fails naming the step; `name` is unchanged then.
+  Status ReplaceDurably(const std::wstring& name, const std::string& bytes) const;
+
+  // Removes what a write cut short left under ReplaceDurably's fresh names
+  // for `name`, where those are the launcher's own (trusted).
+  void RemoveUnfinishedWrites(const std::wstring& name) const;
+
+  // Marks the open `file` (one CreateFile made, which holds DELETE access)
+  // to be deleted when its last handle closes, or takes the mark off again:
+  // a file that must not outlive a process killed while it writes it. False
+  // when the system refused.
+  static bool DeleteOnClose(HANDLE file, bool deleteIt);
+
+  // The full path of `relative`.
+  std::wstring PathOf(const std::wstring& relative) const { return directory_ + relative; }
+
+ private:
+  Status Check(const std::wstring& relative) const;
+  Status OpenAt(const std::wstring& relative, DWORD access, DWORD share, UniqueHandle& object) const;
+  Status RemoveOpened(const std::wstring& relative, UniqueHandle object) const;
+
+  std::wstring directory_;
+  std::wstring final_;
+  UniqueHandle root_;
+};
+
+}  // namespace Launcher
