@@ -15,6 +15,7 @@ namespace {
 constexpr const char kNotAPackageCall[] = "PackageHeader";
 constexpr std::uint64_t kSpareBytes = 64ull << 20;
 constexpr std::uint64_t kCheckpointBytes = 4ull << 20;
+constexpr std::uint64_t kPromptRetryBytes = 1ull << 20;
 // Large enough that a loopback transfer is not held up by calls, small
 // enough to stay out of the download's memory figure.
 constexpr DWORD kReadBytes = 256 * 1024;
@@ -414,12 +415,17 @@ Status Download::Run() {
     if (result.outcome == Outcome::Fail) return result.status;
     // Only bytes beyond any reached before count as progress: an attempt
     // that starts over and is cut again at the same place gains nothing.
+    std::uint64_t gained = 0;
     if (resume_.onDisk > furthest) {
+      gained = resume_.onDisk - furthest;
       furthest = resume_.onDisk;
       failures = 0;
     } else if (++failures > timings_.retries) {
       return result.status;
     }
+    // A line that delivered a good piece before it broke is asked again at
+    // once; one that delivers crumbs is not hammered.
+    if (result.retryAfterMs == 0 && gained >= kPromptRetryBytes) continue;
     const DWORD wait = result.retryAfterMs != 0
                            ? result.retryAfterMs
                            : Jittered(std::uint64_t{timings_.firstBackoffMs} << std::min(std::max(failures, 1) - 1, 20));

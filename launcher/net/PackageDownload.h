@@ -39,8 +39,9 @@ struct DownloadTimings {
   // receive time-out).
   DWORD stallTimeoutMs = 30000;
   // The wait before the n-th retry without progress is firstBackoffMs * 2^(n-1),
-  // scaled at random by 0.75 to 1.25; a retry after an attempt that moved the
-  // file further than ever before waits firstBackoffMs and does not count.
+  // scaled at random by 0.75 to 1.25. An attempt that moved the file further
+  // than ever before does not count; the retry after it follows at once when
+  // it gained 1 MiB or more, else after firstBackoffMs.
   DWORD firstBackoffMs = 1000;
   int retries = 5;
   // A 503 or 429 with "Retry-After: <seconds>" waits that long, at most this.

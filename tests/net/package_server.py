@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """A package server on 127.0.0.1 that cuts, stalls and lies, scripted per request.
 
-package_server.py start STATE_DIR   starts it in the background, returns once it listens
-package_server.py stop STATE_DIR    stops it
-package_server.py serve STATE_DIR   runs it in the foreground
+package_server.py start STATE_DIR [FILES_DIR]   starts it in the background, returns once it listens
+package_server.py stop STATE_DIR                stops it
+package_server.py serve STATE_DIR [FILES_DIR]   runs it in the foreground
 
 It listens on a port the system chooses and writes it to STATE_DIR/port.
 Every address names its own run, so that rows of a test table do not meet:
@@ -15,6 +15,9 @@ pseudo-random bytes; zip a zip archive of one stored member of <size> bytes;
 lzma an lzma-alone stream (as `xz --format=lzma` writes) of <size> bytes.
 A run starts with version 1 of the body. Each body served is also written to
 STATE_DIR/bodies/<id>-v<version>, where the tests read what they must get.
+
+  /file/<id>/<script>/<file>   the same, with the bytes of FILES_DIR/<file> as
+                               the body (version 1 only; nothing is written)
 
 The validator: etag=strong (the default) sends ETag "v<version>-<name>";
 weak sends W/"v<version>-<name>" and Last-Modified (version 1: Mon, 01 Jan
@@ -64,7 +67,7 @@ LAST_MODIFIED = {1: "Mon, 01 Jan 2024 00:00:00 GMT", 2: "Tue, 02 Jan 2024 00:00:
 PORTAL = (b"<!DOCTYPE html><html><head><title>Hotel WiFi</title></head><body><form action=\"/login\">"
           b"Room number <input name=\"room\"><button>Connect</button></form></body></html>")
 
-state = {"dir": None, "start": time.monotonic(), "last_request": time.monotonic()}
+state = {"dir": None, "files": None, "start": time.monotonic(), "last_request": time.monotonic()}
 runs = {}  # id -> {"requests": n, "version": v}
 lock = threading.Lock()
 bodies = {}
@@ -95,6 +98,14 @@ def make_body(name, version):
         raise ValueError(kind)
     bodies[key] = body
     return body
+
+
+def file_body(name):
+    with lock:
+        if ("file", name) not in bodies:
+            with open(os.path.join(state["files"], name), "rb") as f:
+                bodies[("file", name)] = f.read()
+        return bodies[("file", name)]
 
 
 class Handler(socketserver.StreamRequestHandler):
@@ -138,7 +149,8 @@ class Handler(socketserver.StreamRequestHandler):
     def route(self, target):
         path, _, query = target.partition("?")
         pieces = path.split("/")
-        if len(pieces) != 5 or pieces[1] != "run":
+        from_file = len(pieces) == 5 and pieces[1] == "file" and state["files"] and pieces[4] not in ("", ".", "..")
+        if len(pieces) != 5 or not (pieces[1] == "run" or from_file):
             self.head("404 Not Found", ["Content-Length: 0"])
             return
         self.run_id, script, name = pieces[2], pieces[3].split(","), pieces[4]
@@ -150,6 +162,10 @@ class Handler(socketserver.StreamRequestHandler):
             if action == "v2":
                 run["version"] = 2
             version = run["version"]
+        if from_file:
+            body = file_body(name)
+            self.answer(action, body, name, 1, options.get("etag", "strong"))
+            return
         body = make_body(name, version)
         os.makedirs(os.path.join(state["dir"], "bodies"), exist_ok=True)
         saved = os.path.join(state["dir"], "bodies", "%s-v%d" % (self.run_id, version))
@@ -241,8 +257,9 @@ class Handler(socketserver.StreamRequestHandler):
         elif kind == "stall":
             offset, _, seconds = argument.partition("=")
             end = max(start, min(size, int(offset)))
-        for i in range(start, end, 65536):
-            self.send(body[i:min(end, i + 65536)])
+        view = memoryview(body)
+        for i in range(start, end, 1 << 20):
+            self.send(view[i:min(end, i + (1 << 20))])
         if kind == "stall":
             time.sleep(min(10.0, float(seconds)))
         if end < size:
@@ -254,8 +271,9 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
 
 
-def serve(directory):
+def serve(directory, files=None):
     state["dir"] = directory
+    state["files"] = files
     os.makedirs(os.path.join(directory, "log"), exist_ok=True)
     server = Server(("127.0.0.1", 0), Handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -289,14 +307,14 @@ def stop_server(directory):
     os.remove(pidfile)
 
 
-def start(directory):
+def start(directory, files=None):
     stop_server(directory)
     if os.path.isdir(directory):
         subprocess.run(["rm", "-rf", directory], check=True)
     os.makedirs(directory)
     with open(os.path.join(directory, "server.log"), "w") as log:
         # Detached from ctest's output pipe, so that the fixture's setup can end.
-        child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", directory],
+        child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", directory] + ([files] if files else []),
                                  stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
     with open(os.path.join(directory, "server.pid"), "w") as f:
         f.write("%d\n" % child.pid)
@@ -314,9 +332,10 @@ def start(directory):
 
 if __name__ == "__main__":
     command, directory = sys.argv[1], sys.argv[2]
+    files = os.path.abspath(sys.argv[3]) if len(sys.argv) > 3 else None
     if command == "serve":
-        serve(directory)
+        serve(directory, files)
     elif command == "start":
-        sys.exit(start(directory))
+        sys.exit(start(directory, files))
     elif command == "stop":
         stop_server(directory)
