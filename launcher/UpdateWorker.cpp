@@ -17,8 +17,8 @@
 #include "launcher/extract/SevenZipExtractor.h"
 #include "launcher/fs/FileAuthority.h"
 #include "launcher/fs/Installation.h"
-#include "launcher/net/BindCallback.h"
-#include "launcher/net/FileDownload.h"
+#include "launcher/net/PackageDownload.h"
+#include "launcher/net/WindowProgress.h"
 
 namespace Launcher {
 
@@ -130,11 +130,12 @@ std::wstring NameInside(const std::wstring& launcherDirectory, const std::wstrin
 }
 
 // The package's download as a step of the worker, into the file the
-// launcher made for it: DownloadIntoFile answers only true or false, so a
-// failure names the call and the address.
-Status DownloadPackage(const std::wstring& packageUrl, HANDLE packageFile, HWND window) {
-  if (DownloadIntoFile(packageUrl, packageFile, BindCallback(window))) return Status::Ok();
-  return Status::Failed("DownloadIntoFile", packageUrl);
+// launcher made for it, with its progress for the window.
+Status DownloadInto(const std::wstring& launcherDirectory, const std::wstring& packageUrl, HANDLE packageFile,
+                    HWND window) {
+  ResumeState resume;
+  WindowProgress progress(window);
+  return DownloadPackage(packageUrl, packageFile, launcherDirectory, resume, progress);
 }
 
 // Only web addresses are downloaded: a local, file: or UNC address would
@@ -280,11 +281,11 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
     // Deleted when its handle closes until the download is whole, so that a
     // launcher closed or killed meanwhile leaves no package behind.
     UniqueHandle file;
-    Status made = installation.CreateFile(name, GENERIC_WRITE, 0, 0, file);
+    Status made = installation.CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, 0, file);
     if (made.ok() && !Installation::DeleteOnClose(file.Get(), true)) {
       made = Status::FromLastError("SetFileInformationByHandle", launcherDirectory + name);
     }
-    if (made.ok()) made = DownloadPackage(packageUrl, file.Get(), window);
+    if (made.ok()) made = DownloadInto(launcherDirectory, packageUrl, file.Get(), window);
     if (made.ok() && !Installation::DeleteOnClose(file.Get(), false)) {
       made = Status::FromLastError("SetFileInformationByHandle", launcherDirectory + name);
     }

@@ -4,11 +4,6 @@
 #include <windows.h>
 
 #include "base/FileSystem.h"
-#include <wininet.h>
-
-#include <vector>
-
-#include "base/UniqueHandle.h"
 #include "launcher/net/DownloadObserver.h"
 
 namespace Launcher {
@@ -64,49 +59,6 @@ bool DownloadToFile(const std::wstring& url, const std::wstring& target, BindCal
   // shortfall counts: a reply sent compressed announces fewer bytes than the
   // decoded file holds.
   return FileHoldsAtLeast(target, observer.AnnouncedSize());
-}
-
-bool DownloadIntoFile(const std::wstring& url, HANDLE target, BindCallback callback) {
-  DownloadObserver observer(callback);
-  std::vector<wchar_t> cached(MAX_PATH + 1, L'\0');
-  const HRESULT result = ::URLDownloadToCacheFileW(nullptr, url.c_str(), cached.data(), MAX_PATH, 0,
-                                                   static_cast<IBindStatusCallback*>(&observer));
-  if (result != S_OK) return false;
-  const std::wstring cache(cached.data());
-  // The cache entry is the service's; nothing of it is kept.
-  const auto forgetCache = [&url] { ::DeleteUrlCacheEntryW(url.c_str()); };
-  if (observer.ResponseCode() >= 400) {
-    forgetCache();
-    return false;
-  }
-  UniqueHandle source(::CreateFileW(cache.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!source) {
-    forgetCache();
-    return false;
-  }
-  std::vector<char> buffer(256 * 1024);
-  unsigned long long copied = 0;
-  bool ok = true;
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(source.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
-    DWORD written = 0;
-    if (!::WriteFile(target, buffer.data(), got, &written, nullptr) || written != got) {
-      ok = false;
-      break;
-    }
-    copied += got;
-  }
-  source.Reset();
-  forgetCache();
-  // A cut-off body is a failed download; only a shortfall counts, since a
-  // reply sent compressed announces fewer bytes than the decoded file holds.
-  return ok && copied >= observer.AnnouncedSize();
 }
 
 }  // namespace Launcher

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 #include "launcher/net/BindCallback.h"
@@ -19,16 +17,6 @@ namespace Launcher {
 // at `target`, and, when the server announced a size, the file is not shorter. On false a partial file or an error page
 // may remain at `target`; removing it is the caller's business.
 bool DownloadToFile(const std::wstring& url, const std::wstring& target, BindCallback callback);
-
-// Downloads `url` into the open file `target` (written from its current
-// position; the caller made it and owns it) on the calling thread, blocking
-// until the transfer ends, with the same progress and the same checks as
-// DownloadToFile: the download service fetches the body into its cache,
-// from where it is copied, and the cache entry is removed. True only when the
-// service reported success, the server answered no HTTP error status, and
-// the body is not shorter than announced, copied whole. On false part of the
-// body may have been written; removing the file is the caller's business.
-bool DownloadIntoFile(const std::wstring& url, HANDLE target, BindCallback callback);
 
 // Creates directory `path` and every missing directory above it, outermost
 // first. True when `path` itself was created; false when it already existed

@@ -14,6 +14,7 @@
 
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
+#include "tests/support/UnixFiles.h"
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"
 
@@ -47,13 +48,16 @@ TEST(UpdateJournal, WritesTheDocumentedFormat) {
   EXPECT_FALSE(PathExists(dir / L"update.journal.new"));
   {
     // What another account plants under the temporary names (a directory,
-    // a read-only file) stops no update: the write takes a fresh name and
-    // leaves the planted ones alone.
+    // a read-only file, here open to every account) stops no update: the
+    // write takes a fresh name and leaves the planted ones alone.
     TempDir blocked;
     ASSERT_TRUE(::CreateDirectoryW((blocked / L"update.journal.new").c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(blocked / L"update.journal.new1", "planted"));
     ASSERT_TRUE(::SetFileAttributesW((blocked / L"update.journal.new1").c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(::CreateDirectoryW((blocked / L"temp.new").c_str(), nullptr));
+    for (const wchar_t* planted : {L"update.journal.new", L"update.journal.new1", L"temp.new"}) {
+      ASSERT_TRUE(SetUnixMode(blocked / planted, "777"));
+    }
     EXPECT_TRUE(UpdateJournal(blocked.Path()).Write(record).ok());
     EXPECT_TRUE(PendingDeletionFile(blocked.Path()).Write(L"a.dll").ok());
     EXPECT_TRUE(FileExists(blocked / L"update.journal"));

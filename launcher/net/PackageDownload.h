@@ -1,0 +1,114 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/Status.h"
+
+namespace Launcher {
+
+// Where a package download stands, so that a later attempt or a later run
+// asks only for the rest. The downloader keeps it up to date while it runs
+// and hands it to DownloadListener::OnCheckpoint to be persisted; the caller
+// stores it as it is and hands it back with the same file next time.
+struct ResumeState {
+  enum class Validator { None, ETag, LastModified };
+
+  // The address the bytes on disk came from; empty: nothing to resume.
+  std::wstring address;
+  // The first answer's strong ETag (quotes included), else its Last-Modified
+  // date; sent as If-Range, so that a changed file is sent whole again.
+  // Without one a cut download starts over: nothing proves the rest belongs.
+  Validator validatorKind = Validator::None;
+  std::wstring validator;
+  // The body's size as the first answer gave it; 0 while unknown (chunked).
+  std::uint64_t total = 0;
+  // Body bytes at the start of the file that came from that answer (written
+  // with WriteFile; not flushed to the medium).
+  std::uint64_t onDisk = 0;
+};
+
+// The timings of the retries. The defaults are the shipped ones; tests pass
+// shorter ones.
+struct DownloadTimings {
+  DWORD connectTimeoutMs = 15000;
+  // An attempt that receives nothing for this long is cut (the request's
+  // receive time-out).
+  DWORD stallTimeoutMs = 30000;
+  // The wait before the n-th retry without progress is firstBackoffMs * 2^(n-1),
+  // scaled at random by 0.75 to 1.25. An attempt that moved the file further
+  // than ever before does not count; the retry after it follows at once when
+  // it gained 1 MiB or more, else after firstBackoffMs.
+  DWORD firstBackoffMs = 1000;
+  int retries = 5;
+  // A 503 or 429 with "Retry-After: <seconds>" waits that long, at most this.
+  DWORD retryAfterCapMs = 60000;
+};
+
+// What the downloader tells its caller, on the downloading thread, during
+// DownloadPackage. Implementations must not throw.
+class DownloadListener {
+ public:
+  // Body bytes in the file so far (the resumed part included) and the body's
+  // size (0 while unknown). Called when an answer is accepted and after each
+  // write; `received` goes back to 0 when the download starts over. Never
+  // called while a retry waits.
+  virtual void OnProgress(std::uint64_t received, std::uint64_t total) = 0;
+  // `state` has changed in a way worth keeping: a new answer was accepted,
+  // another 4 MiB are written, an attempt was cut, the download ended. Store
+  // it with the file to resume the next run from it.
+  virtual void OnCheckpoint(const ResumeState& state) = 0;
+
+ protected:
+  ~DownloadListener() = default;
+};
+
+// Downloads the package at `address` (http: or https:) into `file`, blocking
+// the calling thread until the body is complete or every try is used up.
+//
+// The caller creates and owns `file` (opened for GENERIC_READ | GENERIC_WRITE)
+// and keeps it open for the call; the body is written from offset 0, the file
+// is truncated when the download starts over and cut to the body's size at the
+// end. `directory` is the directory of the file: its volume must hold the rest
+// of an announced body plus 64 MiB, or the download fails before anything is
+// written. `resume` is empty for a fresh download, or what an earlier call left
+// for this file; one for another address, or whose bytes the file no longer
+// holds, is dropped. It is updated as the download goes.
+//
+// Over WinINet with the system's proxy settings, no cache read or write; an
+// HTTPS certificate that does not verify fails at once. A cut (connection
+// reset, time-out, a body shorter than announced) asks again for the rest with
+// Range and If-Range; a 206 is taken only when its Content-Range starts where
+// the file ends and names the first answer's total; a 200 (changed file,
+// ranges ignored) starts over in the same file; a 416 completes the download
+// when the file holds the whole body, else it starts over. 408, 429 and 5xx
+// answers and cuts are retried (`timings`); other 4xx answers fail at once.
+//
+// Returns Ok when the file holds the whole body. A failure names the last
+// failed call and the address: a WinINet function with its error code,
+// "HttpStatus" with the answer's status, "ContentRange" for a 206 or 416 that
+// did not fit, "GetDiskFreeSpaceExW" (code ERROR_DISK_FULL when the space is
+// short), a file function on the file. A body whose first bytes are no package
+// the engine opens (7z, zip, cab, lzma, lzma86: a web page such as a captive
+// portal's) fails with IsNotAPackage(): `resume` is then emptied, and the file
+// is to be deleted, not resumed.
+Status DownloadPackage(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
+                       DownloadListener& listener, const DownloadTimings& timings = DownloadTimings());
+
+// The failure DownloadPackage returns for a body that is no package.
+bool IsNotAPackage(const Status& status);
+
+// How many first bytes of a body LooksLikePackage needs to decide; a shorter
+// body is decided on all of it.
+constexpr std::size_t kPackageHeadBytes = 6;
+
+// Whether `head` (the first `size` bytes of a body, at most kPackageHeadBytes
+// looked at) begins a 7z (37 7A BC AF 27 1C), zip (PK 03 04 or PK 05 06), cab
+// (MSCF), lzma (properties byte 0x5D) or lzma86 (filter byte 0 or 1, then 0x5D)
+// package.
+bool LooksLikePackage(const unsigned char* head, std::size_t size);
+
+}  // namespace Launcher

@@ -1,0 +1,518 @@
+#include "launcher/net/PackageDownload.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/UniqueHandle.h"
+#include "launcher/UpdateMessages.h"
+#include "launcher/net/WindowProgress.h"
+#include "tests/net/NetTestPorts.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+#include "tests/update/MessageRecorder.h"
+
+using namespace Launcher;
+
+namespace {
+
+// tests/net/package_server.py's folder, as the fixture named it (a Unix
+// path), seen through Wine's drive Z:.
+std::wstring ServerDirectory() {
+  wchar_t value[1024] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"LAUNCHER_PACKAGE_SERVER_DIR", value, 1024);
+  if (length == 0 || length >= 1024) return L"";
+  std::wstring path = L"Z:" + std::wstring(value, length);
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path + L"\\";
+}
+
+std::string ServerAddress() {
+  static const std::string address = [] {
+    std::string port = ReadBytes(ServerDirectory() + L"port");
+    while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+    return "http://127.0.0.1:" + port;
+  }();
+  return address;
+}
+
+// A run id no other row or run of the suite uses.
+std::string RunId(const std::string& row) {
+  static int counter = 0;
+  return row + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount64()) + "-" +
+         std::to_string(++counter);
+}
+
+struct Request {
+  double seconds;
+  std::string range;
+  std::string ifRange;
+  int status;
+};
+
+std::vector<Request> ServerLog(const std::string& id) {
+  std::vector<Request> requests;
+  std::istringstream lines(ReadBytes(ServerDirectory() + L"log\\" + Widen(id)));
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    Request r;
+    std::string seconds, status;
+    std::getline(fields, seconds, '\t');
+    std::getline(fields, r.range, '\t');
+    std::getline(fields, r.ifRange, '\t');
+    std::getline(fields, status, '\t');
+    r.seconds = std::stod(seconds);
+    r.status = std::stoi(status);
+    requests.push_back(r);
+  }
+  return requests;
+}
+
+std::string ServerBody(const std::string& id, int version) {
+  return ReadBytes(ServerDirectory() + L"bodies\\" + Widen(id) + L"-v" + std::to_wstring(version));
+}
+
+// Records what the downloader reports and passes the progress on to the
+// window, as the worker's listener does.
+class Recorder : public DownloadListener {
+ public:
+  explicit Recorder(HWND window) : window_(window) {}
+  void OnProgress(std::uint64_t received, std::uint64_t total) override {
+    progress.push_back({received, total});
+    window_.OnProgress(received, total);
+  }
+  void OnCheckpoint(const ResumeState& state) override { checkpoints.push_back(state); }
+
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
+  std::vector<ResumeState> checkpoints;
+
+ private:
+  WindowProgress window_;
+};
+
+UniqueHandle OpenPackageFile(const std::wstring& path) {
+  return UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+constexpr DownloadTimings kFast = {2000, 1000, 50, 5, 3000};
+
+DownloadTimings WithCap(DWORD capMs) {
+  DownloadTimings timings = kFast;
+  timings.retryAfterCapMs = capMs;
+  return timings;
+}
+
+// What the file holds before the row runs, as a previous run left it.
+enum class Prior {
+  None,
+  Half,              // the first half, the right validator
+  HalfStale,         // the first half, the validator of another version
+  Whole,             // the whole body, the right validator
+  HalfOtherAddress,  // the first half, recorded for another address
+  ShorterThanState,  // the state counts more bytes than the file holds
+  PortalOnDisk,      // the state's bytes are a web page
+};
+
+struct Row {
+  const char* name;
+  // package_server.py's script; "=H" stands for half the size, "=E" for one
+  // byte before the end.
+  std::string script;
+  // One entry per request the server must see: its Range ("-": none), with
+  // "=H", "=E" and "=S" (the size) as in the script; "bytes<=H-" is any
+  // Range from an offset above 0 and at most H (the bytes of a read that a
+  // stall cut off may be lost).
+  std::vector<std::string> ranges;
+  const char* failure = nullptr;  // the failed call expected; nullptr: success
+  unsigned long code = 0;         // its code, when it matters
+  Prior prior = Prior::None;
+  std::string file = "1048699.7z";
+  std::string query = "";
+  int version = 1;  // the body that must arrive
+  DownloadTimings timings = kFast;
+  // Seconds between the first and the second request.
+  double minGap = 0;
+  double maxGap = 1e9;
+  // The If-Range of the second request, when it matters.
+  std::string secondIfRange = "";
+};
+
+// "=H" and "=E" count from the size the file's name gives (the body of an
+// lzma or zip package is longer), "=S" is the body's own size.
+std::string Expand(std::string text, std::uint64_t named, std::uint64_t body) {
+  const std::pair<const char*, std::uint64_t> marks[] = {{"=H", named / 2}, {"=E", named - 1}, {"=S", body}};
+  for (const auto& [mark, value] : marks) {
+    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
+      text.replace(at, 2, "=" + std::to_string(value));
+    }
+  }
+  return text;
+}
+
+std::uint64_t SizeOf(const std::string& file) {
+  return std::stoull(file.substr(0, file.find('.')));
+}
+
+void RunRow(const Row& row) {
+  SCOPED_TRACE(row.name);
+  const std::string id = RunId(row.name);
+  const std::wstring address =
+      Widen(ServerAddress() + "/run/" + id + "/" + Expand(row.script, SizeOf(row.file), 0) + "/" + row.file + row.query);
+  TempDir dir;
+  const std::wstring path = dir / Widen(row.file);
+
+  // The previous run's file and state. Its bytes are those of the body the
+  // server starts with, fetched in a run of their own.
+  ResumeState resume;
+  if (row.prior != Prior::None) {
+    const std::string reference = RunId(std::string(row.name) + "-reference");
+    TempDir scratch;
+    UniqueHandle file = OpenPackageFile(scratch / L"reference");
+    ResumeState fresh;
+    MessageRecorder unused;
+    Recorder quiet(unused.Window());
+    ASSERT_TRUE(DownloadPackage(Widen(ServerAddress() + "/run/" + reference + "/ok/" + row.file + row.query),
+                                file.Get(), scratch.Path(), fresh, quiet, kFast)
+                    .ok());
+    file.Reset();
+    const std::string body = ReadBytes(scratch / L"reference");
+    const std::uint64_t half = SizeOf(row.file) / 2;
+    std::string held = row.prior == Prior::Whole ? body : body.substr(0, half);
+    if (row.prior == Prior::ShorterThanState) held.resize(half - 10);
+    if (row.prior == Prior::PortalOnDisk) held = std::string("<html><head>") + std::string(half - 12, 'x');
+    ASSERT_TRUE(WriteBytes(path, held));
+    resume.address = address;
+    resume.validatorKind = ResumeState::Validator::ETag;
+    resume.validator = Widen("\"v1-" + row.file + "\"");
+    if (row.prior == Prior::HalfStale) resume.validator = Widen("\"v0-" + row.file + "\"");
+    if (row.prior == Prior::HalfOtherAddress) resume.address = address + L"-other";
+    resume.total = body.size();
+    resume.onDisk = row.prior == Prior::Whole ? body.size() : half;
+  }
+
+  MessageRecorder window;
+  Recorder recorder(window.Window());
+  Status result;
+  const std::vector<UINT> finals = window.Run([&](HWND hwnd) {
+    UniqueHandle file = OpenPackageFile(path);
+    if (!file) {
+      result = Status::FromLastError("CreateFileW", path);
+    } else {
+      result = DownloadPackage(address, file.Get(), dir.Path(), resume, recorder, row.timings);
+    }
+    ::PostMessageW(hwnd, result.ok() ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
+  });
+  ASSERT_EQ(finals.size(), 1u);
+
+  // The requests the server saw, and what they asked for.
+  const std::vector<Request> log = ServerLog(id);
+  ASSERT_EQ(log.size(), row.ranges.size()) << result.ToString();
+  const std::uint64_t size = ServerBody(id, 1).size();
+  for (size_t i = 0; i < log.size(); ++i) {
+    const std::string expected = Expand(row.ranges[i], SizeOf(row.file), size);
+    if (expected.compare(0, 7, "bytes<=") == 0) {
+      const std::uint64_t most = std::stoull(expected.substr(7));
+      ASSERT_EQ(log[i].range.compare(0, 6, "bytes="), 0) << log[i].range;
+      const std::uint64_t from = std::stoull(log[i].range.substr(6));
+      EXPECT_GT(from, 0u) << "request " << i;
+      EXPECT_LE(from, most) << "request " << i;
+    } else {
+      EXPECT_EQ(log[i].range, expected) << "request " << i;
+    }
+  }
+  if (log.size() >= 2) {
+    const double gap = log[1].seconds - log[0].seconds;
+    EXPECT_GE(gap, row.minGap);
+    EXPECT_LT(gap, row.maxGap);
+    if (!row.secondIfRange.empty()) {
+      EXPECT_EQ(log[1].ifRange, row.secondIfRange);
+    }
+  }
+
+  // The window's count never goes back.
+  WPARAM previous = 0;
+  for (const MessageRecorder::Posted& posted : window.Messages()) {
+    if (posted.message != WM_UPDATE_PROGRESS) continue;
+    EXPECT_GE(posted.wParam, previous);
+    previous = posted.wParam;
+  }
+  for (const auto& [received, total] : recorder.progress) {
+    if (total != 0) {
+      EXPECT_LE(received, total);
+    }
+  }
+  // Every resumed request asked for what a checkpoint had recorded.
+  for (size_t i = 1; i < log.size(); ++i) {
+    if (log[i].range == "-") continue;
+    const std::uint64_t from = std::stoull(log[i].range.substr(6));
+    bool recorded = false;
+    for (const ResumeState& state : recorder.checkpoints) recorded = recorded || state.onDisk == from;
+    EXPECT_TRUE(recorded) << "no checkpoint at " << from;
+  }
+
+  const std::string arrived = ReadBytes(path);
+  if (!row.failure) {
+    ASSERT_TRUE(result.ok()) << result.ToString();
+    EXPECT_EQ(finals[0], WM_UPDATE_INSTALL_DONE);
+    const std::string expected = ServerBody(id, row.version);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(arrived == expected) << "arrived " << arrived.size() << " bytes of " << expected.size();
+    EXPECT_EQ(resume.onDisk, expected.size());
+    EXPECT_EQ(resume.total, expected.size());
+    ASSERT_FALSE(recorder.checkpoints.empty());
+    EXPECT_EQ(recorder.checkpoints.back().onDisk, expected.size());
+    EXPECT_EQ(recorder.checkpoints.back().validator, resume.validator);
+    ASSERT_FALSE(window.Messages().empty());
+    const MessageRecorder::Posted& last = window.Messages()[window.Messages().size() - 2];
+    EXPECT_EQ(last.wParam, expected.size());
+  } else {
+    EXPECT_FALSE(result.ok());
+    EXPECT_STREQ(result.call(), row.failure) << result.ToString();
+    if (row.code != 0) {
+      EXPECT_EQ(result.code(), row.code) << result.ToString();
+    }
+    EXPECT_EQ(result.subject(), std::string(row.failure) == "GetDiskFreeSpaceExW" ? dir.Path() : address);
+    EXPECT_EQ(finals[0], WM_UPDATE_DOWNLOAD_FAILED);
+  }
+}
+
+const std::vector<Row>& Rows() {
+  static const std::vector<Row> rows = [] {
+    std::vector<Row> r;
+    r.push_back({"plain", "ok", {"-"}});
+    r.push_back({"cut-at-0", "cut=0,ok", {"-", "-"}});
+    r.push_back({"cut-at-half", "cut=H,ok", {"-", "bytes=H-"}});
+    r.push_back({"cut-before-end", "cut=E,ok", {"-", "bytes=E-"}});
+    r.push_back({"cut-three-times", "cut=0,cut=H,cut=E,ok", {"-", "-", "bytes=H-", "bytes=E-"}});
+    r.push_back({"range-ignored", "cut=H,full", {"-", "bytes=H-"}});
+    {
+      Row changed{"changed-between-attempts", "cut=H,v2", {"-", "bytes=H-"}};
+      changed.version = 2;
+      changed.secondIfRange = "\"v1-1048699.7z\"";
+      r.push_back(changed);
+    }
+    r.push_back({"wrong-range-start", "cut=H,badrange,ok", {"-", "bytes=H-", "-"}});
+    r.push_back({"wrong-range-total", "cut=H,badtotal,ok", {"-", "bytes=H-", "-"}});
+    {
+      Row stall{"stall", "stall=H=4,ok", {"-", "bytes<=H-"}};
+      stall.minGap = 0.95;  // the stall time-out, 1 s
+      stall.maxGap = 3.0;   // the server would close after 4 s
+      r.push_back(stall);
+      Row mute{"no-answer", "mute=4,ok", {"-", "-"}};
+      mute.minGap = 0.95;
+      mute.maxGap = 3.0;
+      r.push_back(mute);
+    }
+    {
+      Row busy{"retry-after-2", "status=503=2,ok", {"-", "-"}};
+      busy.minGap = 2.0;
+      busy.maxGap = 2.9;
+      r.push_back(busy);
+      Row capped{"retry-after-capped", "status=503=30,ok", {"-", "-"}};
+      capped.timings = WithCap(1000);
+      capped.minGap = 1.0;
+      capped.maxGap = 2.5;
+      r.push_back(capped);
+      Row tooMany{"too-many-requests", "status=429=1,ok", {"-", "-"}};
+      tooMany.minGap = 1.0;
+      r.push_back(tooMany);
+    }
+    r.push_back({"server-error-retried", "status=500,ok", {"-", "-"}});
+    r.push_back({"request-timeout-retried", "status=408,ok", {"-", "-"}});
+    r.push_back({"not-found", "status=404", {"-"}, "HttpStatus", 404});
+    r.push_back({"forbidden", "status=403", {"-"}, "HttpStatus", 403});
+    r.push_back({"gone", "status=410", {"-"}, "HttpStatus", 410});
+    r.push_back({"bad-request", "status=400", {"-"}, "HttpStatus", 400});
+    r.push_back({"unauthorized", "status=401", {"-"}, "HttpStatus", 401});
+    r.push_back({"every-attempt-cut", "cut=0", {"-", "-", "-", "-", "-", "-"}, "InternetReadFile"});
+    r.push_back({"unavailable-throughout", "status=503", {"-", "-", "-", "-", "-", "-"}, "HttpStatus", 503});
+    // The first attempt moved the file on, the six after it did not.
+    r.push_back({"progress-then-stuck",
+                 "cut=H",
+                 {"-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-"},
+                 "InternetReadFile"});
+    r.push_back({"captive-portal", "portal", {"-"}, "PackageHeader"});
+    r.push_back({"no-room", "huge", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL});
+    {
+      Row previous{"previous-run", "ok", {"bytes=H-"}};
+      previous.prior = Prior::Half;
+      r.push_back(previous);
+      Row stale{"previous-run-stale", "ok", {"bytes=H-"}};
+      stale.prior = Prior::HalfStale;
+      r.push_back(stale);
+      Row whole{"previous-run-complete", "ok", {"bytes=S-"}};
+      whole.prior = Prior::Whole;
+      r.push_back(whole);
+      Row lie{"previous-run-416-not-complete", "r416,ok", {"bytes=H-", "-"}};
+      lie.prior = Prior::Half;
+      r.push_back(lie);
+      Row other{"previous-run-other-address", "ok", {"-"}};
+      other.prior = Prior::HalfOtherAddress;
+      r.push_back(other);
+      Row shorter{"previous-run-file-shorter", "ok", {"-"}};
+      shorter.prior = Prior::ShorterThanState;
+      r.push_back(shorter);
+      Row page{"previous-run-web-page", "ok", {}, "PackageHeader"};
+      page.prior = Prior::PortalOnDisk;
+      r.push_back(page);
+    }
+    {
+      Row weak{"weak-etag-uses-last-modified", "cut=H,ok", {"-", "bytes=H-"}};
+      weak.query = "?etag=weak";
+      weak.secondIfRange = "Mon, 01 Jan 2024 00:00:00 GMT";
+      r.push_back(weak);
+      Row none{"no-validator-starts-over", "cut=H,ok", {"-", "-"}};
+      none.query = "?etag=none";
+      r.push_back(none);
+    }
+    r.push_back({"chunked", "chunked", {"-"}});
+    {
+      Row lzma{"lzma", "cut=H,ok", {"-", "bytes=H-"}};
+      lzma.file = "300000.lzma";
+      r.push_back(lzma);
+      Row zip{"zip", "ok", {"-"}};
+      zip.file = "300000.zip";
+      r.push_back(zip);
+    }
+    return r;
+  }();
+  return rows;
+}
+
+class PackageDownloadRows : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(PackageDownloadRows, ArrivesWholeWithTheRequestsExpected) {
+  RunRow(Rows()[GetParam()]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PackageDownloadRows, ::testing::Range<size_t>(0, Rows().size()),
+                         [](const ::testing::TestParamInfo<size_t>& info) {
+                           std::string name = Rows()[info.param].name;
+                           for (char& c : name) {
+                             if (c == '-') c = '_';
+                           }
+                           return name;
+                         });
+
+// What a failure leaves: a web page is not kept for resuming, a refused
+// download has written nothing.
+TEST(PackageDownload, NothingWrittenOrKeptForAPageOrAShortVolume) {
+  for (const char* script : {"portal", "huge"}) {
+    SCOPED_TRACE(script);
+    const std::string id = RunId(script);
+    TempDir dir;
+    UniqueHandle file = OpenPackageFile(dir / L"p.7z");
+    ASSERT_TRUE(file);
+    ResumeState resume;
+    MessageRecorder window;
+    Recorder recorder(window.Window());
+    const Status result = DownloadPackage(Widen(ServerAddress() + "/run/" + id + "/" + script + "/1048699.7z"),
+                                          file.Get(), dir.Path(), resume, recorder, kFast);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(IsNotAPackage(result), std::string(script) == "portal");
+    LARGE_INTEGER size;
+    ASSERT_TRUE(::GetFileSizeEx(file.Get(), &size));
+    EXPECT_EQ(size.QuadPart, 0);
+    EXPECT_EQ(resume.onDisk, 0u);
+    if (IsNotAPackage(result)) {
+      EXPECT_EQ(resume.validatorKind, ResumeState::Validator::None);
+      ASSERT_FALSE(recorder.checkpoints.empty());
+      EXPECT_EQ(recorder.checkpoints.back().validator, L"");
+    }
+  }
+}
+
+// Addresses that are no http: or https: address fail before anything is
+// asked of anyone.
+TEST(PackageDownload, OnlyHttpAndHttpsAddresses) {
+  const std::wstring addresses[] = {L"", L"ftp://127.0.0.1:" + std::to_wstring(HttpPort()) + L"/p.7z",
+                                    L"file:///C:/p.7z", L"127.0.0.1/p.7z", L"gopher://127.0.0.1/p.7z"};
+  for (const std::wstring& address : addresses) {
+    SCOPED_TRACE(Narrow(address));
+    TempDir dir;
+    UniqueHandle file = OpenPackageFile(dir / L"p.7z");
+    ResumeState resume;
+    MessageRecorder window;
+    Recorder recorder(window.Window());
+    const ULONGLONG start = ::GetTickCount64();
+    const Status result = DownloadPackage(address, file.Get(), dir.Path(), resume, recorder, kFast);
+    EXPECT_STREQ(result.call(), "InternetCrackUrlW") << result.ToString();
+    EXPECT_LT(::GetTickCount64() - start, 1000u);
+    EXPECT_TRUE(recorder.progress.empty());
+  }
+}
+
+// The version service's stand-in has a self-signed, expired certificate for
+// another host: the download refuses it at once, with no retry.
+TEST(PackageDownload, CertificateThatDoesNotVerifyFailsAtOnce) {
+  TempDir dir;
+  UniqueHandle file = OpenPackageFile(dir / L"p.7z");
+  ResumeState resume;
+  MessageRecorder window;
+  Recorder recorder(window.Window());
+  DownloadTimings timings = kFast;
+  timings.firstBackoffMs = 3000;
+  const ULONGLONG start = ::GetTickCount64();
+  const Status result = DownloadPackage(Widen(HttpsUrl("/pkg/1000")), file.Get(), dir.Path(), resume, recorder, timings);
+  EXPECT_STREQ(result.call(), "HttpSendRequestW") << result.ToString();
+  // Wine names the expired date (12037); Windows may name the unknown issuer
+  // or the host name first.
+  const unsigned long code = result.code();
+  EXPECT_TRUE(code == ERROR_INTERNET_SEC_CERT_DATE_INVALID || code == ERROR_INTERNET_SEC_CERT_CN_INVALID ||
+              code == ERROR_INTERNET_INVALID_CA || code == ERROR_INTERNET_SEC_INVALID_CERT ||
+              code == ERROR_INTERNET_SEC_CERT_ERRORS)
+      << result.ToString();
+  EXPECT_LT(::GetTickCount64() - start, 2000u);
+  EXPECT_TRUE(recorder.progress.empty());
+}
+
+// The packages the real tools made for the worker tests all pass; web pages
+// and near misses do not.
+TEST(LooksLikePackage, RealPackagesAndNearMisses) {
+  for (const wchar_t* name : {L"update_2.1.7z", L"halfway.zip", L"many.zip", L"escape.zip", L"content.lzma"}) {
+    const std::string bytes = ReadBytes(TestBinDirectory() + L"packages\\" + name);
+    ASSERT_FALSE(bytes.empty()) << Narrow(name);
+    EXPECT_TRUE(LooksLikePackage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())) << Narrow(name);
+  }
+  const struct {
+    std::string head;
+    bool package;
+  } rows[] = {
+      {std::string("\x37\x7A\xBC\xAF\x27\x1C", 6), true},
+      {std::string("\x37\x7A\xBC\xAF\x27", 5), false},  // a 7z signature cut short
+      {std::string("\x37\x7A\xBC\xAF\x27\x1D", 6), false},
+      {std::string("PK\x03\x04\x14\x00", 6), true},
+      {std::string("PK\x05\x06\x00\x00", 6), true},  // an empty zip
+      {std::string("PK\x01\x02\x00\x00", 6), false},
+      {std::string("PK\x07\x08\x00\x00", 6), false},
+      {std::string("MSCF\x00\x00", 6), true},
+      {std::string("MSCE\x00\x00", 6), false},
+      {std::string("\x5D\x00\x00\x80\x00\xFF", 6), true},   // lzma, 8 MiB dictionary
+      {std::string("\x00\x5D\x00\x00\x10\x00", 6), true},   // lzma86 without filter
+      {std::string("\x01\x5D\x00\x00\x10\x00", 6), true},   // lzma86 with the x86 filter
+      {std::string("\x02\x5D\x00\x00\x10\x00", 6), false},  // no such filter
+      {std::string("\x00\x5E\x00\x00\x10\x00", 6), false},
+      {std::string("\x5E\x00\x00\x80\x00\xFF", 6), false},
+      {"<html>", false},
+      {"<!DOCT", false},
+      {"\xEF\xBB\xBF<htm", false},
+      {"HTTP/1", false},
+      {"", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(LooksLikePackage(reinterpret_cast<const unsigned char*>(row.head.data()), row.head.size()), row.package)
+        << ::testing::PrintToString(row.head);
+  }
+}
+
+}  // namespace
