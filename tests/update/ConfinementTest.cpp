@@ -9,13 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "base/UniqueHandle.h"
 #include "base/UniqueLocalMemory.h"
+#include "launcher/ProductLauncher.h"
 #include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/Installation.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/SetAsideList.h"
 #include "launcher/UpdateJournal.h"
@@ -227,25 +232,114 @@ TEST(Confinement, RepairLeavesLinkedRecordPathsListed) {
 // reports follows the Unix mode, so a file writable by all is one another
 // account could have written. The owner rule is Windows' alone and is tested
 // on security descriptors below.
-TEST(Confinement, ListAndRecordOthersCanWriteAreLeftAlone) {
-  for (const char* mode : {"644", "666"}) {
-    const bool others = std::string(mode) == "666";
+TEST(Confinement, ListRecordAndProductOthersCanWriteAreLeftAlone) {
+  const struct {
+    const char* mode;
+    bool secondName;  // a hard link elsewhere shows the same file under another name
+    bool leftAlone;
+  } cases[] = {{"644", false, false}, {"666", false, true}, {"644", true, true}};
+  for (const auto& c : cases) {
     TempDir dir(L"modes");
     const std::string record = SealedRecord(kInstalled + "item top.txt\r\naside _top.txt>top.txt\r\n");
     Lay(dir.Path(), {{L"VxSpeedUp.exe", "product"}, {L"_a.dll", "a"}, {L"_top.txt", "old top"}, {L"top.txt", "new"}});
     ASSERT_TRUE(WriteBytes(dir / L"temp", "_a.dll"));
     ASSERT_TRUE(WriteBytes(dir / L"update.journal", record));
-    ASSERT_TRUE(SetUnixMode(dir / L"temp", mode));
-    ASSERT_TRUE(SetUnixMode(dir / L"update.journal", mode));
-    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), others ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
-        << mode;
+    TempDir elsewhere(L"names");
+    for (const wchar_t* name : {L"temp", L"update.journal", L"VxSpeedUp.exe"}) {
+      ASSERT_TRUE(SetUnixMode(dir / name, c.mode));
+      if (c.secondName) {
+        ASSERT_TRUE(::CreateHardLinkW((elsewhere / name).c_str(), (dir / name).c_str(), nullptr));
+      }
+    }
+    EXPECT_EQ(IsTrustedProduct(dir.Path()), !c.leftAlone) << c.mode << c.secondName;
+    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
+        << c.mode << c.secondName;
     ProcessPendingDeletions(dir.Path());
-    EXPECT_EQ(FileExists(dir / L"_a.dll"), others) << mode;
-    EXPECT_EQ(FileExists(dir / L"_top.txt"), others) << mode;
-    EXPECT_EQ(ReadBytes(dir / L"update.journal"), others ? record : "") << mode;
-    EXPECT_EQ(ReadBytes(dir / L"temp"), others ? "_a.dll" : "") << mode;
+    EXPECT_EQ(FileExists(dir / L"_a.dll"), c.leftAlone) << c.mode << c.secondName;
+    EXPECT_EQ(FileExists(dir / L"_top.txt"), c.leftAlone) << c.mode << c.secondName;
+    EXPECT_EQ(ReadBytes(dir / L"update.journal"), c.leftAlone ? record : "") << c.mode << c.secondName;
+    EXPECT_EQ(ReadBytes(dir / L"temp"), c.leftAlone ? "_a.dll" : "") << c.mode << c.secondName;
     EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product");
   }
+}
+
+// One allowed entry of `type` that lets Users write, with the layout of a
+// plain allowed entry: the rule must refuse a kind it cannot weigh before it
+// reads anything past the header.
+std::vector<BYTE> DescriptorWithEntry(BYTE type, std::vector<BYTE>& acl) {
+  BYTE users[SECURITY_MAX_SID_SIZE];
+  DWORD usersSize = sizeof users;
+  ::CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &usersSize);
+  const DWORD aceSize = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + usersSize;
+  acl.assign(sizeof(ACL) + aceSize + 16, 0);
+  ::InitializeAcl(reinterpret_cast<PACL>(acl.data()), static_cast<DWORD>(acl.size()), ACL_REVISION_DS);
+  std::vector<BYTE> ace(aceSize, 0);
+  auto* header = reinterpret_cast<ACE_HEADER*>(ace.data());
+  header->AceType = type;
+  header->AceSize = static_cast<WORD>(aceSize);
+  reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace.data())->Mask = FILE_WRITE_DATA;
+  std::memcpy(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace.data())->SidStart, users, usersSize);
+  ::AddAce(reinterpret_cast<PACL>(acl.data()), ACL_REVISION_DS, MAXDWORD, ace.data(), aceSize);
+  std::vector<BYTE> descriptor(SECURITY_DESCRIPTOR_MIN_LENGTH);
+  ::InitializeSecurityDescriptor(descriptor.data(), SECURITY_DESCRIPTOR_REVISION);
+  static BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof administrators;
+  ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size);
+  ::SetSecurityDescriptorOwner(descriptor.data(), administrators, FALSE);
+  ::SetSecurityDescriptorDacl(descriptor.data(), TRUE, reinterpret_cast<PACL>(acl.data()), FALSE);
+  return descriptor;
+}
+
+TEST(FileAuthority, EntriesItCannotWeighMakeTheObjectUntrusted) {
+  const struct {
+    BYTE type;
+    bool trusted;
+  } cases[] = {
+      {ACCESS_ALLOWED_ACE_TYPE, false},           // Users may write: the plain case, for contrast
+      {ACCESS_DENIED_ACE_TYPE, true},             // a denial takes rights away
+      {ACCESS_ALLOWED_OBJECT_ACE_TYPE, false},    // an object entry
+      {ACCESS_ALLOWED_CALLBACK_ACE_TYPE, false},  // a callback entry
+      {ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<BYTE> acl;
+    std::vector<BYTE> descriptor = DescriptorWithEntry(c.type, acl);
+    EXPECT_EQ(IsAdministratorOnly(descriptor.data(), nullptr), c.trusted) << int(c.type);
+  }
+}
+
+// The owner trusted besides the administrators is the one this process gives
+// what it creates, never the token's user as such: on Windows the elevated
+// token's owner is Administrators, and a file owned by the user was made by
+// one of the account's programs without elevation.
+TEST(FileAuthority, TrustsTheOwnerOfNewObjectsNotTheTokenUser) {
+  TempDir dir(L"owner");
+  ASSERT_TRUE(WriteBytes(dir / L"mine.txt", "x"));
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  ASSERT_EQ(::GetNamedSecurityInfoW((dir / L"mine.txt").c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                                    nullptr, nullptr, nullptr, &raw),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  UniqueLocalMemory held(raw);
+  std::vector<BYTE> created = OwnerOfNewObjects();
+  ASSERT_FALSE(created.empty());
+  EXPECT_TRUE(::EqualSid(owner, created.data())) << "the owner of what this process creates";
+  // A file owned by another account than that owner is never trusted.
+  const std::string other = "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;SY)";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(other).c_str(), SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+  UniqueLocalMemory owned(descriptor);
+  EXPECT_FALSE(IsAdministratorOnly(descriptor, created.data()));
+  // What the launcher writes carries entries that keep it trusted.
+  Installation installation(dir.Path());
+  UniqueHandle file;
+  ASSERT_TRUE(installation.CreateFile(L"made.txt", GENERIC_WRITE, 0, 0, file).ok());
+  file.Reset();
+  EXPECT_EQ(installation.Examine(L"made.txt"), Installation::Standing::Trusted);
+  EXPECT_EQ(installation.Examine(L"mine.txt"), Installation::Standing::Trusted);  // Wine: mode 644, owner the user
+  ASSERT_TRUE(SetUnixMode(dir / L"mine.txt", "666"));
+  EXPECT_EQ(installation.Examine(L"mine.txt"), Installation::Standing::Untrusted);
 }
 
 std::string OwnUserSid() {
