@@ -51,12 +51,12 @@ int RunLauncher(HINSTANCE instance) {
   // whose version means nothing.
   const RepairOutcome repaired = RepairInterruptedUpdate(directory);
   const std::wstring installedVersion = InstalledVersion(directory);
-  ProcessPendingDeletions(directory);
+  const bool restoreWaits = ProcessPendingDeletions(directory);
   // An installed file still waiting to go back to its name (held by another
   // account's file, or recorded nowhere else yet) would leave the product
-  // loading whatever stands there: it is not started until the next start
-  // has put it back.
-  const bool productMayStart = repaired != RepairOutcome::Unfinished && !HasPendingRestores(directory);
+  // loading whatever stands there: it is not started until a start has put
+  // it back.
+  const bool productMayStart = repaired != RepairOutcome::Unfinished && !restoreWaits;
 
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "base/UniqueHandle.h"
-#include "launcher/EntryRemoval.h"
 #include "launcher/fs/Installation.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
@@ -48,14 +47,14 @@ EntryUse Classify(const std::wstring& entry, const std::wstring& launcherFileNam
 }  // namespace
 
 PendingDeletionFile::PendingDeletionFile(const std::wstring& launcherDirectory)
-    : directory_(launcherDirectory), path_(launcherDirectory + kPendingDeletionFile) {}
+    : directory_(launcherDirectory), path_(launcherDirectory + kPendingDeletionFile), installation_(launcherDirectory) {}
 
 bool PendingDeletionFile::Read(std::wstring& text) const {
   // Only a trusted plain file of that very name is the launcher's list; a
   // list of names has no reason to be large, and a huge file read whole
   // would end the launcher at every start before the product runs.
   std::string bytes;
-  if (!Installation(directory_).ReadTrusted(kPendingDeletionFile, kMaxBytes, bytes).ok()) return false;
+  if (!installation_.ReadTrusted(kPendingDeletionFile, kMaxBytes, bytes).ok()) return false;
   // The launcher never writes a byte 0. A file that holds one was cut by a
   // lost write (a tail of zeros), and what is left of an entry may name its
   // whole directory.
@@ -65,11 +64,11 @@ bool PendingDeletionFile::Read(std::wstring& text) const {
 }
 
 Status PendingDeletionFile::Write(const std::wstring& text) const {
-  return Installation(directory_).ReplaceDurably(kPendingDeletionFile, Encode(text));
+  return installation_.ReplaceDurably(kPendingDeletionFile, Encode(text));
 }
 
 bool PendingDeletionFile::Remove() const {
-  return PathExists(path_) && Installation(directory_).Remove(kPendingDeletionFile).ok();
+  return PathExists(path_) && installation_.Remove(kPendingDeletionFile).ok();
 }
 
 std::vector<std::wstring> PendingDeletionFile::Split(const std::wstring& text) {
@@ -133,32 +132,15 @@ std::wstring PendingDeletionFile::Decode(const std::string& bytes) {
   return text;
 }
 
-bool HasPendingRestores(const std::wstring& launcherDirectory) {
-  std::wstring text;
-  if (!PendingDeletionFile(launcherDirectory).Read(text)) return false;
-  const std::wstring launcherFileName = LauncherFileName();
-  for (const std::wstring& entry : PendingDeletionFile::Split(text)) {
-    // Entries the pass never acts on (a protected name, a name that is no
-    // set-aside form) stay for a person to see; they stop nothing.
-    const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
-    if (separator == std::wstring::npos || Classify(entry, launcherFileName) != EntryUse::Act) continue;
-    // Nor do entries through a link, which the pass leaves alone.
-    if (!SevenZip::ReachesThroughLink(launcherDirectory, entry.substr(0, separator)) &&
-        !SevenZip::ReachesThroughLink(launcherDirectory, entry.substr(separator + 1))) {
-      return true;
-    }
-  }
-  return false;
-}
-
-void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
+bool ProcessPendingDeletions(const std::wstring& launcherDirectory) {
   const PendingDeletionFile file(launcherDirectory);
   std::wstring text;
-  if (!file.Read(text)) return;
+  if (!file.Read(text)) return false;
   if (text.empty()) {
     file.Remove();
-    return;
+    return false;
   }
+  const Installation installation(launcherDirectory);
   const std::wstring launcherFileName = LauncherFileName();
   std::vector<std::wstring> remaining;
   std::vector<std::wstring> restores;
@@ -169,12 +151,13 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
       remaining.push_back(name);
     } else if (name.find(PendingDeletionFile::kRestoreSeparator) != std::wstring::npos) {
       restores.push_back(name);
-    } else if (!RemoveInstalledEntry(launcherDirectory, name)) {
+    } else if (!installation.Remove(name).ok()) {
       // Also where the name leads through a link: left alone, kept listed.
       remaining.push_back(name);
     }
   }
   // After the deletions, which may have freed the names to restore.
+  bool waiting = false;
   for (const std::wstring& entry : restores) {
     const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
     const std::wstring setAside = entry.substr(0, separator);
@@ -183,8 +166,10 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
                         SevenZip::ReachesThroughLink(launcherDirectory, name);
     if (!linked && !PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
     // A file another account put under the emptied name gives way.
-    if (linked || !MoveInstalledEntry(launcherDirectory, setAside, name, Installation::Occupant::ReplaceUntrusted).ok()) {
+    if (linked || !installation.Move(setAside, name, Installation::Occupant::ReplaceUntrusted).ok()) {
       remaining.push_back(entry);
+      // An entry through a link is never acted on; it stops nothing.
+      waiting = waiting || !linked;
     }
   }
   // When the new list cannot be written the old one stays whole: what was
@@ -194,6 +179,7 @@ void ProcessPendingDeletions(const std::wstring& launcherDirectory) {
   } else {
     file.Write(PendingDeletionFile::Join(remaining));
   }
+  return waiting;
 }
 
 }  // namespace Launcher

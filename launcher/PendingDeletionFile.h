@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Status.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
@@ -68,6 +69,7 @@ class PendingDeletionFile {
  private:
   std::wstring directory_;
   std::wstring path_;
+  Installation installation_;
 };
 
 // The start-up pass: tries again to delete every listed file or directory
@@ -83,13 +85,9 @@ class PendingDeletionFile {
 // (IsSetAsideFormOf), and entries naming the product, the launcher or its own
 // files (IsProtectedName) are kept listed but never acted on. A missing,
 // unreadable or untrusted file (see PendingDeletionFile) ends the pass without
-// effect. Nothing is reported.
-void ProcessPendingDeletions(const std::wstring& launcherDirectory);
-
-// Whether the trusted "temp" still lists a restore entry that the start-up
-// pass acts on: an installed file waits under its set-aside name, and its
-// own name is empty or held by something else. The product is not started
-// then.
-bool HasPendingRestores(const std::wstring& launcherDirectory);
+// effect. Nothing is reported. True when a restore entry it acts on is still
+// open (its name held by something it may not replace): an installed file is
+// not back under its name, so the product must not be started.
+bool ProcessPendingDeletions(const std::wstring& launcherDirectory);
 
 }  // namespace Launcher

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "launcher/EntryRemoval.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
@@ -24,7 +23,7 @@ bool IsSafeEntry(const std::wstring& entry) {
 }  // namespace
 
 SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems)
-    : directory_(std::move(launcherDirectory)) {
+    : directory_(std::move(launcherDirectory)), installation_(directory_) {
   for (const std::wstring& item : packageItems) {
     for (std::wstring& key : KeysWithParents(item)) reserved_.insert(std::move(key));
   }
@@ -33,7 +32,7 @@ SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std
 Status SetAsideList::SetAside(const std::wstring& itemName) {
   if (!PathExists(directory_ + itemName)) return Status::Ok();
   const std::wstring setAside = SetAsideName(directory_, itemName, reserved_);
-  Status moved = MoveInstalledEntry(directory_, itemName, setAside);
+  Status moved = installation_.Move(itemName, setAside);
   if (moved.ok()) entries_.push_back({itemName, setAside});
   return moved;
 }
@@ -56,7 +55,7 @@ std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstri
 
 Status SetAsideList::SetAside(const Entry& planned) {
   // A link made since the plan would move the file wherever it points.
-  Status moved = MoveInstalledEntry(directory_, planned.itemName, planned.setAsideName);
+  Status moved = installation_.Move(planned.itemName, planned.setAsideName);
   if (moved.ok()) entries_.push_back(planned);
   return moved;
 }
@@ -69,8 +68,7 @@ Status SetAsideList::RestoreAll() {
   Status first;
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
     // A file another account put under the emptied name gives way.
-    Status moved =
-        MoveInstalledEntry(directory_, entry->setAsideName, entry->itemName, Installation::Occupant::ReplaceUntrusted);
+    Status moved = installation_.Move(entry->setAsideName, entry->itemName, Installation::Occupant::ReplaceUntrusted);
     if (!moved.ok()) {
       unrestored.insert(unrestored.begin(), *entry);
       if (first.ok()) first = std::move(moved);
@@ -111,10 +109,11 @@ std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstr
 }
 
 Status DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names) {
+  const Installation installation(launcherDirectory);
   std::vector<std::wstring> remaining;
   for (const std::wstring& name : names) {
     if (!IsInstallationPath(name)) continue;
-    if (!RemoveInstalledEntry(launcherDirectory, name)) remaining.push_back(name);
+    if (!installation.Remove(name).ok()) remaining.push_back(name);
   }
   return remaining.empty() ? Status::Ok() : AddPendingEntries(launcherDirectory, remaining);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Status.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
@@ -16,7 +17,8 @@ namespace Launcher {
 // for deletion at the next start), or fails, and every set-aside file goes back
 // to its name, so that the installation holds exactly its old files. A file
 // that cannot go back is never deleted: it stays listed for the next start to
-// put back.
+// put back. Every move and deletion goes through the list's own gate to the
+// installation (launcher/fs/Installation.h), opened once; not copyable.
 class SetAsideList {
  public:
   struct Entry {
@@ -32,7 +34,7 @@ class SetAsideList {
 
   // Moves launcher directory + `itemName` to its set-aside name when it exists
   // (a directory moves as a whole). Ok when there was nothing to move or the
-  // move succeeded; fails, with MoveInstalledEntry's cause, when the rename
+  // move succeeded; fails, with Installation::Move's cause, when the rename
   // failed or either name leads through a link (nothing was moved then).
   Status SetAside(const std::wstring& itemName);
 
@@ -44,7 +46,7 @@ class SetAsideList {
   std::vector<Entry> Plan(const std::vector<std::wstring>& candidates) const;
 
   // Moves `planned.itemName` to `planned.setAsideName` (from Plan). Fails,
-  // with MoveInstalledEntry's cause, when the rename failed; nothing was
+  // with Installation::Move's cause, when the rename failed; nothing was
   // moved then.
   Status SetAside(const Entry& planned);
 
@@ -73,6 +75,7 @@ class SetAsideList {
 
  private:
   std::wstring directory_;
+  Installation installation_;
   std::set<std::wstring> reserved_;  // keys of the package's paths and their directories
   std::vector<Entry> entries_;
 };
@@ -85,7 +88,7 @@ class SetAsideList {
 std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName,
                           const std::set<std::wstring>& reserved = {});
 
-// Deletes launcher directory + each name (RemoveInstalledEntry); names that
+// Deletes launcher directory + each name (Installation::Remove); names that
 // cannot be deleted, or lead through a link, are added to the pending-deletion
 // file, after the names it already lists and without repeating one, so that
 // the next start tries them again. Names that leave the launcher directory are

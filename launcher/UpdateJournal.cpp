@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <set>
 
-#include "launcher/EntryRemoval.h"
 #include "launcher/fs/Installation.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
@@ -92,7 +91,8 @@ bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value)
 
 }  // namespace
 
-UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory) : directory_(launcherDirectory) {}
+UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory)
+    : directory_(launcherDirectory), installation_(launcherDirectory) {}
 
 std::wstring UpdateJournal::RestoreEntry(const SetAsideList::Entry& entry) {
   return entry.setAsideName + PendingDeletionFile::kRestoreSeparator + entry.itemName;
@@ -185,12 +185,11 @@ Status UpdateJournal::Write(const Record& record) const {
   if (bytes.size() > kMaxBytes) return Status::Failed("UpdateJournal::Write", directory_ + kUpdateJournalFile);
   // Written through and flushed before the rename, so that the record never
   // names a state whose bytes are not on the disk yet.
-  return Installation(directory_).ReplaceDurably(kUpdateJournalFile, bytes);
+  return installation_.ReplaceDurably(kUpdateJournalFile, bytes);
 }
 
 UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
-  const Installation installation(directory_);
-  switch (installation.Examine(kUpdateJournalFile)) {
+  switch (installation_.Examine(kUpdateJournalFile)) {
     case Installation::Standing::Missing:
       return ReadResult::Missing;
     case Installation::Standing::Untrusted:
@@ -203,26 +202,25 @@ UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
   }
   if (DirectoryExists(directory_ + kUpdateJournalFile)) return ReadResult::Damaged;
   std::string bytes;
-  if (!installation.ReadTrusted(kUpdateJournalFile, kMaxBytes, bytes).ok()) return ReadResult::Damaged;
+  if (!installation_.ReadTrusted(kUpdateJournalFile, kMaxBytes, bytes).ok()) return ReadResult::Damaged;
   return Decode(bytes, record) ? ReadResult::Read : ReadResult::Damaged;
 }
 
 bool UpdateJournal::Remove() const {
-  return Installation(directory_).Remove(kUpdateJournalFile).ok();
+  return installation_.Remove(kUpdateJournalFile).ok();
 }
 
 bool UpdateJournal::SetDamagedAside() const {
-  const Installation installation(directory_);
   // An older damaged record of ours goes first; anything else under that
   // name stays, and so does the record.
-  if (installation.Examine(kUpdateJournalDamagedFile) == Installation::Standing::Trusted) {
-    installation.Remove(kUpdateJournalDamagedFile);
+  if (installation_.Examine(kUpdateJournalDamagedFile) == Installation::Standing::Trusted) {
+    installation_.Remove(kUpdateJournalDamagedFile);
   }
-  return installation.Move(kUpdateJournalFile, kUpdateJournalDamagedFile, Installation::Occupant::ReplaceUntrusted).ok();
+  return installation_.Move(kUpdateJournalFile, kUpdateJournalDamagedFile, Installation::Occupant::ReplaceUntrusted).ok();
 }
 
 void UpdateJournal::RemoveUnfinishedWrite() const {
-  Installation(directory_).RemoveUnfinishedWrites(kUpdateJournalFile);
+  installation_.RemoveUnfinishedWrites(kUpdateJournalFile);
 }
 
 std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items,

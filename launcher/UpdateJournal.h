@@ -6,6 +6,7 @@
 
 #include "launcher/SetAsideList.h"
 #include "base/Status.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
@@ -91,6 +92,7 @@ class UpdateJournal {
 
  private:
   std::wstring directory_;
+  Installation installation_;
 };
 
 // The paths below `launcherDirectory` that the items would create: each item

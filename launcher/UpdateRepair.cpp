@@ -4,7 +4,6 @@
 
 #include <set>
 
-#include "launcher/EntryRemoval.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
@@ -25,11 +24,12 @@ bool IsPlainPath(const std::wstring& directory, const std::wstring& relative) {
 // Undoes an update that had not completed; see RepairInterruptedUpdate.
 // False when what is left to do could not be listed in "temp".
 bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record) {
+  const Installation installation(directory);
   std::vector<std::wstring> pending;
   for (auto path = record.created.rbegin(); path != record.created.rend(); ++path) {
     if (!PathExists(directory + *path)) continue;
     // A path through a link stays, listed: "temp" leaves it alone as well.
-    if (!IsPlainPath(directory, *path) || !RemoveInstalledEntry(directory, *path)) pending.push_back(*path);
+    if (!IsPlainPath(directory, *path) || !installation.Remove(*path).ok()) pending.push_back(*path);
   }
   // Newest first: a file set aside inside a directory that was set aside
   // later is back only once its directory is. Where a directory could not go
@@ -39,9 +39,7 @@ bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record
   for (auto entry = record.setAside.rbegin(); entry != record.setAside.rend(); ++entry) {
     bool insideStuck = false;
     for (const std::wstring& key : KeysWithParents(entry->setAsideName)) insideStuck = insideStuck || stuck.count(key);
-    const std::wstring from = directory + entry->setAsideName;
-    const std::wstring to = directory + entry->itemName;
-    if (!PathExists(from)) {
+    if (!PathExists(directory + entry->setAsideName)) {
       // Never moved, or back already; unless it waits inside a stuck directory.
       if (insideStuck) restores.push_back(UpdateJournal::RestoreEntry(*entry));
       continue;
@@ -53,7 +51,6 @@ bool RollBack(const std::wstring& directory, const UpdateJournal::Record& record
     }
     // Whatever trusted stands at the item's name now was written by the
     // extraction; a file another account put there gives way to the move.
-    const Installation installation(directory);
     if (installation.Examine(entry->itemName) == Installation::Standing::Trusted &&
         !installation.Remove(entry->itemName).ok()) {
       pending.push_back(entry->itemName);

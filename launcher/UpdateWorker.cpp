@@ -276,7 +276,6 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
     return WM_UPDATE_DOWNLOAD_FAILED;
   }
   const Installation installation(launcherDirectory);
-  const auto forget = [&] { installation.Remove(name); };
   {
     // Deleted when its handle closes until the download is whole, so that a
     // launcher closed or killed meanwhile leaves no package behind.
@@ -311,14 +310,14 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
   if (!checked.ok()) {
     ReportFailure(checked);
     held.Reset();
-    forget();
+    installation.Remove(name);
     return WM_UPDATE_DOWNLOAD_FAILED;
   }
   const Status installed = InstallPackage(launcherDirectory, launcherDirectory + name);
   if (!installed.ok()) ReportFailure(installed);
   // The installation could not delete the package while it was held open.
   held.Reset();
-  forget();
+  installation.Remove(name);
   return installed.ok() ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_INSTALL_FAILED;
 }
 

@@ -158,6 +158,7 @@ HRESULT ArchiveExtractCallback::ReadProperties(UINT32 index) {
 HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** outStream, INT32 askExtractMode) {
   if (!outStream) return E_POINTER;
   *outStream = nullptr;
+  written_.Reset();
 
   PropertyValue path;
   HRESULT hr = archive_->GetProperty(index, kpidPath, path.Put());
@@ -234,8 +235,17 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
     return Refused(created, L"创建文件失败:");
   }
   if (!existed) created_paths_.push_back(absolute_path_);
+  // The engine writes through a second handle of the same file; this one
+  // gives the file its times and attributes once the engine is done, with
+  // no second open (and check) of the path.
+  HANDLE duplicate = nullptr;
+  if (!::DuplicateHandle(::GetCurrentProcess(), file.Get(), ::GetCurrentProcess(), &duplicate, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+    return Refused(Launcher::Status::FromLastError("DuplicateHandle", absolute_path_), L"创建文件失败:");
+  }
+  written_ = std::move(file);
 
-  OutStreamWrapper* wrapper = new (std::nothrow) OutStreamWrapper(std::move(file));
+  OutStreamWrapper* wrapper = new (std::nothrow) OutStreamWrapper(UniqueHandle(duplicate));
   if (!wrapper) {
     WriteLogLine(L"内存不足");
     return E_OUTOFMEMORY;
@@ -254,8 +264,9 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
     WriteLogLine(L"FileDone:" + absolute_path_);
     return operationResult == kOperationOk ? S_OK : kDamagedItem;
   }
-  UniqueHandle file;
-  target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, file);
+  // A directory item has no handle of its own yet.
+  UniqueHandle file = std::move(written_);
+  if (!file) target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, file);
   if (has_modified_ || has_created_ || has_accessed_) {
     if (file) {
       SetFileTime(file.Get(), has_created_ ? &created_ : nullptr, has_accessed_ ? &accessed_ : nullptr,
@@ -285,7 +296,7 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
 
 HRESULT ArchiveExtractCallback::Refused(const Launcher::Status& status, const wchar_t* logPrefix) {
   // A link in the item's way is an item path that leads outside.
-  const bool linked = status.call() == std::string("ReachesThroughLink");
+  const bool linked = Launcher::Installation::LeadsElsewhere(status);
   WriteLogLine((linked ? std::wstring(L"非法路径:") + relative_path_ : logPrefix + absolute_path_));
   absolute_path_.clear();
   if (linked) return kUnsafeItemPath;

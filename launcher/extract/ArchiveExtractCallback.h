@@ -7,6 +7,7 @@
 
 #include "base/ComPtr.h"
 #include "base/RefCounted.h"
+#include "base/UniqueHandle.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 #include "launcher/fs/Installation.h"
 
@@ -77,6 +78,8 @@ class ArchiveExtractCallback final
   ComPtr<IInArchive> archive_;
   const Launcher::Installation& target_;
   std::wstring directory_;
+  // The file of the current item, from its creation to SetOperationResult.
+  UniqueHandle written_;
   std::wstring relative_path_;
   std::wstring absolute_path_;
   bool is_directory_ = false;

@@ -48,8 +48,14 @@ HRESULT SevenZipExtractor::ExtractTo(const std::wstring& directory) {
     const Launcher::Installation target(separated ? directory : directory + L"\\");
     result = ExtractInto(target);
   }
-  if (made && result != 0 && created_paths_.empty()) ::RemoveDirectoryW(root.c_str());
-  if (made && !(result != 0 && created_paths_.empty())) created_paths_.insert(created_paths_.begin(), root);
+  if (made) {
+    // Made for nothing: a failure before the first item leaves no trace.
+    if (result != 0 && created_paths_.empty()) {
+      ::RemoveDirectoryW(root.c_str());
+    } else {
+      created_paths_.insert(created_paths_.begin(), root);
+    }
+  }
   return result;
 }
 

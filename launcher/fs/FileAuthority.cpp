@@ -39,7 +39,6 @@ std::vector<BYTE> TokenSid(TOKEN_INFORMATION_CLASS kind) {
   ::GetTokenInformation(token.Get(), kind, nullptr, 0, &size);
   std::vector<BYTE> buffer(size);
   if (size == 0 || !::GetTokenInformation(token.Get(), kind, buffer.data(), size, &size)) return {};
-  // TOKEN_USER and TOKEN_OWNER both begin with the SID's pointer.
   const PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
                                      : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
   if (!sid || !::IsValidSid(sid)) return {};
@@ -77,11 +76,12 @@ bool IsAdministratorOnly(PSECURITY_DESCRIPTOR descriptor, PSID trustedOwner) {
   return true;
 }
 
-std::vector<BYTE> OwnerOfNewObjects() {
+const std::vector<BYTE>& OwnerOfNewObjects() {
   // Measured: Wine reports TokenOwner as a group of the user while every file
-  // it creates is owned by the user itself.
-  static const bool wine = RunsUnderWine();
-  return TokenSid(wine ? TokenUser : TokenOwner);
+  // it creates is owned by the user itself. The token's owner does not change
+  // while the process runs, and every trust check asks for it.
+  static const std::vector<BYTE> owner = TokenSid(RunsUnderWine() ? TokenUser : TokenOwner);
+  return owner;
 }
 
 bool IsTrustedObject(HANDLE object) {
@@ -97,8 +97,9 @@ bool IsTrustedObject(HANDLE object) {
     return false;
   }
   UniqueLocalMemory descriptor(raw);
-  std::vector<BYTE> trustedOwner = OwnerOfNewObjects();
-  return IsAdministratorOnly(descriptor.Get(), trustedOwner.empty() ? nullptr : trustedOwner.data());
+  const std::vector<BYTE>& trustedOwner = OwnerOfNewObjects();
+  return IsAdministratorOnly(descriptor.Get(),
+                             trustedOwner.empty() ? nullptr : const_cast<BYTE*>(trustedOwner.data()));
 }
 
 AdminOnlySecurity::AdminOnlySecurity() {

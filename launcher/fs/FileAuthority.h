@@ -23,8 +23,8 @@ namespace Launcher {
 // write or append data (for a directory: add a file or a subdirectory),
 // delete a child, delete or rename the object, change its DACL or owner, and
 // the generic rights that include them.
-constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                                      WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
+constexpr ACCESS_MASK kChangeRights =
+    FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
 // Whether only an administrator can have written the object described by
 // `descriptor`: the owner is the Administrators group, SYSTEM,
@@ -41,9 +41,9 @@ bool IsAdministratorOnly(PSECURITY_DESCRIPTOR descriptor, PSID trustedOwner);
 // The owner the system gives the objects this process creates: the token's
 // default owner (TokenOwner; Administrators in an elevated process on
 // Windows). Wine gives every file the token's user instead, whatever the
-// token says, so there the token's user is answered. Empty when the token
-// cannot be read.
-std::vector<BYTE> OwnerOfNewObjects();
+// token says, so there the token's user is answered. Read once per process;
+// empty when the token cannot be read.
+const std::vector<BYTE>& OwnerOfNewObjects();
 
 // Whether the open `object` (file or directory) is trusted (see above).
 // False when the system cannot report its information or its descriptor.
@@ -62,11 +62,13 @@ class AdminOnlySecurity {
   AdminOnlySecurity& operator=(const AdminOnlySecurity&) = delete;
 
   // Null when the descriptor could not be made: the caller then fails.
-  SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
+  // CreateFileW and CreateDirectoryW take the attributes unchanged, though
+  // not as const.
+  SECURITY_ATTRIBUTES* Attributes() const { return descriptor_ ? &attributes_ : nullptr; }
 
  private:
   UniqueLocalMemory descriptor_;
-  SECURITY_ATTRIBUTES attributes_{};
+  mutable SECURITY_ATTRIBUTES attributes_{};
 };
 
 }  // namespace Launcher

@@ -81,7 +81,35 @@ bool SetAttributesOpened(HANDLE object, DWORD attributes) {
   return ::SetFileInformationByHandle(object, FileBasicInfo, &basic, sizeof basic) != FALSE;
 }
 
+// The names in the open directory `directory`, listed through the handle
+// itself: the listing is of the directory that was checked, whatever its
+// name leads to meanwhile.
+std::vector<std::wstring> NamesIn(HANDLE directory) {
+  std::vector<std::wstring> names;
+  std::vector<BYTE> listing(64 * 1024);
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (::GetFileInformationByHandleEx(directory, kind, listing.data(), static_cast<DWORD>(listing.size()))) {
+    kind = FileIdBothDirectoryInfo;
+    for (size_t at = 0;;) {
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing.data() + at);
+      const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") names.push_back(name);
+      if (entry->NextEntryOffset == 0) break;
+      at += entry->NextEntryOffset;
+    }
+  }
+  return names;
+}
+
 }  // namespace
+
+bool Installation::FoundNothing(const Status& status) {
+  return !status.ok() && status.call() == std::string("CreateFileW") && IsMissing(status.code());
+}
+
+bool Installation::LeadsElsewhere(const Status& status) {
+  return !status.ok() && status.call() == std::string("ReachesThroughLink");
+}
 
 bool Installation::DeleteOnClose(HANDLE file, bool deleteIt) {
   return DisposeOpened(file, deleteIt);
@@ -135,8 +163,7 @@ Installation::Standing Installation::Examine(const std::wstring& relative) const
   // still be examined.
   const Status opened = OpenAt(relative, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareReadWrite, object);
   if (!opened.ok()) {
-    const bool missing = opened.call() == std::string("CreateFileW") && IsMissing(opened.code());
-    return missing ? Standing::Missing : Standing::Elsewhere;
+    return FoundNothing(opened) ? Standing::Missing : Standing::Elsewhere;
   }
   return IsTrustedObject(object.Get()) ? Standing::Trusted : Standing::Untrusted;
 }
@@ -168,14 +195,13 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
                                 UniqueHandle& file) const {
   file.Reset();
   if (Status checked = Check(relative); !checked.ok()) return checked;
-  AdminOnlySecurity security;
-  if (!security.Attributes()) return Status::FromLastError("ConvertStringSecurityDescriptorToSecurityDescriptorW", L"");
+  if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
   const std::wstring normal = Normal(relative);
   const std::wstring path = directory_ + normal;
   // CREATE_NEW never opens what exists, so nothing another account made, or
   // a link it planted, is written through.
   UniqueHandle created(::CreateFileW(Openable(path).c_str(), access | DELETE | SYNCHRONIZE, share,
-                                     security.Attributes(), CREATE_NEW,
+                                     security_.Attributes(), CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr));
   if (!created) return Status::FromLastError("CreateFileW", path);
   const std::wstring final = FinalPathOf(created.Get());
@@ -190,15 +216,14 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
 
 Status Installation::CreateDirectory(const std::wstring& relative) const {
   if (Status checked = Check(relative); !checked.ok()) return checked;
-  AdminOnlySecurity security;
-  if (!security.Attributes()) return Status::FromLastError("ConvertStringSecurityDescriptorToSecurityDescriptorW", L"");
+  if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
   const std::wstring path = PathOf(Normal(relative));
-  if (!::CreateDirectoryW(Openable(path).c_str(), security.Attributes())) {
+  if (!::CreateDirectoryW(Openable(path).c_str(), security_.Attributes())) {
     return Status::FromLastError("CreateDirectoryW", path);
   }
   UniqueHandle made;
   Status opened = OpenAt(relative, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, made);
-  if (!opened.ok() && opened.call() == std::string("ReachesThroughLink")) {
+  if (LeadsElsewhere(opened)) {
     // Made through a link: the empty directory is ours and goes again.
     UniqueHandle elsewhere(::CreateFileW(Openable(path).c_str(), DELETE | SYNCHRONIZE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -247,7 +272,7 @@ Status Installation::Remove(const std::wstring& relative) const {
   const DWORD list = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FILE_LIST_DIRECTORY : 0;
   UniqueHandle object;
   Status opened = OpenAt(normal, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | list, kShareReadWrite, object);
-  if (!opened.ok()) return opened.call() == std::string("CreateFileW") && IsMissing(opened.code()) ? Status::Ok() : opened;
+  if (!opened.ok()) return FoundNothing(opened) ? Status::Ok() : opened;
   return RemoveOpened(normal, std::move(object));
 }
 
@@ -259,30 +284,11 @@ Status Installation::RemoveOpened(const std::wstring& normal, UniqueHandle objec
   }
   Status first;
   if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    // Listed through the handle itself: the listing is of the directory
-    // that was checked, whatever its name leads to meanwhile.
-    std::vector<std::wstring> names;
-    std::vector<BYTE> listing(64 * 1024);
-    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    while (::GetFileInformationByHandleEx(object.Get(), kind, listing.data(), static_cast<DWORD>(listing.size()))) {
-      kind = FileIdBothDirectoryInfo;
-      for (size_t at = 0;;) {
-        const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing.data() + at);
-        const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-        if (name != L"." && name != L"..") names.push_back(name);
-        if (entry->NextEntryOffset == 0) break;
-        at += entry->NextEntryOffset;
-      }
-    }
-    for (const std::wstring& name : names) {
-      {
-        // A name Windows would read otherwise (a trailing dot, a device) was
-        // not made by the launcher: it stays, and so does the directory.
-        Status removed = IsSafeItemPath(normal + L"\\" + name)
-                             ? Remove(normal + L"\\" + name)
-                             : Status::Failed("IsSafeItemPath", path + L"\\" + name);
-        if (!removed.ok() && first.ok()) first = std::move(removed);
-      }
+    // A name Windows would read otherwise (a trailing dot, a device) was
+    // not made by the launcher: Remove refuses it, and the directory stays.
+    for (const std::wstring& name : NamesIn(object.Get())) {
+      Status removed = Remove(normal + L"\\" + name);
+      if (!removed.ok() && first.ok()) first = std::move(removed);
     }
   }
   if (!first.ok()) return first;
@@ -296,7 +302,8 @@ Status Installation::RemoveOpened(const std::wstring& normal, UniqueHandle objec
   }
   object.Reset();
   // Wine accepts the deletion of a directory that is not empty and keeps it.
-  if (PathExists(Openable(path))) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
+  const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (directory && PathExists(Openable(path))) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
   return Status::Ok();
 }
 

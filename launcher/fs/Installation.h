@@ -6,6 +6,7 @@
 
 #include "base/Status.h"
 #include "base/UniqueHandle.h"
+#include "launcher/fs/FileAuthority.h"
 
 namespace Launcher {
 
@@ -119,6 +120,11 @@ class Installation {
   // when the system refused.
   static bool DeleteOnClose(HANDLE file, bool deleteIt);
 
+  // Whether `status` (from a step of this class) failed because nothing
+  // stands under the name, or because the name leads through a link.
+  static bool FoundNothing(const Status& status);
+  static bool LeadsElsewhere(const Status& status);
+
   // The full path of `relative`.
   std::wstring PathOf(const std::wstring& relative) const { return directory_ + relative; }
 
@@ -130,6 +136,8 @@ class Installation {
   std::wstring directory_;
   std::wstring final_;
   UniqueHandle root_;
+  // The entries of everything created here, made once.
+  AdminOnlySecurity security_;
 };
 
 }  // namespace Launcher
