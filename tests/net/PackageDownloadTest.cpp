@@ -145,6 +145,15 @@ struct Row {
   double maxGap = 1e9;
   // The If-Range of the second request, when it matters.
   std::string secondIfRange = "";
+
+  // What a row changes of the defaults, chained after its first fields.
+  Row& From(Prior state) { return prior = state, *this; }
+  Row& Gap(double least, double most = 1e9) { return minGap = least, maxGap = most, *this; }
+  Row& Of(std::string name) { return file = std::move(name), *this; }
+  Row& Asking(std::string text) { return query = std::move(text), *this; }
+  Row& SecondIfRange(std::string value) { return secondIfRange = std::move(value), *this; }
+  Row& Version(int body) { return version = body, *this; }
+  Row& Timings(DownloadTimings value) { return timings = value, *this; }
 };
 
 // "=H" and "=E" count from the size the file's name gives (the body of an
@@ -287,105 +296,53 @@ void RunRow(const Row& row) {
 }
 
 const std::vector<Row>& Rows() {
-  static const std::vector<Row> rows = [] {
-    std::vector<Row> r;
-    r.push_back({"plain", "ok", {"-"}});
-    r.push_back({"cut-at-0", "cut=0,ok", {"-", "-"}});
-    r.push_back({"cut-at-half", "cut=H,ok", {"-", "bytes=H-"}});
-    r.push_back({"cut-before-end", "cut=E,ok", {"-", "bytes=E-"}});
-    r.push_back({"cut-three-times", "cut=0,cut=H,cut=E,ok", {"-", "-", "bytes=H-", "bytes=E-"}});
-    r.push_back({"range-ignored", "cut=H,full", {"-", "bytes=H-"}});
-    {
-      Row changed{"changed-between-attempts", "cut=H,v2", {"-", "bytes=H-"}};
-      changed.version = 2;
-      changed.secondIfRange = "\"v1-1048699.7z\"";
-      r.push_back(changed);
-    }
-    r.push_back({"wrong-range-start", "cut=H,badrange,ok", {"-", "bytes=H-", "-"}});
-    r.push_back({"wrong-range-total", "cut=H,badtotal,ok", {"-", "bytes=H-", "-"}});
-    {
-      Row stall{"stall", "stall=H=4,ok", {"-", "bytes<=H-"}};
-      stall.minGap = 0.95;  // the stall time-out, 1 s
-      stall.maxGap = 3.0;   // the server would close after 4 s
-      r.push_back(stall);
-      Row mute{"no-answer", "mute=4,ok", {"-", "-"}};
-      mute.minGap = 0.95;
-      mute.maxGap = 3.0;
-      r.push_back(mute);
-    }
-    {
-      Row busy{"retry-after-2", "status=503=2,ok", {"-", "-"}};
-      busy.minGap = 2.0;
-      busy.maxGap = 2.9;
-      r.push_back(busy);
-      Row capped{"retry-after-capped", "status=503=30,ok", {"-", "-"}};
-      capped.timings = WithCap(1000);
-      capped.minGap = 1.0;
-      capped.maxGap = 2.5;
-      r.push_back(capped);
-      Row tooMany{"too-many-requests", "status=429=1,ok", {"-", "-"}};
-      tooMany.minGap = 1.0;
-      r.push_back(tooMany);
-    }
-    r.push_back({"server-error-retried", "status=500,ok", {"-", "-"}});
-    r.push_back({"request-timeout-retried", "status=408,ok", {"-", "-"}});
-    r.push_back({"not-found", "status=404", {"-"}, "HttpStatus", 404});
-    r.push_back({"forbidden", "status=403", {"-"}, "HttpStatus", 403});
-    r.push_back({"gone", "status=410", {"-"}, "HttpStatus", 410});
-    r.push_back({"bad-request", "status=400", {"-"}, "HttpStatus", 400});
-    r.push_back({"unauthorized", "status=401", {"-"}, "HttpStatus", 401});
-    r.push_back({"every-attempt-cut", "cut=0", {"-", "-", "-", "-", "-", "-"}, "InternetReadFile"});
-    r.push_back({"unavailable-throughout", "status=503", {"-", "-", "-", "-", "-", "-"}, "HttpStatus", 503});
-    // The first attempt moved the file on, the six after it did not.
-    r.push_back({"progress-then-stuck",
-                 "cut=H",
-                 {"-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-"},
-                 "InternetReadFile"});
-    r.push_back({"captive-portal", "portal", {"-"}, "PackageHeader"});
-    r.push_back({"no-room", "huge", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL});
-    {
-      Row previous{"previous-run", "ok", {"bytes=H-"}};
-      previous.prior = Prior::Half;
-      r.push_back(previous);
-      Row stale{"previous-run-stale", "ok", {"bytes=H-"}};
-      stale.prior = Prior::HalfStale;
-      r.push_back(stale);
-      Row whole{"previous-run-complete", "ok", {"bytes=S-"}};
-      whole.prior = Prior::Whole;
-      r.push_back(whole);
-      Row lie{"previous-run-416-not-complete", "r416,ok", {"bytes=H-", "-"}};
-      lie.prior = Prior::Half;
-      r.push_back(lie);
-      Row other{"previous-run-other-address", "ok", {"-"}};
-      other.prior = Prior::HalfOtherAddress;
-      r.push_back(other);
-      Row shorter{"previous-run-file-shorter", "ok", {"-"}};
-      shorter.prior = Prior::ShorterThanState;
-      r.push_back(shorter);
-      Row page{"previous-run-web-page", "ok", {}, "PackageHeader"};
-      page.prior = Prior::PortalOnDisk;
-      r.push_back(page);
-    }
-    {
-      Row weak{"weak-etag-uses-last-modified", "cut=H,ok", {"-", "bytes=H-"}};
-      weak.query = "?etag=weak";
-      weak.secondIfRange = "Mon, 01 Jan 2024 00:00:00 GMT";
-      r.push_back(weak);
-      Row none{"no-validator-starts-over", "cut=H,ok", {"-", "-"}};
-      none.query = "?etag=none";
-      r.push_back(none);
-    }
-    r.push_back({"chunked", "chunked", {"-"}});
-    {
-      Row lzma{"lzma", "cut=H,ok", {"-", "bytes=H-"}};
-      lzma.file = "300000.lzma";
-      r.push_back(lzma);
-      Row zip{"zip", "ok", {"-"}};
-      zip.file = "300000.zip";
-      r.push_back(zip);
-    }
-    return r;
-  }();
+  static const std::vector<Row> rows = {
+      {"plain", "ok", {"-"}},
+      {"cut-at-0", "cut=0,ok", {"-", "-"}},
+      {"cut-at-half", "cut=H,ok", {"-", "bytes=H-"}},
+      {"cut-before-end", "cut=E,ok", {"-", "bytes=E-"}},
+      {"cut-three-times", "cut=0,cut=H,cut=E,ok", {"-", "-", "bytes=H-", "bytes=E-"}},
+      {"range-ignored", "cut=H,full", {"-", "bytes=H-"}},
+      Row{"changed-between-attempts", "cut=H,v2", {"-", "bytes=H-"}}.Version(2).SecondIfRange("\"v1-1048699.7z\""),
+      {"wrong-range-start", "cut=H,badrange,ok", {"-", "bytes=H-", "-"}},
+      {"wrong-range-total", "cut=H,badtotal,ok", {"-", "bytes=H-", "-"}},
+      // The stall time-out is 1 s; the server would close after 4 s.
+      Row{"stall", "stall=H=4,ok", {"-", "bytes<=H-"}}.Gap(0.95, 3.0),
+      Row{"no-answer", "mute=4,ok", {"-", "-"}}.Gap(0.95, 3.0),
+      Row{"retry-after-2", "status=503=2,ok", {"-", "-"}}.Gap(2.0, 2.9),
+      Row{"retry-after-capped", "status=503=30,ok", {"-", "-"}}.Timings(WithCap(1000)).Gap(1.0, 2.5),
+      Row{"too-many-requests", "status=429=1,ok", {"-", "-"}}.Gap(1.0),
+      {"server-error-retried", "status=500,ok", {"-", "-"}},
+      {"request-timeout-retried", "status=408,ok", {"-", "-"}},
+      {"not-found", "status=404", {"-"}, "HttpStatus", 404},
+      {"forbidden", "status=403", {"-"}, "HttpStatus", 403},
+      {"gone", "status=410", {"-"}, "HttpStatus", 410},
+      {"bad-request", "status=400", {"-"}, "HttpStatus", 400},
+      {"unauthorized", "status=401", {"-"}, "HttpStatus", 401},
+      {"every-attempt-cut", "cut=0", {"-", "-", "-", "-", "-", "-"}, "InternetReadFile"},
+      {"unavailable-throughout", "status=503", {"-", "-", "-", "-", "-", "-"}, "HttpStatus", 503},
+      // The first attempt moved the file on, the six after it did not.
+      {"progress-then-stuck",
+       "cut=H",
+       {"-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-"},
+       "InternetReadFile"},
+      {"captive-portal", "portal", {"-"}, "PackageHeader"},
+      {"no-room", "huge", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL},
+      Row{"previous-run", "ok", {"bytes=H-"}}.From(Prior::Half),
+      Row{"previous-run-stale", "ok", {"bytes=H-"}}.From(Prior::HalfStale),
+      Row{"previous-run-complete", "ok", {"bytes=S-"}}.From(Prior::Whole),
+      Row{"previous-run-416-not-complete", "r416,ok", {"bytes=H-", "-"}}.From(Prior::Half),
+      Row{"previous-run-other-address", "ok", {"-"}}.From(Prior::HalfOtherAddress),
+      Row{"previous-run-file-shorter", "ok", {"-"}}.From(Prior::ShorterThanState),
+      Row{"previous-run-web-page", "ok", {}, "PackageHeader"}.From(Prior::PortalOnDisk),
+      Row{"weak-etag-uses-last-modified", "cut=H,ok", {"-", "bytes=H-"}}
+          .Asking("?etag=weak")
+          .SecondIfRange("Mon, 01 Jan 2024 00:00:00 GMT"),
+      Row{"no-validator-starts-over", "cut=H,ok", {"-", "-"}}.Asking("?etag=none"),
+      {"chunked", "chunked", {"-"}},
+      Row{"lzma", "cut=H,ok", {"-", "bytes=H-"}}.Of("300000.lzma"),
+      Row{"zip", "ok", {"-"}}.Of("300000.zip"),
+  };
   return rows;
 }
 

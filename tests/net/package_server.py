@@ -61,6 +61,8 @@ import threading
 import time
 import zipfile
 
+from raw_http import RawHttpHandler
+
 IDLE_SECONDS = 600
 MAGIC_7Z = bytes([0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C])
 LAST_MODIFIED = {1: "Mon, 01 Jan 2024 00:00:00 GMT", 2: "Tue, 02 Jan 2024 00:00:00 GMT"}
@@ -108,16 +110,8 @@ def file_body(name):
         return bodies[("file", name)]
 
 
-class Handler(socketserver.StreamRequestHandler):
+class Handler(RawHttpHandler):
     timeout = 10
-
-    def send(self, data):
-        self.wfile.write(data)
-        self.wfile.flush()
-
-    def head(self, status, headers):
-        lines = ["HTTP/1.1 " + status] + headers + ["Connection: close", "", ""]
-        self.send("\r\n".join(lines).encode("latin-1"))
 
     def log(self, status):
         line = "%.3f\t%s\t%s\t%d\n" % (time.monotonic() - state["start"], self.headers_in.get("range", "-"),

@@ -42,6 +42,8 @@ import threading
 import time
 import urllib.parse
 
+from raw_http import RawHttpHandler
+
 IDLE_SECONDS = 1200
 
 
@@ -102,16 +104,8 @@ def package_bytes(n):
     return bytes((i * 31 + 7) & 0xFF for i in range(n))
 
 
-class Handler(socketserver.StreamRequestHandler):
+class Handler(RawHttpHandler):
     timeout = 30
-
-    def send(self, data):
-        self.wfile.write(data)
-        self.wfile.flush()
-
-    def head(self, status, headers):
-        lines = ["HTTP/1.1 " + status] + headers + ["Connection: close", "", ""]
-        self.send("\r\n".join(lines).encode("latin-1"))
 
     def reply(self, status, headers, body, mode="length"):
         if mode == "chunked":
