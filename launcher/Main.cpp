@@ -10,7 +10,7 @@
 
 namespace {
 
-// The DLLs that are not known system DLLs (version, wininet, urlmon, gdiplus)
+// The DLLs that are not known system DLLs (version, wininet, gdiplus)
 // are delay-loaded (cmake/DelayLoad.cmake). The helper asks this hook first:
 // the DLL comes from the system directory by full path, so that even a system
 // without the search restriction never takes a copy planted beside the

@@ -1,5 +1,5 @@
 // signature_bench URL TARGET SIGNATURE_FILE PUBLIC_KEY VERSION: the
-// launcher's DownloadToFile of URL into TARGET, then the signature check the
+// launcher's DownloadPackage of URL into TARGET, then the signature check the
 // worker makes before anything is set aside (PackageSignature::CheckHeld).
 // Prints "signature_bench: DOWNLOAD_MS CHECK_MS VERDICT PEAK_DOWNLOAD
 // PEAK_CHECK" (the process's peak working set in bytes after the download
@@ -14,7 +14,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/PackageSignature.h"
-#include "launcher/net/FileDownload.h"
+#include "launcher/net/PackageDownload.h"
 
 using namespace Launcher;
 
@@ -47,11 +47,22 @@ size_t PeakWorkingSet() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 6) return 2;
-  ::CoInitialize(nullptr);
   const std::wstring key(argv[4]);
   const PackageSignature signature(std::string(key.begin(), key.end()), ReadText(argv[3]), argv[5]);
   const double start = Now();
-  const bool downloaded = DownloadToFile(argv[1], argv[2], BindCallback(nullptr));
+  bool downloaded = false;
+  {
+    UniqueHandle file(::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const std::wstring target(argv[2]);
+    ResumeState resume;
+    struct Quiet : DownloadListener {
+      void OnProgress(std::uint64_t, std::uint64_t) override {}
+      void OnCheckpoint(const ResumeState&) override {}
+    } quiet;
+    downloaded = file && DownloadPackage(argv[1], file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1),
+                                         resume, quiet)
+                             .ok();
+  }
   const double downloadedAt = Now();
   const size_t peakDownload = PeakWorkingSet();
   UniqueHandle held;

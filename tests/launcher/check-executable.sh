@@ -27,7 +27,7 @@ while read -r dll; do
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 # The delay-loaded DLLs: one descriptor each, every import slot pointing at
 # its load stub (check-delay-loads.py says why a slot can be 0).
-python3 "$(dirname "$0")/check-delay-loads.py" "$exe" version.dll wininet.dll urlmon.dll gdiplus.dll \
+python3 "$(dirname "$0")/check-delay-loads.py" "$exe" version.dll wininet.dll gdiplus.dll \
   ole32.dll oleaut32.dll || fail "a delay-loaded DLL would not load (above)"
 # Read whole before matching: an early-exiting grep would break the pipe.
 text=$(strings "$exe")
