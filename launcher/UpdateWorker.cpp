@@ -1,7 +1,6 @@
 #include "launcher/UpdateWorker.h"
 
 #include <cstdio>
-#include <cwchar>
 #include <set>
 #include <utility>
 #include <vector>
@@ -136,17 +135,6 @@ Status DownloadInto(const std::wstring& launcherDirectory, const std::wstring& p
   ResumeState resume;
   WindowProgress progress(window);
   return DownloadPackage(packageUrl, packageFile, launcherDirectory, resume, progress);
-}
-
-// Only web addresses are downloaded: a local, file: or UNC address would
-// have the elevated launcher copy or sign in wherever the reply says.
-bool IsDownloadAddress(const std::wstring& url) {
-  const auto startsWith = [&url](const wchar_t* scheme) {
-    const size_t length = std::wcslen(scheme);
-    return url.size() > length && ::CompareStringOrdinal(url.c_str(), static_cast<int>(length), scheme,
-                                                         static_cast<int>(length), TRUE) == CSTR_EQUAL;
-  };
-  return startsWith(L"http://") || startsWith(L"https://");
 }
 
 // The one line the worker leaves about a failed update: the product keeps no

@@ -372,7 +372,13 @@ AttemptResult Download::ReadBody(HINTERNET request) {
   }
 }
 
+bool IsWebScheme(INTERNET_SCHEME scheme) {
+  return scheme == INTERNET_SCHEME_HTTP || scheme == INTERNET_SCHEME_HTTPS;
+}
+
 Status Download::Run() {
+  // The address is cracked here once more for its parts; IsDownloadAddress
+  // answers the same question for callers before they create a file.
   URL_COMPONENTSW parts = {};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = 1;
@@ -381,7 +387,7 @@ Status Download::Run() {
   if (address_.empty() || !::InternetCrackUrlW(address_.c_str(), static_cast<DWORD>(address_.size()), 0, &parts)) {
     return Status::FromLastError("InternetCrackUrlW", address_);
   }
-  if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
+  if (!IsWebScheme(parts.nScheme)) {
     return Status::Failed("InternetCrackUrlW", address_, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
   }
   https_ = parts.nScheme == INTERNET_SCHEME_HTTPS;
@@ -438,6 +444,13 @@ Status Download::Run() {
 Status DownloadPackage(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
                        DownloadListener& listener, const DownloadTimings& timings) {
   return Download(address, file, directory, resume, listener, timings).Run();
+}
+
+bool IsDownloadAddress(const std::wstring& address) {
+  URL_COMPONENTSW parts = {};
+  parts.dwStructSize = sizeof parts;
+  return !address.empty() && ::InternetCrackUrlW(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts) &&
+         IsWebScheme(parts.nScheme);
 }
 
 bool IsNotAPackage(const Status& status) {

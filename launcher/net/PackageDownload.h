@@ -98,6 +98,11 @@ class DownloadListener {
 Status DownloadPackage(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
                        DownloadListener& listener, const DownloadTimings& timings = DownloadTimings());
 
+// Whether DownloadPackage fetches `address` at all: an http: or https:
+// address WinINet can read. A local, file:, UNC or ftp: address would have an
+// elevated caller copy, or sign in, wherever a reply says.
+bool IsDownloadAddress(const std::wstring& address);
+
 // The failure DownloadPackage returns for a body that is no package.
 bool IsNotAPackage(const Status& status);
 
