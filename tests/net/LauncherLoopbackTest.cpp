@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/UniqueHandle.h"
 #include "launcher/net/HttpClient.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/ChildProcess.h"
@@ -109,6 +110,10 @@ TEST(LauncherAgainstLoopbackService, PlantedLinksListsAndRecordsChangeNothing) {
     std::vector<const wchar_t*> links;  // names in the installation, linked to the folder beside it
     std::string temp;
     std::string record;
+    // Put there by the other account (open to every account), and held open
+    // by it during the run when `held`.
+    const wchar_t* planted = nullptr;
+    bool held = false;
   } cases[] = {
       {"temp through a folder link", {L"bin"}, "bin\\victim.txt|bin\\tree|payload.dll>bin\\planted.dll", ""},
       {"temp through a trailing blank", {L"b "}, "b \\victim.txt|b \\tree", ""},
@@ -123,6 +128,10 @@ TEST(LauncherAgainstLoopbackService, PlantedLinksListsAndRecordsChangeNothing) {
        {L"bin"},
        "",
        Record("installing", "item bin\\victim.txt\r\nnew bin\\victim.txt\r\n")},
+      // A DLL waits to go back under a name the other account took: its file
+      // gives way, or, held open, keeps the product from being started.
+      {"a restore over the account's file", {}, "_core.dll>core.dll", "", L"core.dll"},
+      {"a restore the account holds off", {}, "_core.dll>core.dll", "", L"core.dll", true},
   };
   ServeToLaunchers("driver-equal");
   const std::string product = ReadBytes(TestBinDirectory() + L"standin_v1_0_0_9.exe");
@@ -149,12 +158,26 @@ TEST(LauncherAgainstLoopbackService, PlantedLinksListsAndRecordsChangeNothing) {
     if (!c.record.empty()) {
       ASSERT_TRUE(WriteBytes(dir + L"update.journal", c.record));
     }
+    UniqueHandle held;
+    if (c.planted) {
+      ASSERT_TRUE(WriteBytes(dir + L"_core.dll", "old core"));
+      ASSERT_TRUE(WriteBytes(dir + c.planted, "account's"));
+      ASSERT_TRUE(SetUnixMode(dir + c.planted, "666"));
+      if (c.held) {
+        held.Reset(::CreateFileW((dir + c.planted).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+      }
+    }
 
     ChildProcess launcher;
     ASSERT_TRUE(launcher.Start(L"\"" + dir + L"launcher.exe\"", L"", dir));
     EXPECT_EQ(launcher.Wait(60000), 0) << c.what;
-    EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(dir + L"commandline.txt").empty(); }, 5000)) << c.what;
+    EXPECT_EQ(WaitUntil([&] { return !ReadBytes(dir + L"commandline.txt").empty(); }, c.held ? 1000 : 5000), !c.held)
+        << c.what;
     ::Sleep(100);
+    if (c.planted) {
+      EXPECT_EQ(ReadBytes(dir + L"core.dll"), c.held ? "account's" : "old core") << c.what;
+    }
     EXPECT_EQ(ReadBytes(dir + L"VxSpeedUp.exe"), product) << c.what;
     EXPECT_EQ(ReadBytes(dir + L"evil.exe"), evil) << c.what;
     EXPECT_EQ(ReadBytes(dir + L"payload.dll"), "payload") << c.what;

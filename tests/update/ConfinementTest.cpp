@@ -7,26 +7,27 @@
 
 #include <sddl.h>
 
-#include <gtest/gtest.h>
-
 #include <aclapi.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/UniqueHandle.h"
 #include "base/UniqueLocalMemory.h"
-#include "launcher/ProductLauncher.h"
-#include "launcher/fs/FileAuthority.h"
-#include "launcher/fs/Installation.h"
 #include "launcher/PendingDeletionFile.h"
+#include "launcher/ProductLauncher.h"
 #include "launcher/SetAsideList.h"
 #include "launcher/UpdateJournal.h"
 #include "launcher/UpdateRepair.h"
 #include "launcher/UpdateWorker.h"
 #include "launcher/extract/ItemPath.h"
+#include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/Installation.h"
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
@@ -489,6 +490,105 @@ TEST(Confinement, UpdateThatCannotWriteTheListKeepsTheRecord) {
     EXPECT_FALSE(PathExists(dir / L"_top.txt")) << c.what;
     EXPECT_FALSE(PathExists(dir / L"update.journal")) << c.what;
     EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "product") << c.what;
+  }
+}
+
+// Another account's move at a moment of the installation: runs `act` when
+// the installation reaches `at` for the first time.
+class Attacker : public InstallWatcher {
+ public:
+  Attacker(InstallStep at, std::function<void()> act) : at_(at), act_(std::move(act)) {}
+  void Reached(InstallStep step) override {
+    if (step != at_ || !act_) return;
+    act_();
+    act_ = nullptr;
+  }
+
+ private:
+  InstallStep at_;
+  std::function<void()> act_;
+};
+
+// An account that may only create files in the installation, acting at a
+// moment of the update: its program is never what the installation ends
+// with, nothing outside changes, and an installed file it keeps from going
+// back stops the product until it is back.
+TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
+  const Tree old = {{L"VxSpeedUp.exe", "product"}, {L"top.txt", "old top"}, {L"bin\\core.dll", "old core"}};
+  enum class Move { TakeEmptiedNameAndHold, TakeEmptiedName, MakeAddedDirectory, SwapDirectoryForLink, HardLinkAtNewName };
+  const struct {
+    const char* what;
+    Move move;
+    bool installs;
+    std::string core;  // bin\core.dll at the end
+  } cases[] = {
+      {"the emptied name of a DLL taken and held", Move::TakeEmptiedNameAndHold, false, "old core"},
+      {"the emptied name of a DLL taken", Move::TakeEmptiedName, true, "new core"},
+      {"a directory the package adds made beforehand", Move::MakeAddedDirectory, true, "new core"},
+      {"a directory swapped for a link while unpacking", Move::SwapDirectoryForLink, false, ""},
+      {"a hard link to a file outside under a new file's name", Move::HardLinkAtNewName, true, "new core"},
+  };
+  ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
+  for (const auto& c : cases) {
+    TempDir outer(L"attacked");
+    const std::wstring root = outer / L"product\\";
+    const std::wstring outside = outer / L"outside\\";
+    ASSERT_TRUE(MakeDirectories(root));
+    ASSERT_TRUE(MakeDirectories(outside));
+    Lay(outside, kOutside);
+    Lay(root, old);
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\update_2.1.7z", root + L"update_2.1.7z"));
+    UniqueHandle held;
+    // What the other account leaves is open to every account: untrusted.
+    const auto plant = [&](const std::wstring& name) {
+      ASSERT_TRUE(WriteBytes(root + name, "attacker"));
+      ASSERT_TRUE(SetUnixMode(root + name, "666"));
+    };
+    if (c.move == Move::MakeAddedDirectory) {
+      ASSERT_TRUE(MakeDirectories(root + L"docs"));
+      ASSERT_TRUE(SetUnixMode(root + L"docs", "777"));
+      plant(L"docs\\evil.dll");
+    }
+    Attacker attacker(InstallStep::Extracting, [&] {
+      switch (c.move) {
+        case Move::TakeEmptiedNameAndHold:
+          plant(L"bin\\core.dll");
+          held.Reset(::CreateFileW((root + L"bin\\core.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+          break;
+        case Move::TakeEmptiedName:
+          plant(L"bin\\core.dll");
+          break;
+        case Move::SwapDirectoryForLink:
+          ASSERT_TRUE(::MoveFileW((root + L"bin").c_str(), (root + L"bin.moved").c_str()));
+          ASSERT_TRUE(MakeUnixLink(root + L"bin", outside + L"tree"));
+          break;
+        case Move::HardLinkAtNewName:
+          ASSERT_TRUE(::CreateHardLinkW((root + L"bin\\extra.dll").c_str(), (outside + L"victim.txt").c_str(), nullptr));
+          break;
+        case Move::MakeAddedDirectory:
+          break;
+      }
+    });
+    EXPECT_EQ(InstallPackage(root, root + L"update_2.1.7z", &attacker).ok(), c.installs) << c.what;
+    // While the account holds the emptied name the old DLL waits in "temp",
+    // and the start-up pass says so: the product is not started.
+    EXPECT_EQ(ProcessPendingDeletions(root), static_cast<bool>(held)) << c.what;
+    held.Reset();
+    EXPECT_FALSE(ProcessPendingDeletions(root)) << c.what;
+    if (!c.core.empty()) {
+      EXPECT_EQ(ReadBytes(root + L"bin\\core.dll"), c.core) << c.what;
+    }
+    EXPECT_EQ(ReadBytes(root + L"VxSpeedUp.exe"), "product") << c.what;
+    EXPECT_EQ(Describe(Read(outside)), Describe(kOutside)) << c.what;
+    if (c.installs) {
+      // Everything the update wrote is the launcher's own, directories too.
+      const Installation installation(root);
+      for (const wchar_t* written : {L"bin\\core.dll", L"bin\\extra.dll", L"docs", L"docs\\readme.txt", L"top.txt"}) {
+        EXPECT_EQ(installation.Examine(written), Installation::Standing::Trusted) << c.what << " " << Narrow(written);
+      }
+      EXPECT_FALSE(PathExists(root + L"docs\\evil.dll")) << c.what;
+    }
   }
 }
 

@@ -11,8 +11,10 @@
 #include "base/UniqueHandle.h"
 #include "launcher/UpdateMessages.h"
 #include "tests/net/NetTestPorts.h"
+#include "tests/net/PackageServer.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
+#include "tests/update/InstallTree.h"
 #include "tests/update/MessageRecorder.h"
 
 using namespace Launcher;
@@ -167,27 +169,54 @@ TEST(PackageName, IsTheLastComponentOfTheAddressPath) {
 // The package name decides what the worker deletes: a name that is the
 // product, the launcher, the pending-deletion file or no plain file name
 // fails the download before anything is touched.
-TEST(UpdateWorker, PackageNameThatWouldReplaceInstalledFilesFailsTheDownload) {
+// A reply naming the package after anything that exists, or an address
+// that is no web address, fails the download before anything is fetched or
+// created: the installation stays byte for byte as it was, and so does the
+// file outside that a hard link under the package's name reaches.
+TEST(UpdateWorker, HostileReplyChangesNothingAndFetchesNothing) {
   const std::wstring self = [] {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     const std::wstring full(path);
     return full.substr(full.rfind(L'\\') + 1);
   }();
-  for (const std::wstring& url :
-       {Widen(HttpUrl("/files/packages/missing/VxSpeedUp.exe")), Widen(HttpUrl("/files/packages/vxspeedup.EXE. ")),
-        Widen(HttpUrl("/pkg-404/")), Widen(HttpUrl("/files/packages/TEMP")), Widen(HttpUrl("/pkg-404/")) + self,
-        Widen(HttpUrl("/pkg-404/nul.7z")), Widen(HttpUrl("/pkg-404/..."))}) {
+  // On the package server, which logs every request of its run: names that
+  // stand in the installation (an item, the set-aside name of one, a
+  // directory, the launcher's files, a hard link to a file outside).
+  std::vector<std::string> served = {"top.txt", "_top.txt", "bin", "temp", "update.journal.new3", "linked.7z"};
+  std::vector<std::wstring> urls = {Widen(HttpUrl("/files/packages/missing/VxSpeedUp.exe")),
+                                    Widen(HttpUrl("/files/packages/vxspeedup.EXE. ")),
+                                    Widen(HttpUrl("/pkg-404/")),
+                                    Widen(HttpUrl("/files/packages/TEMP")),
+                                    Widen(HttpUrl("/pkg-404/")) + self,
+                                    Widen(HttpUrl("/pkg-404/nul.7z")),
+                                    Widen(HttpUrl("/pkg-404/...")),
+                                    L"file:///C:/windows/win.ini",
+                                    L"C:\\windows\\win.ini",
+                                    L"\\\\127.0.0.1\\share\\update_2.1.7z",
+                                    L"ftp://127.0.0.1/update_2.1.7z"};
+  std::vector<std::string> runs(urls.size());
+  for (const std::string& name : served) {
+    runs.push_back(RunId("hostile"));
+    urls.push_back(Widen(ServerAddress() + "/run/" + runs.back() + "/ok/" + name));
+  }
+  for (size_t i = 0; i < urls.size(); ++i) {
     TempDir dir;
     Install(dir);
     ASSERT_TRUE(WriteBytes(dir / L"temp", "_old.dll"));
     ASSERT_TRUE(WriteBytes(dir / self, "launcher"));
+    TempDir outside(L"outside");
+    ASSERT_TRUE(WriteBytes(outside / L"victim.txt", "outside"));
+    ASSERT_TRUE(::CreateHardLinkW((dir / L"linked.7z").c_str(), (outside / L"victim.txt").c_str(), nullptr));
+    const std::string before = Describe(Read(dir.Path()));
     MessageRecorder recorder;
-    EXPECT_EQ(RunUpdateFrom(dir.Path(), url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << Narrow(url);
-    EXPECT_EQ(ReadBytes(dir / L"VxSpeedUp.exe"), "old product") << Narrow(url);
-    EXPECT_EQ(ReadBytes(dir / L"temp"), "_old.dll") << Narrow(url);
-    EXPECT_EQ(ReadBytes(dir / self), "launcher") << Narrow(url);
-    EXPECT_EQ(ReadBytes(dir / L"top.txt"), "old top") << Narrow(url);
+    EXPECT_EQ(RunUpdateFrom(dir.Path(), urls[i], recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED})
+        << Narrow(urls[i]);
+    EXPECT_EQ(Describe(Read(dir.Path())), before) << Narrow(urls[i]);
+    EXPECT_EQ(ReadBytes(outside / L"victim.txt"), "outside") << Narrow(urls[i]);
+    if (!runs[i].empty()) {
+      EXPECT_TRUE(ServerLog(runs[i]).empty()) << Narrow(urls[i]);
+    }
   }
 }
 
