@@ -515,18 +515,30 @@ class Attacker : public InstallWatcher {
 // back stops the product until it is back.
 TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
   const Tree old = {{L"VxSpeedUp.exe", "product"}, {L"top.txt", "old top"}, {L"bin\\core.dll", "old core"}};
-  enum class Move { TakeEmptiedNameAndHold, TakeEmptiedName, MakeAddedDirectory, SwapDirectoryForLink, HardLinkAtNewName };
+  enum class Move {
+    TakeEmptiedNameAndHold,
+    TakeEmptiedName,
+    MakeAddedDirectory,
+    SwapDirectoryForLink,
+    HardLinkAtNewName,
+    SwapSetAsideTreeForLink,
+  };
   const struct {
     const char* what;
     Move move;
     bool installs;
     std::string core;  // bin\core.dll at the end
+    InstallStep at = InstallStep::Extracting;
   } cases[] = {
       {"the emptied name of a DLL taken and held", Move::TakeEmptiedNameAndHold, false, "old core"},
       {"the emptied name of a DLL taken", Move::TakeEmptiedName, true, "new core"},
       {"a directory the package adds made beforehand", Move::MakeAddedDirectory, true, "new core"},
       {"a directory swapped for a link while unpacking", Move::SwapDirectoryForLink, false, ""},
       {"a hard link to a file outside under a new file's name", Move::HardLinkAtNewName, true, "new core"},
+      // top.txt is a directory here: it is set aside whole, and deleted once
+      // the update is recorded as installed.
+      {"a set-aside tree swapped for a link before its deletion", Move::SwapSetAsideTreeForLink, true, "new core",
+       InstallStep::Committed},
   };
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
   for (const auto& c : cases) {
@@ -544,12 +556,16 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       ASSERT_TRUE(WriteBytes(root + name, "attacker"));
       ASSERT_TRUE(SetUnixMode(root + name, "666"));
     };
+    if (c.move == Move::SwapSetAsideTreeForLink) {
+      ASSERT_TRUE(::DeleteFileW((root + L"top.txt").c_str()));
+      Lay(root, {{L"top.txt\\inner\\user.ini", "user"}});
+    }
     if (c.move == Move::MakeAddedDirectory) {
       ASSERT_TRUE(MakeDirectories(root + L"docs"));
       ASSERT_TRUE(SetUnixMode(root + L"docs", "777"));
       plant(L"docs\\evil.dll");
     }
-    Attacker attacker(InstallStep::Extracting, [&] {
+    Attacker attacker(c.at, [&] {
       switch (c.move) {
         case Move::TakeEmptiedNameAndHold:
           plant(L"bin\\core.dll");
@@ -565,6 +581,10 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
           break;
         case Move::HardLinkAtNewName:
           ASSERT_TRUE(::CreateHardLinkW((root + L"bin\\extra.dll").c_str(), (outside + L"victim.txt").c_str(), nullptr));
+          break;
+        case Move::SwapSetAsideTreeForLink:
+          ASSERT_TRUE(::MoveFileW((root + L"_top.txt").c_str(), (root + L"_top.moved").c_str()));
+          ASSERT_TRUE(MakeUnixLink(root + L"_top.txt", outside + L"tree"));
           break;
         case Move::MakeAddedDirectory:
           break;
