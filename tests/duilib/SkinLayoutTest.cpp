@@ -146,6 +146,16 @@ TEST(BoxLayout, Table) {
        L"<Window><VerticalLayout><Control name=\"a\" float=\"0.5,0.5,0.5,0.5\" pos=\"0,0,10,10\"/>"
        L"</VerticalLayout></Window>",
        "a=100,50,110,60"},
+      // A floating child keeps its own place and takes no room nor share of
+      // the others, in either orientation.
+      {"a floating child is absent to a vertical box's others",
+       L"<Window><VerticalLayout><Control name=\"a\"/><Control name=\"b\" float=\"true\" pos=\"5,5,15,15\"/>"
+       L"<Control name=\"c\" height=\"30\"/></VerticalLayout></Window>",
+       "a=0,0,200,70;b=5,5,15,15;c=0,70,200,100"},
+      {"a floating child is absent to a horizontal box's others",
+       L"<Window><HorizontalLayout><Control name=\"a\"/><Control name=\"b\" float=\"true\" pos=\"5,5,15,15\"/>"
+       L"<Control name=\"c\" width=\"50\"/></HorizontalLayout></Window>",
+       "a=0,0,150,100;b=5,5,15,15;c=150,0,200,100"},
       {"a plain container gives every child its inner rectangle",
        L"<Window><Container inset=\"5,6,7,8\"><Control name=\"a\"/><Control name=\"b\" maxwidth=\"20\"/></Container>"
        L"</Window>",
