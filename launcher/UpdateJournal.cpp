@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <set>
 
 #include "launcher/fs/Installation.h"
@@ -10,7 +9,7 @@
 #include "launcher/LauncherDirectory.h"
 #include "launcher/PendingDeletionFile.h"
 #include "launcher/ProductLauncher.h"
-#include "base/WideToUtf8.h"
+#include "launcher/RecordLines.h"
 #include "launcher/extract/ItemPath.h"
 
 namespace Launcher {
@@ -18,16 +17,6 @@ namespace Launcher {
 namespace {
 
 constexpr char kHeader[] = "Tarvo update journal 1";
-constexpr char kLineEnd[] = "\r\n";
-
-unsigned long Crc32(const std::string& bytes) {
-  unsigned long crc = 0xFFFFFFFFul;
-  for (const char byte : bytes) {
-    crc ^= static_cast<unsigned char>(byte);
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
-  }
-  return crc ^ 0xFFFFFFFFul;
-}
 
 // Control characters would break the lines, and ">" the set-aside entries;
 // Windows allows none of them in a name anyway.
@@ -68,27 +57,6 @@ bool IsConsistent(const UpdateJournal::Record& record) {
   return record.package.empty() || itemsAndParents.count(NameKey(record.package)) == 0;
 }
 
-bool FromUtf8(const std::string& bytes, std::wstring& text) {
-  text.clear();
-  if (bytes.empty()) return true;
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  if (size <= 0) return false;
-  text.resize(static_cast<size_t>(size));
-  return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0],
-                               size) == size;
-}
-
-bool AddLine(std::string& bytes, const char* keyword, const std::wstring& value) {
-  std::string utf8;
-  if (!WideToUtf8(value, utf8)) return false;
-  bytes += keyword;
-  bytes += ' ';
-  bytes += utf8;
-  bytes += kLineEnd;
-  return true;
-}
-
 }  // namespace
 
 UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory)
@@ -99,55 +67,32 @@ std::wstring UpdateJournal::RestoreEntry(const SetAsideList::Entry& entry) {
 }
 
 bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
-  bytes = kHeader;
-  bytes += kLineEnd;
-  bytes += record.state == State::Installed ? "state installed" : "state installing";
-  bytes += kLineEnd;
-  if (!IsRecordablePackage(record.package) || !AddLine(bytes, "package", record.package)) return false;
+  RecordLines lines(kHeader);
+  lines.Add("state", record.state == State::Installed ? L"installed" : L"installing");
+  if (!IsRecordablePackage(record.package) || !lines.Add("package", record.package)) return false;
   for (const std::wstring& item : record.items) {
-    if (!IsRecordablePath(item) || !AddLine(bytes, "item", item)) return false;
+    if (!IsRecordablePath(item) || !lines.Add("item", item)) return false;
   }
   for (const std::wstring& path : record.created) {
-    if (!IsRecordablePath(path) || !AddLine(bytes, "new", path)) return false;
+    if (!IsRecordablePath(path) || !lines.Add("new", path)) return false;
   }
   for (const SetAsideList::Entry& entry : record.setAside) {
     if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
-    if (!AddLine(bytes, "aside", RestoreEntry(entry))) return false;
+    if (!lines.Add("aside", RestoreEntry(entry))) return false;
   }
   // What the repair would refuse to read is not written either.
   if (!IsConsistent(record)) return false;
-  char end[32];
-  std::snprintf(end, sizeof end, "end %08lx", Crc32(bytes));
-  bytes += end;
-  bytes += kLineEnd;
+  bytes = lines.Seal();
   return true;
 }
 
 bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
-  // The last line carries the checksum of everything before it.
-  const size_t endLine = bytes.rfind("end ");
-  if (endLine == std::string::npos || (endLine != 0 && bytes.compare(endLine - 2, 2, kLineEnd) != 0)) return false;
-  char expected[32];
-  std::snprintf(expected, sizeof expected, "end %08lx\r\n", Crc32(bytes.substr(0, endLine)));
-  if (bytes.compare(endLine, std::string::npos, expected) != 0) return false;
-
+  std::vector<RecordLines::Line> lines;
+  if (!RecordLines::Open(bytes, kHeader, lines)) return false;
   Record read;
   bool stateSeen = false;
   bool packageSeen = false;
-  size_t start = 0;
-  for (size_t lineNumber = 0; start < endLine; ++lineNumber) {
-    const size_t lineEnd = bytes.find(kLineEnd, start);
-    const std::string line = bytes.substr(start, lineEnd - start);
-    start = lineEnd + 2;
-    if (lineNumber == 0) {
-      if (line != kHeader) return false;
-      continue;
-    }
-    const size_t blank = line.find(' ');
-    if (blank == std::string::npos) return false;
-    const std::string keyword = line.substr(0, blank);
-    std::wstring value;
-    if (!FromUtf8(line.substr(blank + 1), value)) return false;
+  for (const auto& [keyword, value] : lines) {
     if (keyword == "state" && !stateSeen) {
       stateSeen = true;
       if (value == L"installing") {
