@@ -76,7 +76,7 @@ bool IsLauncherOwnName(const std::wstring& relativePath) {
     return top.compare(0, key.size(), key) == 0;
   };
   if (top == NameKey(kPendingDeletionFile) || startsWith(kPendingDeletionNewFile)) return true;
-  if (startsWith(kUpdateJournalFile)) return true;
+  if (startsWith(kUpdateJournalFile) || startsWith(kDownloadRecordFile)) return true;
   return false;
 }
 
@@ -125,8 +125,7 @@ std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath) {
   return keys;
 }
 
-bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
-                         const std::wstring& launcherFileName) {
+bool IsPlainPackageName(const std::wstring& name, const std::wstring& launcherFileName) {
   if (name.empty()) return false;
   for (const wchar_t c : name) {
     if (IsInvalidNameCharacter(c)) return false;
@@ -135,7 +134,12 @@ bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstri
   for (const std::wstring& reserved : {std::wstring(kProductExecutable), launcherFileName}) {
     if (SameFileName(name, reserved)) return false;
   }
-  if (IsLauncherOwnName(name)) return false;
+  return !IsLauncherOwnName(name);
+}
+
+bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
+                         const std::wstring& launcherFileName) {
+  if (!IsPlainPackageName(name, launcherFileName)) return false;
   // The package never takes a name that exists (an installed file, a stale
   // file under a short alias, a link): nothing is deleted or overwritten to
   // make room for it. Nor the set-aside name of an existing file, which the

@@ -55,12 +55,15 @@ bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& rela
 // "a"), as keys.
 std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);
 
-// Whether the package may be downloaded as `launcherDirectory` + `name`: a
-// plain file name (not empty, no separator, no character Windows refuses in a
-// name, no device name, not only dots and blanks) that is neither the product
-// executable, nor `launcherFileName` (the launcher's own file), nor one of
-// the launcher's own files (IsLauncherOwnName), compared as Windows compares
-// names; nothing may stand under that name (nor be reached by it as a short
+// Whether `name` may name the package file: a plain file name (not empty,
+// no separator, no character Windows refuses in a name, no device name, not
+// only dots and blanks) that is neither the product executable, nor
+// `launcherFileName` (the launcher's own file), nor one of the launcher's own
+// files (IsLauncherOwnName), compared as Windows compares names.
+bool IsPlainPackageName(const std::wstring& name, const std::wstring& launcherFileName);
+
+// Whether the package may be downloaded as `launcherDirectory` + `name`
+// afresh: IsPlainPackageName, and nothing may stand under that name (nor be reached by it as a short
 // alias), and it may not be the set-aside name ("_" in front) of anything
 // that exists. A refused name fails the download before anything is created.
 bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,

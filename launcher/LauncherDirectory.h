@@ -18,6 +18,9 @@ inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
 inline constexpr wchar_t kUpdateJournalFile[] = L"update.journal";
 inline constexpr wchar_t kUpdateJournalNewFile[] = L"update.journal.new";
 inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged";
+// What a download cut short can be resumed from (DownloadRecord), and the
+// fresh names it is written under.
+inline constexpr wchar_t kDownloadRecordFile[] = L"update.download";
 
 // The directory of the running launcher's executable, with its trailing
 // backslash, so that a file name can be appended directly

@@ -64,6 +64,8 @@ class PackageSignature {
   // Whether the program requires a signature at all: a key was given (even a
   // broken one, which then fails every check). Without one nothing is checked.
   bool Required() const { return keyGiven_; }
+  // The offered Data.LatestVersion this proof is checked against.
+  const std::wstring& OfferedVersion() const { return offeredVersion_; }
 
   // Checks the package read from `package` (a file handle opened for reading,
   // read from its start; its position afterwards is unspecified).

@@ -28,9 +28,7 @@ bool IsRecordablePath(const std::wstring& path) {
 }
 
 bool IsRecordablePackage(const std::wstring& name) {
-  if (name.empty()) return true;
-  return IsRecordablePath(name) && name.find_first_of(L"\\/") == std::wstring::npos &&
-         !SameFileName(name, kProductExecutable);
+  return name.empty() || IsPlainPackageName(name, LauncherFileName());
 }
 
 // What the worker records always holds together: every new path is an item

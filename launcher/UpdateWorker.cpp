@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "launcher/DownloadRecord.h"
 #include "launcher/FileNames.h"
 #include "launcher/LauncherDirectory.h"
 #include "launcher/SetAsideList.h"
@@ -128,13 +129,72 @@ std::wstring NameInside(const std::wstring& launcherDirectory, const std::wstrin
   return inside ? path.substr(launcherDirectory.size()) : std::wstring();
 }
 
-// The package's download as a step of the worker, into the file the
-// launcher made for it, with its progress for the window.
-Status DownloadInto(const std::wstring& launcherDirectory, const std::wstring& packageUrl, HANDLE packageFile,
-                    HWND window) {
-  ResumeState resume;
-  WindowProgress progress(window);
-  return DownloadPackage(packageUrl, packageFile, launcherDirectory, resume, progress);
+// The window's progress, and the download record kept up to date as the
+// download goes: the bytes are flushed before the record says they are
+// there, so that a later start never resumes after bytes a lost power took.
+class RecordingProgress final : public WindowProgress {
+ public:
+  RecordingProgress(HWND window, HANDLE file, const DownloadRecord& record, DownloadRecord::Entry entry)
+      : WindowProgress(window), file_(file), record_(record), entry_(std::move(entry)) {}
+  void OnCheckpoint(const ResumeState& state) override {
+    ::FlushFileBuffers(file_);
+    entry_.resume = state;
+    record_.Write(entry_);
+  }
+
+ private:
+  HANDLE file_;
+  const DownloadRecord& record_;
+  DownloadRecord::Entry entry_;
+};
+
+// Downloads the package into `name`, continuing what an earlier start left
+// when it was offered the very same package (DownloadRecord). A partial file
+// of another offer goes first; a file under the name that is not the
+// launcher's own is never taken (IsUsablePackageName refuses it). A download
+// that every retry met with a cut keeps what arrived, and its record, for the
+// next start; any other failure leaves no file behind.
+Status DownloadResumably(const Installation& installation, const std::wstring& url, const std::wstring& name,
+                         const std::wstring& version, HWND window, const DownloadTimings& timings) {
+  const std::wstring& directory = installation.Directory();
+  const DownloadRecord record(directory);
+  DownloadRecord::Entry entry{url, version, name, ResumeState()};
+  DownloadRecord::Entry earlier;
+  UniqueHandle file;
+  if (record.Read(earlier)) {
+    const bool same = earlier.address == url && earlier.version == version && SameFileName(earlier.package, name);
+    if (same && installation.Examine(name) == Installation::Standing::Trusted &&
+        installation.Open(name, GENERIC_READ | GENERIC_WRITE | DELETE, file, 0).ok()) {
+      entry.resume = earlier.resume;
+    } else if (installation.Examine(earlier.package) == Installation::Standing::Trusted) {
+      installation.Remove(earlier.package);
+    }
+  }
+  if (!file) {
+    if (!IsUsablePackageName(directory, name, LauncherFileName())) {
+      record.Remove();
+      return Status::Failed("IsUsablePackageName", directory + name);
+    }
+    if (Status made = installation.CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, 0, file); !made.ok()) {
+      return made;
+    }
+  }
+  // Named before the first byte arrives, so that a later start finds the
+  // partial file whenever this one ends.
+  Status downloaded = record.Write(entry);
+  if (downloaded.ok()) {
+    RecordingProgress progress(window, file.Get(), record, entry);
+    downloaded = DownloadPackage(url, file.Get(), directory, entry.resume, progress, timings);
+  }
+  const bool resumable = !downloaded.ok() && !IsNotAPackage(downloaded) && entry.resume.onDisk > 0 &&
+                         entry.resume.validatorKind != ResumeState::Validator::None &&
+                         downloaded.call() != std::string("HttpStatus");
+  file.Reset();
+  if (!resumable) {
+    record.Remove();
+    if (!downloaded.ok()) installation.Remove(name);
+  }
+  return downloaded;
 }
 
 // The one line the worker leaves about a failed update: the product keeps no
@@ -250,36 +310,22 @@ namespace {
 // package's file is the launcher's own from its creation to its deletion.
 // Returns the final message for the window.
 UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::wstring& packageUrl, HWND window,
-                             const PackageSignature& signature) {
+                             const PackageSignature& signature, const DownloadTimings& timings) {
   const std::wstring name = PackageName(packageUrl);
-  // Checked before anything is created: only a web address is fetched, and
-  // the package never takes a name that exists, so that no installed file,
-  // set-aside file or file of the launcher's is deleted or overwritten for it.
+  // Checked before anything is created: only a web address is fetched.
   if (!IsDownloadAddress(packageUrl)) {
     ReportFailure(Status::Failed("IsDownloadAddress", packageUrl));
     return WM_UPDATE_DOWNLOAD_FAILED;
   }
-  if (!IsFullDirectory(launcherDirectory) || !IsUsablePackageName(launcherDirectory, name, LauncherFileName())) {
-    ReportFailure(Status::Failed("IsUsablePackageName", launcherDirectory + name));
+  if (!IsFullDirectory(launcherDirectory)) {
+    ReportFailure(Status::Failed("IsFullDirectory", launcherDirectory));
     return WM_UPDATE_DOWNLOAD_FAILED;
   }
   const Installation installation(launcherDirectory);
-  {
-    // Deleted when its handle closes until the download is whole, so that a
-    // launcher closed or killed meanwhile leaves no package behind.
-    UniqueHandle file;
-    Status made = installation.CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, 0, file);
-    if (made.ok() && !Installation::DeleteOnClose(file.Get(), true)) {
-      made = Status::FromLastError("SetFileInformationByHandle", launcherDirectory + name);
-    }
-    if (made.ok()) made = DownloadInto(launcherDirectory, packageUrl, file.Get(), window);
-    if (made.ok() && !Installation::DeleteOnClose(file.Get(), false)) {
-      made = Status::FromLastError("SetFileInformationByHandle", launcherDirectory + name);
-    }
-    if (!made.ok()) {
-      ReportFailure(made);
-      return WM_UPDATE_DOWNLOAD_FAILED;
-    }
+  if (Status downloaded = DownloadResumably(installation, packageUrl, name, signature.OfferedVersion(), window, timings);
+      !downloaded.ok()) {
+    ReportFailure(downloaded);
+    return WM_UPDATE_DOWNLOAD_FAILED;
   }
   // Held, shared for reading only, until the installation ended: between the
   // check and the unpacking nobody may write the file nor rename another
@@ -312,8 +358,8 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
 }  // namespace
 
 void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window,
-                      PackageSignature signature) {
-  ::PostMessageW(window, DownloadCheckAndInstall(launcherDirectory, packageUrl, window, signature), 0, 0);
+                      PackageSignature signature, DownloadTimings timings) {
+  ::PostMessageW(window, DownloadCheckAndInstall(launcherDirectory, packageUrl, window, signature, timings), 0, 0);
 }
 
 void UpdateWorker(std::wstring packageUrl, std::wstring offeredVersion, std::wstring signatureText, HWND window) {

@@ -7,6 +7,7 @@
 #include "launcher/FileNames.h"
 #include "launcher/InstallWatcher.h"
 #include "launcher/PackageSignature.h"
+#include "launcher/net/PackageDownload.h"
 #include "base/Status.h"
 
 namespace Launcher {
@@ -44,7 +45,10 @@ void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND win
 // (WM_UPDATE_DOWNLOAD_FAILED); no installed file is touched and no update
 // record is written. One that passes stays open for reading only until the
 // installation ended, so that what is unpacked is what was checked.
-void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window, PackageSignature signature);
+// `timings` are the download's time-outs and back-off (the shipped values by
+// default; tests shorten them).
+void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window, PackageSignature signature,
+                      DownloadTimings timings = DownloadTimings());
 
 // The package's file name: the last component of the address's path (after
 // its last "/" or "\"), without query ("?...") or fragment ("#..."). For an

@@ -69,9 +69,9 @@ bool RenameOpened(HANDLE object, const std::wstring& to, bool replace) {
   return ::SetFileInformationByHandle(object, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
-bool DisposeOpened(HANDLE object, bool deleteIt = true) {
+bool DisposeOpened(HANDLE object) {
   FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = deleteIt ? TRUE : FALSE;
+  disposition.DeleteFile = TRUE;
   return ::SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
@@ -109,10 +109,6 @@ bool Installation::FoundNothing(const Status& status) {
 
 bool Installation::LeadsElsewhere(const Status& status) {
   return !status.ok() && status.call() == std::string("ReachesThroughLink");
-}
-
-bool Installation::DeleteOnClose(HANDLE file, bool deleteIt) {
-  return DisposeOpened(file, deleteIt);
 }
 
 Installation::Installation(std::wstring directory) : directory_(std::move(directory)) {

@@ -114,12 +114,6 @@ class Installation {
   // for `name`, where those are the launcher's own (trusted).
   void RemoveUnfinishedWrites(const std::wstring& name) const;
 
-  // Marks the open `file` (one CreateFile made, which holds DELETE access)
-  // to be deleted when its last handle closes, or takes the mark off again:
-  // a file that must not outlive a process killed while it writes it. False
-  // when the system refused.
-  static bool DeleteOnClose(HANDLE file, bool deleteIt);
-
   // Whether `status` (from a step of this class) failed because nothing
   // stands under the name, or because the name leads through a link.
   static bool FoundNothing(const Status& status);

@@ -49,9 +49,21 @@ class SilentServer {
     port_ = ntohs(address.sin_port);
   }
   // A name of its own for each window: the worker of an earlier window still
-  // waits for its answer and holds its package file.
+  // waits for its answer and holds its package file, which stays for a
+  // later start to resume (the first window of a run removes those an
+  // earlier run left).
   std::wstring Url() const {
     static int windows = 0;
+    if (windows == 0) {
+      WIN32_FIND_DATAW found;
+      const HANDLE find = ::FindFirstFileW((TestBinDirectory() + L"Tarvo_1.0.0.10-*.7z").c_str(), &found);
+      if (find != INVALID_HANDLE_VALUE) {
+        do {
+          ::DeleteFileW((TestBinDirectory() + found.cFileName).c_str());
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
+      }
+    }
     return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/held/Tarvo_1.0.0.10-" + std::to_wstring(++windows) +
            L".7z";
   }

@@ -12,8 +12,10 @@
 #include "launcher/UpdateMessages.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/net/PackageServer.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
 #include "tests/update/MessageRecorder.h"
 
@@ -262,3 +264,119 @@ TEST(UpdateWorker, ReadOnlyAndDirectorySetAsidesAreDeleted) {
 }
 
 }  // namespace
+
+namespace {
+
+// The download's waits shortened, as a test build may: 50 ms back-off, a
+// stall cut after 1 s.
+constexpr DownloadTimings kFast = {2000, 1000, 50, 5, 3000};
+
+std::vector<UINT> RunFastUpdate(const std::wstring& directory, const std::wstring& url, MessageRecorder& recorder) {
+  return recorder.Run([&](HWND window) {
+    RunCheckedUpdate(directory, url, window, PackageSignature::BuiltIn(std::wstring(), std::wstring()), kFast);
+  });
+}
+
+// The offset a resumed request asked from ("bytes=N-"), or -1 for none.
+long long RangeStart(const Request& request) {
+  return request.range.compare(0, 6, "bytes=") == 0 ? std::stoll(request.range.substr(6)) : -1;
+}
+
+}  // namespace
+
+// A download that did not end resumes at the next start that is offered the
+// same package: only the rest is asked for, and the installation is exactly
+// what the package makes of it. Another offer, or a partial file that is no
+// longer the launcher's, is never resumed; a page that is no package leaves
+// nothing behind.
+TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
+  enum class First { CutEveryTry, KilledWhileStalled, Portal };
+  const struct {
+    const char* what;
+    const char* package;
+    First first;
+    bool sameOffer;   // the second start is offered the same address
+    bool othersMay;   // the partial file is opened to every account between the starts
+    bool second;      // a second start runs, and installs
+  } cases[] = {
+      {"every try cut at the middle", "update_2.1.7z", First::CutEveryTry, true, false, true},
+      {"killed while stalled past a checkpoint", "big-release.7z", First::KilledWhileStalled, true, false, true},
+      {"another offer starts afresh", "update_2.1.7z", First::CutEveryTry, false, false, true},
+      {"a partial file others may change", "update_2.1.7z", First::CutEveryTry, true, true, false},
+      {"a captive portal's page", "update_2.1.7z", First::Portal, true, false, false},
+  };
+  for (const auto& c : cases) {
+    const std::wstring package = Widen(c.package);
+    const long long size = static_cast<long long>(ReadBytes(TestBinDirectory() + L"packages\\" + package).size());
+    const long long stop = c.first == First::KilledWhileStalled ? 5ll << 20 : size / 2;
+    const std::string cut = "cut=" + std::to_string(stop);
+    const std::string script = c.first == First::Portal        ? "portal"
+                               : c.first == First::CutEveryTry ? cut + "," + cut + "," + cut + "," + cut + "," + cut +
+                                                                     "," + cut + "," + cut + ",ok"
+                                                               : "stall=" + std::to_string(stop) + "=10,ok";
+    const std::string id = RunId("resume");
+    const std::wstring url = Widen(ServerAddress() + "/file/" + id + "/" + script + "/" + c.package);
+    TempDir dir;
+    Install(dir);
+    MessageRecorder recorder;
+    if (c.first == First::KilledWhileStalled) {
+      ChildProcess child;
+      const std::wstring directory = dir.Path().substr(0, dir.Path().size() - 1);  // a final "\\" would quote the quote
+      ASSERT_TRUE(child.Start(L"\"" + TestBinDirectory() + L"update_demo.exe\" \"" + directory + L"\" " + url));
+      // The size as the directory tells it: the child holds the file unshared.
+      EXPECT_TRUE(WaitUntil(
+          [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            return ::GetFileAttributesExW((dir / package).c_str(), GetFileExInfoStandard, &data) &&
+                   (static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) >= stop;
+          },
+          20000))
+          << c.what;
+      child.Kill();
+    } else {
+      EXPECT_EQ(RunFastUpdate(dir.Path(), url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << c.what;
+    }
+    ExpectOldInstallation(dir);
+    const size_t firstRequests = ServerLog(id).size();
+    EXPECT_EQ(PathExists(dir / package), c.first != First::Portal) << c.what;
+    EXPECT_EQ(PathExists(dir / L"update.download"), c.first != First::Portal) << c.what;
+    if (c.othersMay) {
+      ASSERT_TRUE(SetUnixMode(dir / package, "666"));
+    }
+    if (c.first == First::Portal) continue;
+
+    const std::string secondId = c.sameOffer ? id : RunId("other-offer");
+    const std::wstring secondUrl =
+        c.sameOffer ? url : Widen(ServerAddress() + "/file/" + secondId + "/ok/" + c.package);
+    MessageRecorder again;
+    EXPECT_EQ(RunFastUpdate(dir.Path(), secondUrl, again),
+              std::vector<UINT>{c.second ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_DOWNLOAD_FAILED})
+        << c.what;
+    const std::vector<Request> log = ServerLog(secondId);
+    if (!c.second) {
+      // Never taken: the file under the name is left as it is, and nothing
+      // more is fetched.
+      EXPECT_EQ(log.size(), firstRequests) << c.what;
+      EXPECT_TRUE(PathExists(dir / package)) << c.what;
+      EXPECT_FALSE(PathExists(dir / L"update.download")) << c.what;
+      continue;
+    }
+    const size_t asked = c.sameOffer ? firstRequests : 0;
+    ASSERT_EQ(log.size(), asked + 1) << c.what;
+    if (c.sameOffer) {
+      // From the last point the record had on the disk: past the first
+      // checkpoint of the big package, exactly the cut of the small one.
+      const long long from = RangeStart(log.back());
+      EXPECT_TRUE(c.first == First::KilledWhileStalled ? from >= (4ll << 20) && from <= stop : from == stop)
+          << c.what << ": " << log.back().range;
+      EXPECT_EQ(log.back().status, 206) << c.what;
+    } else {
+      EXPECT_EQ(log.back().range, "-") << c.what;
+    }
+    TempDir reference;
+    Install(reference);
+    ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + package, reference / package));
+    ASSERT_TRUE(InstallPackage(reference.Path(), reference / package).ok());
+    EXPECT_TRUE(Read(dir.Path()) == Read(reference.Path())) << c.what << ": " << Describe(Read(dir.Path()));
+  }
+}

@@ -145,3 +145,10 @@ data = open(path, "rb").read()
 assert data.count(b"DAMAGE-ME-PLEASE") == 1
 open(path, "wb").write(data.replace(b"DAMAGE-ME-PLEASE", b"DAMAGE-ME-PLEASx"))
 PY
+
+# The release with 6 MiB of random bytes, stored: a download of it passes a
+# checkpoint of its record (every 4 MiB) before the middle.
+mkdir -p big/bin
+cp release/top.txt big/top.txt && cp release/bin/core.dll big/bin/core.dll
+head -c 6291456 /dev/urandom > big/bin/payload.bin
+(cd big && 7zz a -bd -bso0 -t7z -mx0 "$out/big-release.7z" top.txt bin)
