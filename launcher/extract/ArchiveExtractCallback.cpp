@@ -307,13 +307,7 @@ bool ArchiveExtractCallback::CreateDirectories(const std::wstring& relative) {
   // Outermost first; each level that is missing is made by the gate, with
   // the launcher's own access entries, and recorded.
   std::wstring level;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t end = start;
-    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
-    const std::wstring component = relative.substr(start, end - start);
-    start = end + 1;
-    if (component.empty() || component == L".") continue;
+  for (const std::wstring& component : Launcher::PathComponents(relative)) {
     if (!level.empty()) level += L'\\';
     level += component;
     const std::wstring full = directory_ + level;

@@ -85,14 +85,7 @@ bool ReachesThroughLink(const std::wstring& directory, const std::wstring& direc
   }
   std::wstring base = directory;
   if (!base.empty() && !IsSeparator(base.back())) base += L'\\';
-  std::vector<std::wstring> components;
-  for (size_t start = 0; start <= relativePath.size();) {
-    size_t end = start;
-    while (end < relativePath.size() && !IsSeparator(relativePath[end])) ++end;
-    std::wstring component = relativePath.substr(start, end - start);
-    start = end + 1;
-    if (!component.empty() && component != L".") components.push_back(std::move(component));
-  }
+  const std::vector<std::wstring> components = Launcher::PathComponents(relativePath);
   // The deepest component that exists, found from the end: the final path
   // the system reports for it resolves every link above it as well, so one
   // comparison stands for the whole walk (an update checks every item, and

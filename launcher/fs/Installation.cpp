@@ -18,23 +18,12 @@ namespace {
 constexpr int kFreshNames = 16;
 constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
-}
-
 // `relative` with "\" separators, empty and "." components left out.
 std::wstring Normal(const std::wstring& relative) {
   std::wstring normal;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t end = start;
-    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
-    const std::wstring component = relative.substr(start, end - start);
-    if (!component.empty() && component != L".") {
-      if (!normal.empty()) normal += L'\\';
-      normal += component;
-    }
-    start = end + 1;
+  for (const std::wstring& component : PathComponents(relative)) {
+    if (!normal.empty()) normal += L'\\';
+    normal += component;
   }
   return normal;
 }

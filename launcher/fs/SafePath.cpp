@@ -53,4 +53,16 @@ bool IsSafeItemPath(const std::wstring& path) {
   return namesSomething;
 }
 
+std::vector<std::wstring> PathComponents(const std::wstring& path) {
+  std::vector<std::wstring> components;
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    std::wstring component = path.substr(start, end - start);
+    start = end + 1;
+    if (!component.empty() && component != L".") components.push_back(std::move(component));
+  }
+  return components;
+}
+
 }  // namespace Launcher

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Launcher {
 
@@ -15,5 +16,9 @@ namespace Launcher {
 // refused, so that a hostile package can neither write nor move nor remove
 // anything outside.
 bool IsSafeItemPath(const std::wstring& path);
+
+// The components of a relative path as Windows walks them: split at "\"
+// and "/", empty and "." components left out ("a\\.\\b/" gives "a", "b").
+std::vector<std::wstring> PathComponents(const std::wstring& path);
 
 }  // namespace Launcher
