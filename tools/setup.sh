@@ -106,9 +106,21 @@ if [ ${#missing_sources[@]} -gt 0 ]; then
       "add a deb-src entry for each deb entry in ${apt_dir}sources.list or ${apt_dir}sources.list.d/ by hand, then run the command again."
   [ -z "$changed" ] || echo "setup: enabled source packages in" $changed
 fi
-step "updating the package lists (apt-get update)" \
-  "check the network and the package sources in $apt_dir, then run the command again." \
-  apt-get update -qq
+# A mirror being synchronised answers some index files with the wrong size
+# for a while (apt-get update then exits 100 although the lists it needs may
+# be fine): tried three times; after that the set-up goes on with the lists
+# it has, and the steps below fail with apt's own message if those do not do.
+update_log=$(mktemp /tmp/launcher-setup.XXXXXX)
+updated=0
+for attempt in 1 2 3; do
+  if apt-get update -qq >"$update_log" 2>&1; then updated=1; break; fi
+  [ "$attempt" = 3 ] || sleep 10
+done
+if [ "$updated" = 0 ]; then
+  echo "setup: apt-get update failed three times; going on with the package lists there are:" >&2
+  tail -n 5 "$update_log" | sed 's/^/  | /' >&2
+fi
+rm -f "$update_log"
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   step "installing packages (apt-get install)" \
