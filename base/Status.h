@@ -1,5 +1,11 @@
 #pragma once
 
+// base/: what every layer shares and nothing of the launcher's own: one
+// small non-copyable owner per handle kind (UniqueHandle, UniqueGdiObject,
+// ComPtr, ...), the failure type every layer returns (Status, below), the
+// UTF-8 conversions and the system-directory loading of DLLs. Includes
+// nothing of the project outside this folder.
+
 #include <string>
 
 namespace Launcher {

@@ -5,7 +5,7 @@
 # line of the program runs, searching the program's own directory first for a
 # DLL that is not a known system DLL; a delay-loaded DLL is loaded on the first
 # call into it, after the program has restricted the search to the system
-# directory (launcher/Main.cpp), and by full path from there.
+# directory (launcher/app/Main.cpp), and by full path from there.
 #
 # Only the listed functions are delay-loaded. A function the program calls but
 # the list lacks comes from the DLL's ordinary import library and so appears

@@ -37,24 +37,28 @@ function(check_no_link_cycles)
   endforeach()
 endfunction()
 
-# check_includes_stay_below(directory allowed patterns...): fails the
-# configuration when a .h or .cpp file directly in `directory` (not below it)
-# other than `allowed` includes a header whose path matches one of the
-# regular-expression `patterns`.
-function(check_includes_stay_below directory allowed)
-  file(GLOB files ${directory}/*.h ${directory}/*.cpp)
+# check_layer(directory ALLOWS folder...): fails the configuration when a .h
+# or .cpp file directly in `directory` (a folder relative to the source tree,
+# e.g. launcher/update) includes a project header from any folder but its own
+# and the `ALLOWS` folders below it. A project header is one included by its
+# path from the source tree ("folder/Name.h"); system and library headers
+# (<...>) are not weighed.
+function(check_layer directory)
+  cmake_parse_arguments(L "" "" "ALLOWS" ${ARGN})
+  file(GLOB files ${CMAKE_SOURCE_DIR}/${directory}/*.h ${CMAKE_SOURCE_DIR}/${directory}/*.cpp)
+  if(NOT files)
+    message(FATAL_ERROR "check_layer: ${directory} holds no sources")
+  endif()
   foreach(file ${files})
-    get_filename_component(name ${file} NAME)
-    if(name STREQUAL allowed)
-      continue()
-    endif()
     file(STRINGS ${file} includes REGEX "^#include \"")
     foreach(line ${includes})
-      foreach(pattern ${ARGN})
-        if(line MATCHES "^#include \"${pattern}")
-          message(FATAL_ERROR "${file} includes a higher layer: ${line}")
-        endif()
-      endforeach()
+      string(REGEX REPLACE "^#include \"([^\"]*)\".*$" "\\1" header "${line}")
+      get_filename_component(folder "${header}" DIRECTORY)
+      # A header named without a folder is the file's neighbour.
+      if(folder STREQUAL "" OR folder STREQUAL directory OR folder IN_LIST L_ALLOWS)
+        continue()
+      endif()
+      message(FATAL_ERROR "${file} includes ${header}: ${directory} may include only ${L_ALLOWS}")
     endforeach()
   endforeach()
 endfunction()

@@ -7,9 +7,10 @@
 #include "base/FileSystem.h"
 #include "base/UniqueHandle.h"
 #include "launcher/extract/ExtractionLog.h"
-#include "launcher/extract/ItemPath.h"
 #include "launcher/extract/OutStreamWrapper.h"
 #include "launcher/extract/PropertyValue.h"
+#include "launcher/extract/SevenZipArchive.h"
+#include "launcher/fs/SafePath.h"
 
 namespace SevenZip::intl {
 
@@ -183,7 +184,7 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
   // Every write and removal below goes through the target's gate, which
   // refuses whatever a link (made before or during the extraction) would
   // take elsewhere.
-  if (!IsSafeItemPath(relative_path_)) {
+  if (!Launcher::IsSafeItemPath(relative_path_)) {
     absolute_path_.clear();
     WriteLogLine(L"非法路径:" + relative_path_);
     return kUnsafeItemPath;

@@ -11,6 +11,9 @@
 
 namespace SevenZip {
 
+// The path under which an item without a name (a bare lzma stream) is written.
+inline constexpr wchar_t kUnnamedItemPath[] = L"[Content]";
+
 // An archive file known by its path: detects the format among 7z, lzma86,
 // lzma, cab and zip, and lists the items. Every operation opens the file anew
 // and closes it before returning. Used by one thread at a time. Failures are

@@ -1,5 +1,11 @@
 #pragma once
 
+// launcher/extract/: the facade over the 7-Zip engine: an archive's format
+// and items (SevenZipArchive) and its unpacking into the installation
+// (SevenZipExtractor, below), with the engine's streams and callbacks behind
+// them. Writes only through the gate (launcher/fs/); knows nothing of the
+// update that calls it.
+
 #include <windows.h>
 
 #include <string>

@@ -1,5 +1,14 @@
 #pragma once
 
+// launcher/fs/: the installation and its rules. The gate (Installation,
+// below) is the one code that opens, creates, moves or removes anything in
+// the launcher's directory; with it live who is trusted (FileAuthority),
+// which names are safe (SafePath) and which lead through a link
+// (ReachesThroughLink, FinalPath), the names the launcher keeps for itself
+// (FileNames), its own directory (LauncherDirectory) and the sealed form of
+// its record files (RecordLines). Includes only base/; every layer above
+// that touches the installation goes through here.
+
 #include <windows.h>
 
 #include <string>

@@ -1,5 +1,10 @@
 #pragma once
 
+// launcher/net/: the network, over WinINet: one HTTPS GET for the version
+// service (HttpClient) and the package download that resumes, retries and
+// reports its progress to a window (PackageDownload, below; WindowProgress).
+// Includes only base/: it knows neither the installation nor the update.
+
 #include <windows.h>
 
 #include <cstddef>

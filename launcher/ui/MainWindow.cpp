@@ -10,11 +10,11 @@
 
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/MessageRoute.h"
-#include "launcher/LauncherDirectory.h"
-#include "launcher/ProductLauncher.h"
-#include "launcher/UpdateMessages.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/fs/LauncherDirectory.h"
+#include "launcher/service/ProductLauncher.h"
 #include "launcher/ui/VxMessageBox.h"
+#include "launcher/update/UpdateMessages.h"
+#include "launcher/update/UpdateWorker.h"
 
 namespace Launcher {
 

@@ -1,5 +1,10 @@
 #pragma once
 
+// launcher/ui/: the launcher's two windows, the update window (MainWindow,
+// below) and the message box (VxMessageBox), built on the toolkit (duilib/)
+// from the packed skin. They start the update worker and the product from
+// the layers below and react to the worker's messages.
+
 #include <windows.h>
 
 #include <string>
@@ -12,10 +17,10 @@ namespace Launcher {
 // drawn from "MainWindow.xml" in the program's "ZIPRES" resource 101.
 //
 // When its native window is created it starts the update worker
-// (launcher/UpdateWorker.h) on a detached thread of its own, with copies of
+// (launcher/update/UpdateWorker.h) on a detached thread of its own, with copies of
 // the download address, the offered version and signature, and its window
 // handle; from then on it only reacts to
-// what the worker posts (launcher/UpdateMessages.h). After the worker's final
+// what the worker posts (launcher/update/UpdateMessages.h). After the worker's final
 // message it either starts the updated product or shows the failure in a
 // message box and opens the product's home page, and then closes; its
 // destruction posts WM_QUIT (code 0), which ends the caller's message loop.
@@ -60,7 +65,7 @@ class MainWindow : public DuiLib::WindowImplBase {
   LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
  private:
-  // The worker's messages (launcher/UpdateMessages.h); each leaves `handled`
+  // The worker's messages (launcher/update/UpdateMessages.h); each leaves `handled`
   // true and answers 0.
   // Progress: wParam bytes received, lParam bytes expected.
   LRESULT OnUpdateProgress(UINT message, WPARAM done, LPARAM total, bool& handled);

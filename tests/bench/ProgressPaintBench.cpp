@@ -13,8 +13,8 @@
 #include <cstdio>
 
 #include "duilib/core/CResourceSettingsUI.h"
-#include "launcher/UpdateMessages.h"
 #include "launcher/ui/MainWindow.h"
+#include "launcher/update/UpdateMessages.h"
 #include "tests/support/Stopwatch.h"
 
 using namespace Launcher;

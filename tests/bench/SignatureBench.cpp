@@ -13,8 +13,8 @@
 #include <string>
 
 #include "base/UniqueHandle.h"
-#include "launcher/PackageSignature.h"
 #include "launcher/net/PackageDownload.h"
+#include "launcher/update/PackageSignature.h"
 
 using namespace Launcher;
 
@@ -59,9 +59,9 @@ int wmain(int argc, wchar_t** argv) {
       void OnProgress(std::uint64_t, std::uint64_t) override {}
       void OnCheckpoint(const ResumeState&) override {}
     } quiet;
-    downloaded = file && DownloadPackage(argv[1], file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1),
-                                         resume, quiet)
-                             .ok();
+    downloaded =
+        file &&
+        DownloadPackage(argv[1], file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet).ok();
   }
   const double downloadedAt = Now();
   const size_t peakDownload = PeakWorkingSet();

@@ -2,8 +2,8 @@
 // way the launcher does, then holds it until the named event is signalled.
 #include <windows.h>
 
-#include "launcher/SingletonExe.h"
-#include "launcher/UpdateDriver.h"
+#include "launcher/app/SingletonExe.h"
+#include "launcher/app/UpdateDriver.h"
 
 using namespace Launcher;
 

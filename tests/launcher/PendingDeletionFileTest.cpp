@@ -1,4 +1,4 @@
-#include "launcher/PendingDeletionFile.h"
+#include "launcher/update/PendingDeletionFile.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "launcher/ProductLauncher.h"
+#include "launcher/service/ProductLauncher.h"
 
 #include <gtest/gtest.h>
 

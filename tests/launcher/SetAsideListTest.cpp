@@ -1,4 +1,4 @@
-#include "launcher/SetAsideList.h"
+#include "launcher/update/SetAsideList.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "launcher/SingletonExe.h"
+#include "launcher/app/SingletonExe.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"

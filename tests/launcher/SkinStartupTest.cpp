@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "duilib/core/CResourceSettingsUI.h"
-#include "launcher/LauncherRun.h"
+#include "launcher/app/LauncherRun.h"
 
 using namespace Launcher;
 

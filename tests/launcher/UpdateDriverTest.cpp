@@ -1,4 +1,4 @@
-#include "launcher/UpdateDriver.h"
+#include "launcher/app/UpdateDriver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "launcher/VersionNumbers.h"
+#include "launcher/service/VersionNumbers.h"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
-#include "launcher/UpdateMessages.h"
 #include "launcher/net/WindowProgress.h"
+#include "launcher/update/UpdateMessages.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/net/PackageServer.h"
 #include "tests/support/Files.h"
@@ -117,8 +117,8 @@ std::uint64_t SizeOf(const std::string& file) {
 void RunRow(const Row& row) {
   SCOPED_TRACE(row.name);
   const std::string id = RunId(row.name);
-  const std::wstring address =
-      Widen(ServerAddress() + "/run/" + id + "/" + Expand(row.script, SizeOf(row.file), 0) + "/" + row.file + row.query);
+  const std::wstring address = Widen(ServerAddress() + "/run/" + id + "/" + Expand(row.script, SizeOf(row.file), 0) +
+                                     "/" + row.file + row.query);
   TempDir dir;
   const std::wstring path = dir / Widen(row.file);
 
@@ -362,7 +362,8 @@ TEST(PackageDownload, CertificateThatDoesNotVerifyFailsAtOnce) {
   DownloadTimings timings = kFast;
   timings.firstBackoffMs = 3000;
   const ULONGLONG start = ::GetTickCount64();
-  const Status result = DownloadPackage(Widen(HttpsUrl("/pkg/1000")), file.Get(), dir.Path(), resume, recorder, timings);
+  const Status result =
+      DownloadPackage(Widen(HttpsUrl("/pkg/1000")), file.Get(), dir.Path(), resume, recorder, timings);
   EXPECT_STREQ(result.call(), "HttpSendRequestW") << result.ToString();
   // Wine names the expired date (12037); Windows may name the unknown issuer
   // or the host name first.

@@ -1,4 +1,4 @@
-#include "launcher/Utf8ToWide.h"
+#include "base/Utf8ToWide.h"
 
 #include <gtest/gtest.h>
 

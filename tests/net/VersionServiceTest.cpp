@@ -1,4 +1,4 @@
-#include "launcher/VersionService.h"
+#include "launcher/service/VersionService.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "launcher/UpdateMessages.h"
+#include "launcher/update/UpdateMessages.h"
 #include "tests/update/MessageRecorder.h"
 
 using namespace Launcher;
@@ -23,13 +23,13 @@ TEST(WindowProgress, ScalesOnlyATotalBeyond32Bits) {
     std::uint32_t wParam, lParam;
   } rows[] = {
       {0, 0, 0, 0},
-      {123456, 0, 123456, 0},                      // no total: the count as it is
-      {5 * kGiB, 0, UINT32_MAX, 0},                // no total, past 32 bits: held at the top
+      {123456, 0, 123456, 0},        // no total: the count as it is
+      {5 * kGiB, 0, UINT32_MAX, 0},  // no total, past 32 bits: held at the top
       {1000, 2000, 1000, 2000},
       {UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX},  // 4 GiB - 1: still unscaled
-      {4 * kGiB, 4 * kGiB, 2 * kGiB, 2 * kGiB},     // exactly 4 GiB: one bit
-      {3 * kGiB, 6 * kGiB, 1536u << 20, 3 * kGiB},  // half of 6 GiB stays half
-      {(8 * kGiB) + 5, 16 * kGiB, 1 * kGiB, 2 * kGiB},  // four bits
+      {4 * kGiB, 4 * kGiB, 2 * kGiB, 2 * kGiB},          // exactly 4 GiB: one bit
+      {3 * kGiB, 6 * kGiB, 1536u << 20, 3 * kGiB},       // half of 6 GiB stays half
+      {(8 * kGiB) + 5, 16 * kGiB, 1 * kGiB, 2 * kGiB},   // four bits
       {7, 6 * kGiB, 3, 3 * kGiB},
       {1ull << 50, 1ull << 50, 1u << 31, 1u << 31},
       {UINT64_MAX, UINT64_MAX, UINT32_MAX, UINT32_MAX},
@@ -53,7 +53,9 @@ TEST(WindowProgress, PostsCountsThatNeverGoBack) {
     std::vector<Posted> posted;
   } rows[] = {
       {"plain", {{0, 1000}, {400, 1000}, {1000, 1000}}, {{0, 1000}, {400, 1000}, {1000, 1000}}},
-      {"started over", {{600, 1000}, {0, 1000}, {300, 1000}, {700, 1000}}, {{600, 1000}, {600, 1000}, {600, 1000}, {700, 1000}}},
+      {"started over",
+       {{600, 1000}, {0, 1000}, {300, 1000}, {700, 1000}},
+       {{600, 1000}, {600, 1000}, {600, 1000}, {700, 1000}}},
       {"resumed", {{500, 1000}, {500, 1000}, {800, 1000}}, {{500, 1000}, {500, 1000}, {800, 1000}}},
       {"unknown total", {{10, 0}, {20, 0}, {5, 0}}, {{10, 0}, {20, 0}, {20, 0}}},
       {"6 GiB, cut and resumed",

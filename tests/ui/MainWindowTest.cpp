@@ -20,7 +20,7 @@
 
 #include "duilib/core/CMessageLoopUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
-#include "launcher/UpdateMessages.h"
+#include "launcher/update/UpdateMessages.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/ui/UpdateWindowProbe.h"

@@ -19,15 +19,15 @@
 
 #include "base/UniqueHandle.h"
 #include "base/UniqueLocalMemory.h"
-#include "launcher/PendingDeletionFile.h"
-#include "launcher/ProductLauncher.h"
-#include "launcher/SetAsideList.h"
-#include "launcher/UpdateJournal.h"
-#include "launcher/UpdateRepair.h"
-#include "launcher/UpdateWorker.h"
-#include "launcher/extract/ItemPath.h"
 #include "launcher/fs/FileAuthority.h"
 #include "launcher/fs/Installation.h"
+#include "launcher/fs/ReachesThroughLink.h"
+#include "launcher/service/ProductLauncher.h"
+#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/SetAsideList.h"
+#include "launcher/update/UpdateJournal.h"
+#include "launcher/update/UpdateRepair.h"
+#include "launcher/update/UpdateWorker.h"
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
@@ -328,8 +328,8 @@ TEST(FileAuthority, TrustsTheOwnerOfNewObjectsNotTheTokenUser) {
   // A file owned by another account than that owner is never trusted.
   const std::string other = "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;SY)";
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(other).c_str(), SDDL_REVISION_1,
-                                                                     &descriptor, nullptr));
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(other).c_str(), SDDL_REVISION_1, &descriptor,
+                                                                     nullptr));
   UniqueLocalMemory owned(descriptor);
   EXPECT_FALSE(IsAdministratorOnly(descriptor, created.data()));
   // What the launcher writes carries entries that keep it trusted.
@@ -580,7 +580,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
           ASSERT_TRUE(MakeUnixLink(root + L"bin", outside + L"tree"));
           break;
         case Move::HardLinkAtNewName:
-          ASSERT_TRUE(::CreateHardLinkW((root + L"bin\\extra.dll").c_str(), (outside + L"victim.txt").c_str(), nullptr));
+          ASSERT_TRUE(
+              ::CreateHardLinkW((root + L"bin\\extra.dll").c_str(), (outside + L"victim.txt").c_str(), nullptr));
           break;
         case Move::SwapSetAsideTreeForLink:
           ASSERT_TRUE(::MoveFileW((root + L"_top.txt").c_str(), (root + L"_top.moved").c_str()));
@@ -649,11 +650,11 @@ TEST(Confinement, ReachesThroughLinkSeesALinkAtAnyDepth) {
       {L"a\\b\\end.txt", true},
       {L"A\\B\\PLAIN.TXT", false},
   };
-  const std::wstring directoryFinal = SevenZip::FinalPath(root);
+  const std::wstring directoryFinal = Launcher::FinalPath(root);
   ASSERT_FALSE(directoryFinal.empty());
   for (const auto& c : cases) {
-    EXPECT_EQ(SevenZip::ReachesThroughLink(root, c.path), c.throughLink) << Narrow(c.path);
-    EXPECT_EQ(SevenZip::ReachesThroughLink(root, directoryFinal, c.path), c.throughLink) << Narrow(c.path);
+    EXPECT_EQ(ReachesThroughLink(root, c.path), c.throughLink) << Narrow(c.path);
+    EXPECT_EQ(ReachesThroughLink(root, directoryFinal, c.path), c.throughLink) << Narrow(c.path);
   }
 }
 

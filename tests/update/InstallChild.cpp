@@ -18,9 +18,9 @@
 #include <string>
 
 #include "base/UniqueHandle.h"
-#include "launcher/UpdateJournal.h"
-#include "launcher/UpdateRepair.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/update/UpdateJournal.h"
+#include "launcher/update/UpdateRepair.h"
+#include "launcher/update/UpdateWorker.h"
 
 using namespace Launcher;
 

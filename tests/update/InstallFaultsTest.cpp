@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "base/UniqueHandle.h"
-#include "launcher/PendingDeletionFile.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/UpdateWorker.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 #include "tests/update/InstallTree.h"

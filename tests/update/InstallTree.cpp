@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/UniqueFindHandle.h"
+#include "base/UniqueFindHandle.h"
 #include "tests/support/Files.h"
 
 using namespace Launcher;

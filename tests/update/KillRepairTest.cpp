@@ -12,10 +12,10 @@
 #include <map>
 #include <string>
 
+#include "base/UniqueFindHandle.h"
 #include "base/UniqueHandle.h"
-#include "launcher/UniqueFindHandle.h"
-#include "launcher/UpdateJournal.h"
-#include "launcher/UpdateRepair.h"
+#include "launcher/update/UpdateJournal.h"
+#include "launcher/update/UpdateRepair.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "launcher/UpdateMessages.h"
+#include "launcher/update/UpdateMessages.h"
 
 using namespace Launcher;
 

@@ -3,7 +3,7 @@
 // package server, with real installations on disk. The keys and signatures
 // are minisign's (tests/update/make-signed-packages.sh): the release
 // update_2.1.7z is offered as version 2.1.0.0.
-#include "launcher/PackageSignature.h"
+#include "launcher/update/PackageSignature.h"
 
 #include <windows.h>
 
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
-#include "launcher/UpdateMessages.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/update/UpdateMessages.h"
+#include "launcher/update/UpdateWorker.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "launcher/UpdateMessages.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/update/UpdateMessages.h"
+#include "launcher/update/UpdateWorker.h"
 
 using namespace Launcher;
 

@@ -1,9 +1,9 @@
 // The update record on disk: its documented format, and the start-up repair
 // facing a record that is damaged, foreign or hostile.
-#include "launcher/PendingDeletionFile.h"
-#include "launcher/UpdateJournal.h"
-#include "launcher/UpdateRepair.h"
-#include "launcher/UpdateWorker.h"
+#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/UpdateJournal.h"
+#include "launcher/update/UpdateRepair.h"
+#include "launcher/update/UpdateWorker.h"
 
 #include <windows.h>
 
@@ -14,8 +14,8 @@
 
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
-#include "tests/support/UnixFiles.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
 
 using namespace Launcher;

@@ -1,6 +1,6 @@
 // The update worker against the loopback package server, reporting to a real
 // window on the test's main thread, with real installations on disk.
-#include "launcher/UpdateWorker.h"
+#include "launcher/update/UpdateWorker.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
-#include "launcher/UpdateMessages.h"
+#include "launcher/update/UpdateMessages.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/net/PackageServer.h"
 #include "tests/support/ChildProcess.h"
@@ -295,9 +295,9 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     const char* what;
     const char* package;
     First first;
-    bool sameOffer;   // the second start is offered the same address
-    bool othersMay;   // the partial file is opened to every account between the starts
-    bool second;      // a second start runs, and installs
+    bool sameOffer;  // the second start is offered the same address
+    bool othersMay;  // the partial file is opened to every account between the starts
+    bool second;     // a second start runs, and installs
   } cases[] = {
       {"every try cut at the middle", "update_2.1.7z", First::CutEveryTry, true, false, true},
       {"killed while stalled past a checkpoint", "big-release.7z", First::KilledWhileStalled, true, false, true},
@@ -310,10 +310,10 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     const long long size = static_cast<long long>(ReadBytes(TestBinDirectory() + L"packages\\" + package).size());
     const long long stop = c.first == First::KilledWhileStalled ? 5ll << 20 : size / 2;
     const std::string cut = "cut=" + std::to_string(stop);
-    const std::string script = c.first == First::Portal        ? "portal"
-                               : c.first == First::CutEveryTry ? cut + "," + cut + "," + cut + "," + cut + "," + cut +
-                                                                     "," + cut + "," + cut + ",ok"
-                                                               : "stall=" + std::to_string(stop) + "=10,ok";
+    const std::string script = c.first == First::Portal ? "portal"
+                               : c.first == First::CutEveryTry
+                                   ? cut + "," + cut + "," + cut + "," + cut + "," + cut + "," + cut + "," + cut + ",ok"
+                                   : "stall=" + std::to_string(stop) + "=10,ok";
     const std::string id = RunId("resume");
     const std::wstring url = Widen(ServerAddress() + "/file/" + id + "/" + script + "/" + c.package);
     TempDir dir;

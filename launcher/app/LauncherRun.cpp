@@ -1,0 +1,90 @@
+#include "launcher/app/LauncherRun.h"
+
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "duilib/core/CMessageLoopUI.h"
+#include "duilib/core/CResourceSettingsUI.h"
+#include "launcher/app/SingletonExe.h"
+#include "launcher/app/UpdateDriver.h"
+#include "launcher/fs/LauncherDirectory.h"
+#include "launcher/net/HttpClient.h"
+#include "launcher/service/ProductLauncher.h"
+#include "launcher/service/VersionService.h"
+#include "launcher/ui/MainWindow.h"
+#include "launcher/ui/VxMessageBox.h"
+#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/UpdateRepair.h"
+
+namespace Launcher {
+
+namespace {
+
+constexpr UINT kSkinPackageResource = 101;
+
+}  // namespace
+
+bool PrepareToolkit(HINSTANCE instance) {
+  DuiLib::CResourceSettingsUI::SetInstance(instance);
+  // COM stays initialised for the rest of the run; "already initialised"
+  // (S_FALSE) counts as success.
+  if (FAILED(::CoInitialize(nullptr))) return false;
+  DuiLib::CResourceSettingsUI::InstallZipResource(instance, kSkinPackageResource);
+  return true;
+}
+
+void RunUpdateWindow(const VersionReply& reply) {
+  MainWindow window(reply.updateContent, reply.downloadUrl, reply.latestVersion, reply.signature);
+  // Without a window no worker runs and nothing would end the loop.
+  if (!ShowUpdateWindow(window)) return;
+  // The window posts WM_QUIT when it is destroyed.
+  DuiLib::CMessageLoopUI::RunMessageLoop();
+}
+
+int RunLauncher(HINSTANCE instance) {
+  SingletonExe guard;
+  StartSingleInstanceGuard(guard);
+
+  const std::wstring directory = LauncherDirectory();
+  // An update cut short would otherwise leave a mixture of old and new files
+  // whose version means nothing.
+  const RepairOutcome repaired = RepairInterruptedUpdate(directory);
+  const std::wstring installedVersion = InstalledVersion(directory);
+  const bool restoreWaits = ProcessPendingDeletions(directory);
+  // An installed file still waiting to go back to its name (held by another
+  // account's file, or recorded nowhere else yet) would leave the product
+  // loading whatever stands there: it is not started until a start has put
+  // it back.
+  const bool productMayStart = repaired != RepairOutcome::Unfinished && !restoreWaits;
+
+  // The client lives until the run ends: its handles are closed on the way out.
+  HttpClient client;
+  const VersionReply reply = FetchVersionReply(client);
+  const Road road = ChooseRoad(reply, installedVersion);
+
+  // COM and the skin serve only the windows: the road that starts the product
+  // opens none, and initialising COM costs it a noticeable part of its start.
+  // Without COM the launcher shows nothing.
+  if (road != Road::StartProduct && !PrepareToolkit(instance)) return 0;
+
+  switch (road) {
+    case Road::StartProduct:
+      if (productMayStart) {
+        LaunchProduct(directory);
+      } else {
+        std::fputs("product not started: an installed file is not back under its name yet\n", stderr);
+      }
+      break;
+    case Road::ReportServiceFailure:
+      // The answer is not used: either way the run ends without the product.
+      ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
+      break;
+    case Road::OpenUpdateWindow:
+      RunUpdateWindow(reply);
+      break;
+  }
+  return 0;
+}
+
+}  // namespace Launcher

@@ -1,0 +1,152 @@
+#include "launcher/fs/FileNames.h"
+
+#include <windows.h>
+
+#include "base/UniqueFindHandle.h"
+#include "launcher/fs/LauncherDirectory.h"
+#include "launcher/fs/ReachesThroughLink.h"
+
+namespace Launcher {
+
+namespace {
+
+bool IsInvalidNameCharacter(wchar_t c) {
+  return c < 0x20 || std::wstring(L"<>:\"/\\|?*").find(c) != std::wstring::npos;
+}
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+std::vector<std::wstring> Components(const std::wstring& path) {
+  std::vector<std::wstring> components;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    components.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
+}
+
+std::wstring ComponentKey(std::wstring component) {
+  while (!component.empty() && (component.back() == L'.' || component.back() == L' ')) component.pop_back();
+  if (!component.empty()) ::CharUpperBuffW(&component[0], static_cast<DWORD>(component.size()));
+  return component;
+}
+
+}  // namespace
+
+std::wstring NameKey(const std::wstring& path) {
+  // Empty and "." components add nothing to a path that Windows resolves.
+  std::wstring key;
+  for (const std::wstring& component : Components(path)) {
+    const std::wstring part = ComponentKey(component);
+    if (part.empty()) continue;
+    if (!key.empty()) key += L'\\';
+    key += part;
+  }
+  return key;
+}
+
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+  return NameKey(a) == NameKey(b);
+}
+
+bool IsInstallationPath(const std::wstring& name) {
+  return IsSafeItemPath(name);
+}
+
+bool IsFullDirectory(const std::wstring& directory) {
+  return directory.size() >= 3 && directory.back() == L'\\' &&
+         ((directory[1] == L':' && directory[2] == L'\\') || directory.compare(0, 2, L"\\\\") == 0);
+}
+
+bool IsLauncherOwnName(const std::wstring& relativePath) {
+  const std::vector<std::wstring> keys = KeysWithParents(relativePath);
+  if (keys.empty()) return false;
+  // Only the top component can be a file of the launcher directory. The
+  // durable writes take fresh names after the file's own ("temp.new",
+  // "temp.new1", ...), so each family is matched by its beginning.
+  const std::wstring& top = keys.back();
+  const auto startsWith = [&top](const wchar_t* name) {
+    const std::wstring key = NameKey(name);
+    return top.compare(0, key.size(), key) == 0;
+  };
+  if (top == NameKey(kPendingDeletionFile) || startsWith(kPendingDeletionNewFile)) return true;
+  if (startsWith(kUpdateJournalFile) || startsWith(kDownloadRecordFile)) return true;
+  return false;
+}
+
+bool IsProtectedName(const std::wstring& relativePath, const std::wstring& launcherFileName) {
+  if (IsLauncherOwnName(relativePath)) return true;
+  const std::vector<std::wstring> keys = KeysWithParents(relativePath);
+  if (keys.empty()) return false;
+  if (keys.back() == NameKey(kProductExecutable)) return true;
+  return !launcherFileName.empty() && keys.back() == NameKey(launcherFileName);
+}
+
+bool IsSetAsideFormOf(const std::wstring& setAside, const std::wstring& name) {
+  const size_t slash = name.find_last_of(L"/\\");
+  const size_t at = slash == std::wstring::npos ? 0 : slash + 1;
+  if (at == name.size() || setAside.size() <= name.size()) return false;
+  const size_t added = setAside.size() - name.size();
+  return setAside.compare(0, at, name, 0, at) == 0 && setAside.compare(at, added, std::wstring(added, L'_')) == 0 &&
+         setAside.compare(at + added, std::wstring::npos, name, at, std::wstring::npos) == 0;
+}
+
+bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath) {
+  std::wstring prefix = directory;
+  for (const std::wstring& component : Components(relativePath)) {
+    if (component.empty() || component == L".") continue;
+    prefix += component;
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW(prefix.c_str(), &data));
+    if (!find) return false;
+    // The name on disk differs from the one asked for in more than case and
+    // trailing dots: the component matched the file's short name.
+    if (ComponentKey(data.cFileName) != ComponentKey(component)) return true;
+    prefix += L'\\';
+  }
+  return false;
+}
+
+std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath) {
+  std::vector<std::wstring> keys;
+  std::wstring key = NameKey(relativePath);
+  while (!key.empty()) {
+    keys.push_back(key);
+    const size_t separator = key.rfind(L'\\');
+    if (separator == std::wstring::npos) break;
+    key.resize(separator);
+  }
+  return keys;
+}
+
+bool IsPlainPackageName(const std::wstring& name, const std::wstring& launcherFileName) {
+  if (name.empty()) return false;
+  for (const wchar_t c : name) {
+    if (IsInvalidNameCharacter(c)) return false;
+  }
+  if (!IsSafeItemPath(name)) return false;  // devices, dots and blanks only
+  for (const std::wstring& reserved : {std::wstring(kProductExecutable), launcherFileName}) {
+    if (SameFileName(name, reserved)) return false;
+  }
+  return !IsLauncherOwnName(name);
+}
+
+bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
+                         const std::wstring& launcherFileName) {
+  if (!IsPlainPackageName(name, launcherFileName)) return false;
+  // The package never takes a name that exists (an installed file, a stale
+  // file under a short alias, a link): nothing is deleted or overwritten to
+  // make room for it. Nor the set-aside name of an existing file, which the
+  // update could need while the package is there.
+  if (PathExists(launcherDirectory + name)) return false;
+  const size_t underscores = name.find_first_not_of(L'_');
+  return underscores == 0 || underscores == std::wstring::npos ||
+         !PathExists(launcherDirectory + name.substr(underscores));
+}
+
+}  // namespace Launcher

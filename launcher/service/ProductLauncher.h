@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "launcher/fs/FileNames.h"
+
+namespace Launcher {
+
+// The product the launcher updates and starts, and how it is started. Knows
+// nothing of windows: both the start-up road and the update window use it.
+
+// The maker's number for this build, passed to the product and the home page.
+inline constexpr int kProductOemId = 169;
+
+// The product's command line: "<dir>VxSpeedUp.exe" -show -oemid:169.
+std::wstring ProductCommandLine(const std::wstring& launcherDirectory);
+
+// Whether the product executable is trusted (launcher/fs/FileAuthority.h):
+// a plain file only administrators can have written. The launcher runs
+// elevated and its product inherits that; an executable another account put
+// there or may change is never started, and its version is never read.
+bool IsTrustedProduct(const std::wstring& launcherDirectory);
+
+// Starts the product in `launcherDirectory` without waiting for it, only
+// when it is trusted (held meanwhile so that it cannot be replaced). A
+// failure to start is not reported (the result says only whether a process
+// was made).
+bool LaunchProduct(const std::wstring& launcherDirectory);
+
+// The installed product's "FileVersion", empty when the product or its entry
+// is missing, or the product is not trusted (IsTrustedProduct).
+std::wstring InstalledVersion(const std::wstring& launcherDirectory);
+
+}  // namespace Launcher

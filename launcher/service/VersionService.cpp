@@ -1,0 +1,116 @@
+#include "launcher/service/VersionService.h"
+
+#include <json/json.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace Launcher {
+
+namespace {
+
+constexpr char kVersionServiceUrl[] = LAUNCHER_VERSION_URL;
+
+// Code as a signed 32-bit number; false when its type or range breaks the
+// reply's form.
+bool ReadCode(const Json::Value& value, int& code) {
+  switch (value.type()) {
+    case Json::nullValue:
+      code = 0;
+      return true;
+    case Json::booleanValue:
+      code = value.asBool() ? 1 : 0;
+      return true;
+    case Json::intValue:
+      if (value.asInt64() < INT32_MIN || value.asInt64() > INT32_MAX) return false;
+      code = static_cast<int>(value.asInt64());
+      return true;
+    case Json::uintValue:
+      if (value.asUInt64() > static_cast<uint64_t>(INT32_MAX)) return false;
+      code = static_cast<int>(value.asUInt64());
+      return true;
+    case Json::realValue: {
+      const double truncated = std::trunc(value.asDouble());
+      if (!(truncated >= INT32_MIN && truncated <= INT32_MAX)) return false;
+      code = static_cast<int>(truncated);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// A member of Data as text; false when it is a number, array or object.
+bool ReadText(const Json::Value& value, std::wstring& text) {
+  switch (value.type()) {
+    case Json::nullValue:
+      text.clear();
+      return true;
+    case Json::booleanValue:
+      text = value.asBool() ? L"true" : L"false";
+      return true;
+    case Json::stringValue:
+      text = Utf8ToWide(value.asString());
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Data.Signature. It is read like the other members, but a signature that
+// breaks the form (not text, or longer than any minisign signature) only
+// leaves the signature empty: a build that asks for none goes on as if it had
+// not been sent, and one that asks for one refuses the package.
+std::wstring ReadSignature(const Json::Value& value) {
+  if (value.isString() && value.asString().size() > kMaxSignatureSize) return std::wstring();
+  std::wstring text;
+  return ReadText(value, text) ? text : std::wstring();
+}
+
+}  // namespace
+
+VersionReply ReadVersionReply(const std::string& body) {
+  VersionReply reply;
+  reply.requestSucceeded = true;
+
+  // JsonCpp is built without exceptions: a document nested deeper than the
+  // reader goes fails the parse like any other broken body.
+  Json::Value root;
+  Json::Reader reader;
+  if (!reader.parse(body, root)) return reply;
+
+  // A reply that breaks its form is not trusted in any part: the result stays
+  // that of an unreadable body (code 0, no texts), so that no address the
+  // service did not clearly send is ever downloaded from.
+  if (!root.isObject()) return reply;
+  int code = 0;
+  if (!ReadCode(root.get("Code", Json::Value()), code)) return reply;
+  if (code != 0) {
+    reply.code = code;
+    return reply;
+  }
+
+  const Json::Value data = root.get("Data", Json::Value());
+  if (data.isNull()) return reply;
+  if (!data.isObject()) return reply;
+  VersionReply read = reply;
+  if (!ReadText(data.get("LatestVersion", Json::Value()), read.latestVersion) ||
+      !ReadText(data.get("UpdateContent", Json::Value()), read.updateContent) ||
+      !ReadText(data.get("DownloadUrl", Json::Value()), read.downloadUrl)) {
+    return reply;
+  }
+  read.signature = ReadSignature(data.get("Signature", Json::Value()));
+  return read;
+}
+
+VersionReply FetchVersionReply(HttpClient& client) {
+  return FetchVersionReplyFrom(client, kVersionServiceUrl);
+}
+
+VersionReply FetchVersionReplyFrom(HttpClient& client, const std::string& url) {
+  const std::string body = client.Get(url, std::string());
+  if (client.State() != HttpOk) return VersionReply();
+  return ReadVersionReply(body);
+}
+
+}  // namespace Launcher

@@ -1,0 +1,222 @@
+#include "launcher/update/PackageSignature.h"
+
+// libsodium is linked statically (tools/deps/libsodium.sh); without this its
+// declarations would ask for DLL imports. sodium_init is not called: it picks
+// faster variants by processor (none is built) and seeds random numbers
+// (none are used), and would link every primitive's selection; the
+// verification and BLAKE2b run on their portable code without it.
+#define SODIUM_STATIC 1
+#include <sodium/crypto_generichash_blake2b.h>
+#include <sodium/crypto_sign_ed25519.h>
+#include <sodium/utils.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/WideToUtf8.h"
+
+namespace Launcher {
+
+namespace {
+
+constexpr char kBuiltInKey[] = LAUNCHER_UPDATE_PUBLIC_KEY;
+
+// minisign's layouts: a public key is "Ed", the key id and the Ed25519 key;
+// a signature "Ed" or "ED", the key id and the Ed25519 signature.
+constexpr size_t kKeyIdSize = 8;
+constexpr size_t kPublicKeySize = 2 + kKeyIdSize + crypto_sign_ed25519_PUBLICKEYBYTES;
+constexpr size_t kSignatureSize = 2 + kKeyIdSize + crypto_sign_ed25519_BYTES;
+constexpr size_t kPrehashSize = crypto_generichash_blake2b_BYTES_MAX;  // 64, as minisign hashes
+
+constexpr wchar_t kUntrustedPrefix[] = L"untrusted comment: ";
+constexpr wchar_t kTrustedPrefix[] = L"trusted comment: ";
+constexpr wchar_t kVersionPrefix[] = L"version ";
+
+// Decodes `text` (standard base64 with padding, nothing else on the line)
+// into exactly `size` bytes.
+bool DecodeBase64(const std::string& text, unsigned char* out, size_t size) {
+  size_t decoded = 0;
+  const char* end = nullptr;
+  if (sodium_base642bin(out, size, text.data(), text.size(), nullptr, &decoded, &end, sodium_base64_VARIANT_ORIGINAL) !=
+      0) {
+    return false;
+  }
+  return decoded == size && end == text.data() + text.size();
+}
+
+// `line` as ASCII bytes; false when it holds any other character.
+bool Ascii(const std::wstring& line, std::string& out) {
+  out.clear();
+  for (const wchar_t c : line) {
+    if (c == 0 || c > 0x7F) return false;
+    out.push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
+// The four lines of a minisign signature. A line may end in CR LF; the text
+// may end with one line end, but holds nothing after the fourth line.
+bool SplitLines(const std::wstring& text, std::wstring (&lines)[4]) {
+  size_t start = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (start >= text.size()) return false;
+    size_t end = text.find(L'\n', start);
+    const size_t next = end == std::wstring::npos ? text.size() : end + 1;
+    if (end == std::wstring::npos) end = text.size();
+    if (end > start && text[end - 1] == L'\r') --end;
+    lines[i] = text.substr(start, end - start);
+    start = next;
+  }
+  return start == text.size();
+}
+
+bool StartsWith(const std::wstring& line, const wchar_t* prefix) {
+  return line.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
+}
+
+// Reads the rest of `file` from its start in chunks, handing each to `take`.
+template <typename Take>
+bool ReadAll(HANDLE file, Take take) {
+  LARGE_INTEGER zero = {};
+  if (!::SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return false;
+  std::vector<unsigned char> chunk(PackageSignature::kChunkSize);
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) return false;
+    if (read == 0) return true;
+    take(chunk.data(), read);
+  }
+}
+
+}  // namespace
+
+PackageSignature::PackageSignature(const std::string& publicKey, std::wstring signatureText,
+                                   std::wstring offeredVersion)
+    : keyGiven_(!publicKey.empty()),
+      signatureText_(std::move(signatureText)),
+      offeredVersion_(std::move(offeredVersion)) {
+  unsigned char key[kPublicKeySize];
+  if (!keyGiven_ || !DecodeBase64(publicKey, key, sizeof key)) return;
+  if (key[0] != 'E' || key[1] != 'd') return;
+  std::copy(key + 2, key + 2 + kKeyIdSize, keyId_.begin());
+  std::copy(key + 2 + kKeyIdSize, key + kPublicKeySize, publicKey_.begin());
+  keyValid_ = true;
+}
+
+PackageSignature PackageSignature::BuiltIn(std::wstring signatureText, std::wstring offeredVersion) {
+  return PackageSignature(kBuiltInKey, std::move(signatureText), std::move(offeredVersion));
+}
+
+PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
+  if (!keyValid_) return Verdict::NoKey;
+  if (signatureText_.empty()) return Verdict::Missing;
+  if (signatureText_.size() > kMaxTextSize) return Verdict::Malformed;
+
+  std::wstring lines[4];
+  if (!SplitLines(signatureText_, lines)) return Verdict::Malformed;
+  if (!StartsWith(lines[0], kUntrustedPrefix) || !StartsWith(lines[2], kTrustedPrefix)) return Verdict::Malformed;
+  std::string signatureLine;
+  std::string globalLine;
+  std::string comment;
+  unsigned char signature[kSignatureSize];
+  unsigned char global[crypto_sign_ed25519_BYTES];
+  if (!Ascii(lines[1], signatureLine) || !DecodeBase64(signatureLine, signature, sizeof signature) ||
+      !Ascii(lines[3], globalLine) || !DecodeBase64(globalLine, global, sizeof global) ||
+      !WideToUtf8(lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)), comment)) {
+    return Verdict::Malformed;
+  }
+  const bool prehashed = signature[0] == 'E' && signature[1] == 'D';
+  const bool legacy = signature[0] == 'E' && signature[1] == 'd';
+  if (!prehashed && !legacy) return Verdict::Malformed;
+  if (!std::equal(keyId_.begin(), keyId_.end(), signature + 2)) return Verdict::OtherKey;
+  const unsigned char* packageSignature = signature + 2 + kKeyIdSize;
+
+  // The cheap checks first: a replayed or foreign signature fails before the
+  // package is read.
+  std::vector<unsigned char> globalMessage(packageSignature, packageSignature + crypto_sign_ed25519_BYTES);
+  globalMessage.insert(globalMessage.end(), comment.begin(), comment.end());
+  if (crypto_sign_ed25519_verify_detached(global, globalMessage.data(), globalMessage.size(), publicKey_.data()) != 0) {
+    return Verdict::BadComment;
+  }
+  if (offeredVersion_.empty() || lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)) !=
+                                     std::wstring(kVersionPrefix) + offeredVersion_) {
+    return Verdict::OtherVersion;
+  }
+
+  if (prehashed) {
+    crypto_generichash_blake2b_state state;
+    if (crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize) != 0) return Verdict::Unreadable;
+    if (!ReadAll(package, [&](const unsigned char* data, DWORD size) {
+          crypto_generichash_blake2b_update(&state, data, size);
+        })) {
+      return Verdict::Unreadable;
+    }
+    unsigned char hash[kPrehashSize];
+    crypto_generichash_blake2b_final(&state, hash, sizeof hash);
+    return crypto_sign_ed25519_verify_detached(packageSignature, hash, sizeof hash, publicKey_.data()) == 0
+               ? Verdict::Valid
+               : Verdict::BadSignature;
+  }
+
+  // The legacy form signs the package itself: the whole of it must be in
+  // memory, hence the bound.
+  LARGE_INTEGER size = {};
+  if (!::GetFileSizeEx(package, &size)) return Verdict::Unreadable;
+  if (static_cast<uint64_t>(size.QuadPart) > kMaxLegacyPackageSize) return Verdict::LegacyTooLarge;
+  std::vector<unsigned char> whole;
+  whole.reserve(static_cast<size_t>(size.QuadPart));
+  bool tooLarge = false;
+  if (!ReadAll(package, [&](const unsigned char* data, DWORD read) {
+        if (whole.size() + read > kMaxLegacyPackageSize) {
+          tooLarge = true;  // grew while being read
+          return;
+        }
+        whole.insert(whole.end(), data, data + read);
+      })) {
+    return Verdict::Unreadable;
+  }
+  if (tooLarge) return Verdict::LegacyTooLarge;
+  return crypto_sign_ed25519_verify_detached(packageSignature, whole.data(), whole.size(), publicKey_.data()) == 0
+             ? Verdict::Valid
+             : Verdict::BadSignature;
+}
+
+PackageSignature::Verdict PackageSignature::CheckHeld(const std::wstring& packageFile, UniqueHandle& held) const {
+  // Shared for reading only: between this check and the end of the
+  // installation nobody may write the file, nor rename another into its place.
+  held.Reset(::CreateFileW(packageFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!keyValid_) return Verdict::NoKey;
+  if (!held) return Verdict::Unreadable;
+  return Check(held.Get());
+}
+
+const char* PackageSignature::Describe(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Valid:
+      return "Valid";
+    case Verdict::NoKey:
+      return "NoKey";
+    case Verdict::Missing:
+      return "Missing";
+    case Verdict::Malformed:
+      return "Malformed";
+    case Verdict::OtherKey:
+      return "OtherKey";
+    case Verdict::BadComment:
+      return "BadComment";
+    case Verdict::OtherVersion:
+      return "OtherVersion";
+    case Verdict::LegacyTooLarge:
+      return "LegacyTooLarge";
+    case Verdict::Unreadable:
+      return "Unreadable";
+    case Verdict::BadSignature:
+      return "BadSignature";
+  }
+  return "?";
+}
+
+}  // namespace Launcher
