@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "launcher/fs/FileNames.h"
 
 namespace Launcher {
 
@@ -102,6 +103,10 @@ bool ReachesThroughLink(const std::wstring& directory, const std::wstring& direc
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return true;
   }
   return false;
+}
+
+bool IsPlainPath(const std::wstring& directory, const std::wstring& relativePath) {
+  return !ReachesThroughAlias(directory, relativePath) && !ReachesThroughLink(directory, relativePath);
 }
 
 }  // namespace Launcher

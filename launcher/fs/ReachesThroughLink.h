@@ -27,6 +27,11 @@ bool ReachesThroughLink(const std::wstring& directory, const std::wstring& relat
 bool ReachesThroughLink(const std::wstring& directory, const std::wstring& directoryFinal,
                         const std::wstring& relativePath);
 
+// Whether `relativePath` below `directory` leads straight to its own name:
+// through no link (ReachesThroughLink) and to no file by its short alias
+// (ReachesThroughAlias). What the rollback and the repair act on.
+bool IsPlainPath(const std::wstring& directory, const std::wstring& relativePath);
+
 // Whether what `path` opens is `path` itself, not something a link leads to:
 // no reparse point at `path`, and its final path equals `expectedFinal`
 // (ignoring case). At MAX_PATH characters or more Wine reports no final path;

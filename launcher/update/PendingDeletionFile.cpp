@@ -9,6 +9,7 @@
 #include "launcher/fs/Installation.h"
 #include "launcher/fs/LauncherDirectory.h"
 #include "launcher/fs/ReachesThroughLink.h"
+#include "launcher/update/PendingEntry.h"
 
 namespace Launcher {
 
@@ -28,17 +29,11 @@ enum class EntryUse { Act, Keep, Drop };
 // restore entry must be the exact set-aside form of its name; no entry may
 // name the product, the launcher or the launcher's own files: those are
 // kept listed for a person to see, but never acted on.
-EntryUse Classify(const std::wstring& entry, const std::wstring& launcherFileName) {
-  const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
-  if (separator == std::wstring::npos) {
-    if (!IsInstallationPath(entry)) return EntryUse::Drop;
-    return IsProtectedName(entry, launcherFileName) ? EntryUse::Keep : EntryUse::Act;
-  }
-  const std::wstring setAside = entry.substr(0, separator);
-  const std::wstring name = entry.substr(separator + 1);
-  if (!IsInstallationPath(setAside) || !IsInstallationPath(name)) return EntryUse::Drop;
-  if (!IsSetAsideFormOf(setAside, name) || IsProtectedName(setAside, launcherFileName) ||
-      IsProtectedName(name, launcherFileName)) {
+EntryUse Classify(const PendingEntry& entry, const std::wstring& launcherFileName) {
+  if (!entry.StaysInside()) return EntryUse::Drop;
+  if (!entry.restore) return IsProtectedName(entry.name, launcherFileName) ? EntryUse::Keep : EntryUse::Act;
+  if (!IsSetAsideFormOf(entry.name, entry.restoreTo) || IsProtectedName(entry.name, launcherFileName) ||
+      IsProtectedName(entry.restoreTo, launcherFileName)) {
     return EntryUse::Keep;
   }
   return EntryUse::Act;
@@ -145,30 +140,29 @@ bool ProcessPendingDeletions(const std::wstring& launcherDirectory) {
   const Installation installation(launcherDirectory);
   const std::wstring launcherFileName = LauncherFileName();
   std::vector<std::wstring> remaining;
-  std::vector<std::wstring> restores;
-  for (const std::wstring& name : PendingDeletionFile::Split(text)) {
-    const EntryUse use = Classify(name, launcherFileName);
+  std::vector<PendingEntry> restores;
+  for (const std::wstring& listed : PendingDeletionFile::Split(text)) {
+    const PendingEntry entry = PendingEntry::Parse(listed);
+    const EntryUse use = Classify(entry, launcherFileName);
     if (use == EntryUse::Drop) continue;
     if (use == EntryUse::Keep) {
-      remaining.push_back(name);
-    } else if (name.find(PendingDeletionFile::kRestoreSeparator) != std::wstring::npos) {
-      restores.push_back(name);
-    } else if (!installation.Remove(name).ok()) {
+      remaining.push_back(listed);
+    } else if (entry.restore) {
+      restores.push_back(entry);
+    } else if (!installation.Remove(entry.name).ok()) {
       // Also where the name leads through a link: left alone, kept listed.
-      remaining.push_back(name);
+      remaining.push_back(listed);
     }
   }
   // After the deletions, which may have freed the names to restore.
   bool waiting = false;
-  for (const std::wstring& entry : restores) {
-    const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
-    const std::wstring setAside = entry.substr(0, separator);
-    const std::wstring name = entry.substr(separator + 1);
-    const bool linked = ReachesThroughLink(launcherDirectory, setAside) || ReachesThroughLink(launcherDirectory, name);
-    if (!linked && !PathExists(launcherDirectory + setAside)) continue;  // nothing left to put back
+  for (const PendingEntry& entry : restores) {
+    const bool linked =
+        ReachesThroughLink(launcherDirectory, entry.name) || ReachesThroughLink(launcherDirectory, entry.restoreTo);
+    if (!linked && !PathExists(launcherDirectory + entry.name)) continue;  // nothing left to put back
     // A file another account put under the emptied name gives way.
-    if (linked || !installation.Move(setAside, name, Installation::Occupant::ReplaceUntrusted).ok()) {
-      remaining.push_back(entry);
+    if (linked || !installation.Move(entry.name, entry.restoreTo, Installation::Occupant::ReplaceUntrusted).ok()) {
+      remaining.push_back(entry.Format());
       // An entry through a link is never acted on; it stops nothing.
       waiting = waiting || !linked;
     }

@@ -20,11 +20,9 @@ namespace Launcher {
 // that does not know the form reads a name that does not exist and keeps it
 // listed, losing nothing.
 //
-// An entry "set-aside>name" ("bin\_core.dll>bin\core.dll") is a file that a
-// failed update could not put back: the start-up pass moves it back to its
-// name once that name is free, and never deletes it. ">" cannot stand in a
-// Windows name, so an older launcher fails to delete such an entry and keeps
-// it listed.
+// A restore entry "set-aside>name" (PendingEntry) is a file that a failed
+// update could not put back: the start-up pass moves it back to its name once
+// that name is free, and never deletes it.
 //
 // Only names that stay inside the launcher directory (IsInstallationPath) are
 // acted on; any other name is dropped from the list unread. A file larger than
@@ -42,7 +40,6 @@ namespace Launcher {
 class PendingDeletionFile {
  public:
   static constexpr unsigned long kMaxBytes = 64 * 1024;
-  static constexpr wchar_t kRestoreSeparator = L'>';
 
   explicit PendingDeletionFile(const std::wstring& launcherDirectory);
 

@@ -8,19 +8,9 @@
 #include "launcher/fs/FileNames.h"
 #include "launcher/fs/LauncherDirectory.h"
 #include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/PendingEntry.h"
 
 namespace Launcher {
-
-namespace {
-
-// A pending entry is safe when every name in it stays inside the installation.
-bool IsSafeEntry(const std::wstring& entry) {
-  const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
-  if (separator == std::wstring::npos) return IsInstallationPath(entry);
-  return IsInstallationPath(entry.substr(0, separator)) && IsInstallationPath(entry.substr(separator + 1));
-}
-
-}  // namespace
 
 SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems)
     : directory_(std::move(launcherDirectory)), installation_(directory_) {
@@ -60,35 +50,6 @@ Status SetAsideList::SetAside(const Entry& planned) {
   return moved;
 }
 
-Status SetAsideList::RestoreAll() {
-  // Newest first: a file set aside inside a directory that was set aside later
-  // can only go back once its directory is back. A move onto a trusted name
-  // is refused, so a file that cannot go back is never lost.
-  std::vector<Entry> unrestored;
-  Status first;
-  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    // A file another account put under the emptied name gives way.
-    Status moved = installation_.Move(entry->setAsideName, entry->itemName, Installation::Occupant::ReplaceUntrusted);
-    if (!moved.ok()) {
-      unrestored.insert(unrestored.begin(), *entry);
-      if (first.ok()) first = std::move(moved);
-    }
-  }
-  entries_ = std::move(unrestored);
-  return first;
-}
-
-Status SetAsideList::DeferRestore(const std::vector<std::wstring>& leftovers) {
-  std::vector<std::wstring> pending = leftovers;
-  // The next start works through restore entries in list order; the newest
-  // set-aside entry goes first, as in RestoreAll.
-  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    pending.push_back(entry->setAsideName + PendingDeletionFile::kRestoreSeparator + entry->itemName);
-  }
-  entries_.clear();
-  return pending.empty() ? Status::Ok() : AddPendingEntries(directory_, pending);
-}
-
 Status SetAsideList::Discard() {
   std::vector<std::wstring> names;
   names.reserve(entries_.size());
@@ -126,11 +87,11 @@ Status AddPendingEntries(const std::wstring& launcherDirectory, const std::vecto
   std::vector<std::wstring> listed;
   if (file.Read(text)) {
     for (std::wstring& entry : PendingDeletionFile::Split(text)) {
-      if (IsSafeEntry(entry)) listed.push_back(std::move(entry));
+      if (PendingEntry::Parse(entry).StaysInside()) listed.push_back(std::move(entry));
     }
   }
   for (const std::wstring& entry : entries) {
-    if (!IsSafeEntry(entry)) continue;
+    if (!PendingEntry::Parse(entry).StaysInside()) continue;
     if (std::find(listed.begin(), listed.end(), entry) == listed.end()) listed.push_back(entry);
   }
   return file.Write(PendingDeletionFile::Join(listed));
@@ -146,23 +107,23 @@ Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::
   }
   std::vector<std::wstring> kept;
   bool dropped = false;
-  for (std::wstring& entry : PendingDeletionFile::Split(text)) {
-    const size_t separator = entry.find(PendingDeletionFile::kRestoreSeparator);
-    if (separator != std::wstring::npos) {
-      if (written.count(NameKey(entry.substr(separator + 1))) == 0) {
-        kept.push_back(std::move(entry));
+  for (const std::wstring& listed : PendingDeletionFile::Split(text)) {
+    PendingEntry entry = PendingEntry::Parse(listed);
+    if (entry.restore) {
+      if (written.count(NameKey(entry.restoreTo)) == 0) {
+        kept.push_back(listed);
         continue;
       }
       // The old file waiting to go back has been replaced by the new
       // version: it is now an ordinary set-aside file.
-      entry.resize(separator);
+      entry = PendingEntry::Deletion(entry.name);
       dropped = true;
     }
-    if (written.count(NameKey(entry)) != 0) {
+    if (written.count(NameKey(entry.name)) != 0) {
       dropped = true;
       continue;
     }
-    kept.push_back(std::move(entry));
+    kept.push_back(entry.Format());
   }
   if (!dropped) return Status::Ok();
   if (kept.empty()) {

@@ -15,9 +15,9 @@ namespace Launcher {
 //
 // An update either succeeds, and the set-aside files are deleted (or listed
 // for deletion at the next start), or fails, and every set-aside file goes back
-// to its name, so that the installation holds exactly its old files. A file
-// that cannot go back is never deleted: it stays listed for the next start to
-// put back. Every move and deletion goes through the list's own gate to the
+// to its name (RollBack, from Entries()), so that the installation holds
+// exactly its old files. A file that cannot go back is never deleted: it stays
+// listed for the next start to put back. Every move and deletion goes through the list's own gate to the
 // installation (launcher/fs/Installation.h), opened once; not copyable.
 class SetAsideList {
  public:
@@ -50,27 +50,13 @@ class SetAsideList {
   // moved then.
   Status SetAside(const Entry& planned);
 
-  // Moves every set-aside file back to its name, the last one first; a file
-  // another account put under the emptied name meanwhile is replaced, one
-  // held open stops the move. Fails,
-  // with the first failed move's cause, when any move failed; the rest are
-  // still tried, and the entries that could not go back stay in Entries().
-  Status RestoreAll();
-
-  // Lists every remaining entry in the pending-deletion file as a restore
-  // entry, after `leftovers` (names the failed extraction left behind, which
-  // are listed for deletion first so that their names become free). The list
-  // is empty afterwards. Fails, with the write's cause, when the file could
-  // not be written: then the set-aside files are recorded nowhere but in the
-  // update record, which the caller must keep.
-  Status DeferRestore(const std::vector<std::wstring>& leftovers);
-
   // Deletes the set-aside files now (read-only ones and whole directories
   // too); those that cannot be deleted go to the pending-deletion file
   // (DeleteOrDefer). The list is empty afterwards. Fails, with the write's
   // cause, when the file could not be written.
   Status Discard();
 
+  // The entries moved so far, in move order.
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:

@@ -9,7 +9,7 @@
 #include "launcher/fs/LauncherDirectory.h"
 #include "launcher/fs/ReachesThroughLink.h"
 #include "launcher/fs/RecordLines.h"
-#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/PendingEntry.h"
 
 namespace Launcher {
 
@@ -21,7 +21,7 @@ constexpr char kHeader[] = "Tarvo update journal 1";
 // Windows allows none of them in a name anyway.
 bool IsRecordablePath(const std::wstring& path) {
   for (const wchar_t c : path) {
-    if (c < 0x20 || c == PendingDeletionFile::kRestoreSeparator) return false;
+    if (c < 0x20 || c == PendingEntry::kSeparator) return false;
   }
   return IsInstallationPath(path) && !IsLauncherOwnName(path) && !SameFileName(path, LauncherFileName());
 }
@@ -59,10 +59,6 @@ bool IsConsistent(const UpdateJournal::Record& record) {
 UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory)
     : directory_(launcherDirectory), installation_(launcherDirectory) {}
 
-std::wstring UpdateJournal::RestoreEntry(const SetAsideList::Entry& entry) {
-  return entry.setAsideName + PendingDeletionFile::kRestoreSeparator + entry.itemName;
-}
-
 bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
   RecordLines lines(kHeader);
   lines.Add("state", record.state == State::Installed ? L"installed" : L"installing");
@@ -75,7 +71,7 @@ bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
   }
   for (const SetAsideList::Entry& entry : record.setAside) {
     if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
-    if (!lines.Add("aside", RestoreEntry(entry))) return false;
+    if (!lines.Add("aside", PendingEntry::Restore(entry.setAsideName, entry.itemName).Format())) return false;
   }
   // What the repair would refuse to read is not written either.
   if (!IsConsistent(record)) return false;
@@ -107,9 +103,9 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
       if (!IsRecordablePath(value)) return false;
       (keyword == "item" ? read.items : read.created).push_back(value);
     } else if (keyword == "aside") {
-      const size_t separator = value.find(PendingDeletionFile::kRestoreSeparator);
-      if (separator == std::wstring::npos) return false;
-      SetAsideList::Entry entry{value.substr(separator + 1), value.substr(0, separator)};
+      const PendingEntry aside = PendingEntry::Parse(value);
+      if (!aside.restore) return false;
+      SetAsideList::Entry entry{aside.restoreTo, aside.name};
       if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
       read.setAside.push_back(std::move(entry));
     } else {

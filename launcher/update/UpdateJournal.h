@@ -81,10 +81,6 @@ class UpdateJournal {
   // the launcher's own.
   void RemoveUnfinishedWrite() const;
 
-  // The "set-aside>name" form under which the record and the pending-deletion
-  // file name a set-aside file.
-  static std::wstring RestoreEntry(const SetAsideList::Entry& entry);
-
   // The record's bytes; false when a path cannot be written in the format.
   static bool Encode(const Record& record, std::string& bytes);
   // The record in `bytes`; false when they are no valid record.

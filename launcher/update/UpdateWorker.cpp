@@ -16,6 +16,7 @@
 #include "launcher/net/PackageDownload.h"
 #include "launcher/net/WindowProgress.h"
 #include "launcher/update/DownloadRecord.h"
+#include "launcher/update/RollBack.h"
 #include "launcher/update/SetAsideList.h"
 #include "launcher/update/UpdateJournal.h"
 #include "launcher/update/UpdateMessages.h"
@@ -24,29 +25,16 @@ namespace Launcher {
 
 namespace {
 
-// Removes what a failed extraction created, newest first, so that each
-// directory is empty by the time its turn comes; read-only ones too, and a
-// link made since the extraction wrote the path is left alone
-// (Installation::Remove). Returns the paths that are still there, relative
-// to the installation, newest first.
-std::vector<std::wstring> RemoveCreated(const Installation& installation, const std::vector<std::wstring>& created) {
+// The paths `created` (full paths, as the extraction reports them) that lie
+// in the installation, relative to it, in their order.
+std::vector<std::wstring> InsideInstallation(const Installation& installation,
+                                             const std::vector<std::wstring>& created) {
   const std::wstring& directory = installation.Directory();
-  std::vector<std::wstring> left;
-  for (auto path = created.rbegin(); path != created.rend(); ++path) {
-    if (path->compare(0, directory.size(), directory) != 0) continue;
-    const std::wstring relative = path->substr(directory.size());
-    if (!installation.Remove(relative).ok()) left.push_back(relative);
+  std::vector<std::wstring> relative;
+  for (const std::wstring& path : created) {
+    if (path.compare(0, directory.size(), directory) == 0) relative.push_back(path.substr(directory.size()));
   }
-  return left;
-}
-
-// Puts back what an installation changed; whatever cannot be undone now is
-// listed for the next start. Fails, with the write's cause, when that list
-// could not be written.
-Status RollBack(const Installation& installation, const std::vector<std::wstring>& created, SetAsideList& setAside) {
-  const std::vector<std::wstring> left = RemoveCreated(installation, created);
-  if (!setAside.RestoreAll().ok() || !left.empty()) return setAside.DeferRestore(left);
-  return Status::Ok();
+  return relative;
 }
 
 // Whether the key `key` is `directory`'s key or lies below it.
@@ -261,9 +249,15 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
   reach(InstallStep::Recorded);
 
   // Returns `cause`, the step that failed: a rollback that could not list
-  // what is left changes nothing the caller could do about it.
+  // what is left changes nothing the caller could do about it. This run
+  // knows exactly what it did, the moves that succeeded and the paths the
+  // extraction created, and undoes only that; a later start knows only the
+  // plan.
   const auto fail = [&](const std::vector<std::wstring>& created, Status cause) {
-    const bool listed = RollBack(installation, created, setAside).ok();
+    UpdateJournal::Record done = record;
+    done.created = InsideInstallation(installation, created);
+    done.setAside = setAside.Entries();
+    const bool listed = RollBack(installation, done).ok();
     reach(InstallStep::RolledBack);
     // Only now: what could not be put back is listed in "temp". When it could
     // not be, the record stays and the next start rolls back from it.

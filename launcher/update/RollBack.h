@@ -1,0 +1,38 @@
+#pragma once
+
+#include "base/Status.h"
+#include "launcher/fs/Installation.h"
+#include "launcher/update/UpdateJournal.h"
+
+namespace Launcher {
+
+// Undoes the update `record` describes, in `installation`: what the worker
+// does when a step fails, and what the start-up repair does with the record
+// of an update that was cut short while installing. Runs on the calling
+// thread; the caller keeps the record.
+//
+// 1. What the update created (record.created, newest first, so that each
+//    directory is empty by its turn) is removed where it stands and is the
+//    launcher's own (trusted). Something another account put under a new
+//    name is not the update's: it is left where it is, unlisted.
+// 2. Every set-aside file goes back to its name, newest first (a file set
+//    aside inside a directory that was set aside later goes back once its
+//    directory has). What stands under the item's name is the extraction's
+//    when it is trusted, and is removed first; another account's file gives
+//    way to the move. A set-aside name that holds another account's file
+//    never replaces a trusted file under the item's name: the plan's names
+//    were free, so such a file may have been put there before the installed
+//    file was to move, which then never left its name. It stays where it is,
+//    unlisted.
+// 3. What cannot be done now is listed in "temp" for the start-up pass:
+//    first the created paths that could not be removed, then the restores,
+//    newest first; what was set aside inside a directory that could not go
+//    back waits there too. Paths that lead through a link or a short (8.3)
+//    alias are never acted on, only listed.
+//
+// Ok when nothing is left undone or what is left is listed; fails, with the
+// write's cause, when "temp" could not be written: the record is then the
+// only place that names the set-aside files, and the caller must keep it.
+Status RollBack(const Installation& installation, const UpdateJournal::Record& record);
+
+}  // namespace Launcher
