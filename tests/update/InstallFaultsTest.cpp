@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "base/UniqueFindHandle.h"
 #include "base/UniqueHandle.h"
 #include "launcher/update/PendingDeletionFile.h"
 #include "launcher/update/UpdateWorker.h"
@@ -172,10 +173,12 @@ TEST(InstallPackage, PackageShippingThePendingDeletionFileIsRefused) {
 TEST(InstallPackage, ShortAliasOfAnInstalledFileIsRefused) {
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "old product"));
-  wchar_t shortPath[MAX_PATH] = {};
-  ASSERT_GT(::GetShortPathNameW((dir / L"VxSpeedUp.exe").c_str(), shortPath, MAX_PATH), 0u);
-  std::wstring alias(shortPath);
-  alias = alias.substr(alias.rfind(L'\\') + 1);
+  // The file's own short name, read from its directory: GetShortPathNameW
+  // would walk the temp folder's short names too, and those collide when
+  // many test folders sit in it.
+  WIN32_FIND_DATAW found;
+  ASSERT_TRUE(UniqueFindHandle(::FindFirstFileW((dir / L"VxSpeedUp.exe").c_str(), &found)));
+  const std::wstring alias(found.cAlternateFileName);
   ASSERT_NE(alias, L"VxSpeedUp.exe");
   ASSERT_EQ(alias.size(), 12u) << Narrow(alias);
   ASSERT_TRUE(FileExists(dir / alias));  // the alias reaches the product
