@@ -23,12 +23,19 @@ Status Status::Failed(const char* call, std::wstring subject, unsigned long code
   return Status(call, std::move(subject), code);
 }
 
+Status Status::Refused(const char* check, std::wstring reason) {
+  Status status(check, std::move(reason), 0);
+  status.refusal_ = true;
+  return status;
+}
+
 std::string Status::ToString() const {
   if (ok()) return "OK";
   std::string subject;
   // A name with an unpaired surrogate has no UTF-8 form; the line still
   // says which call failed.
   if (!WideToUtf8(subject_, subject)) subject = "?";
+  if (refusal_) return std::string(call_) + ": " + subject;
   std::string line = std::string(call_) + " \"" + subject + "\": ";
   if (code_ == 0) return line + "failed";
   char number[32];

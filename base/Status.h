@@ -25,25 +25,31 @@ class Status {
   // `call` failed on `subject` with `code`, a code the call returned itself
   // (an HRESULT, the extraction's result code); 0 when it has none.
   static Status Failed(const char* call, std::wstring subject, unsigned long code = 0);
+  // The check `check` refused, for the reason `reason` (a sentence naming
+  // what it found and what it expected); no platform code.
+  static Status Refused(const char* check, std::wstring reason);
 
   Status() = default;
 
   bool ok() const { return call_ == nullptr; }
-  // The call that failed ("" on success).
+  // The call that failed, or the check that refused ("" on success).
   const char* call() const { return call_ ? call_ : ""; }
+  // What the call failed on, or the refusal's reason.
   const std::wstring& subject() const { return subject_; }
   unsigned long code() const { return code_; }
 
   // One line, UTF-8, without a line end: "OK", or the call, the subject in
   // quotes and the code, e.g. `MoveFileExW "C:\dir\a.dll": error 5`
   // (`... : failed` when there is no code; codes of 0x10000 and above, such
-  // as HRESULTs, in hexadecimal).
+  // as HRESULTs, in hexadecimal), or for a refusal the check and its reason,
+  // e.g. `PackageSignature: no signature offered`.
   std::string ToString() const;
 
  private:
   Status(const char* call, std::wstring subject, unsigned long code);
 
   const char* call_ = nullptr;
+  bool refusal_ = false;
   std::wstring subject_;
   unsigned long code_ = 0;
 };

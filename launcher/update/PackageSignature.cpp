@@ -90,6 +90,22 @@ bool ReadAll(HANDLE file, Take take) {
   }
 }
 
+Status Refuse(std::wstring reason) {
+  return Status::Refused("PackageSignature", std::move(reason));
+}
+
+// A key id the way minisign prints it: its eight bytes as one little-endian
+// number in upper-case hexadecimal.
+std::wstring KeyIdText(const unsigned char* id) {
+  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring text;
+  for (size_t i = kKeyIdSize; i-- > 0;) {
+    text += kDigits[id[i] >> 4];
+    text += kDigits[id[i] & 0xF];
+  }
+  return text;
+}
+
 }  // namespace
 
 PackageSignature::PackageSignature(const std::string& publicKey, std::wstring signatureText,
@@ -109,14 +125,17 @@ PackageSignature PackageSignature::BuiltIn(std::wstring signatureText, std::wstr
   return PackageSignature(kBuiltInKey, std::move(signatureText), std::move(offeredVersion));
 }
 
-PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
-  if (!keyValid_) return Verdict::NoKey;
-  if (signatureText_.empty()) return Verdict::Missing;
-  if (signatureText_.size() > kMaxTextSize) return Verdict::Malformed;
+Status PackageSignature::Check(HANDLE package) const {
+  if (!keyValid_) return Refuse(L"the built-in key is no minisign Ed25519 public key");
+  if (signatureText_.empty()) return Refuse(L"no signature offered");
+  if (signatureText_.size() > kMaxTextSize) return Refuse(L"the signature text is longer than 4096 characters");
 
   std::wstring lines[4];
-  if (!SplitLines(signatureText_, lines)) return Verdict::Malformed;
-  if (!StartsWith(lines[0], kUntrustedPrefix) || !StartsWith(lines[2], kTrustedPrefix)) return Verdict::Malformed;
+  if (!SplitLines(signatureText_, lines)) return Refuse(L"the signature is not four lines");
+  if (!StartsWith(lines[0], kUntrustedPrefix) || !StartsWith(lines[2], kTrustedPrefix)) {
+    return Refuse(L"the signature's comment lines are missing");
+  }
+  const std::wstring trusted = lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix));
   std::string signatureLine;
   std::string globalLine;
   std::string comment;
@@ -124,13 +143,15 @@ PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
   unsigned char global[crypto_sign_ed25519_BYTES];
   if (!Ascii(lines[1], signatureLine) || !DecodeBase64(signatureLine, signature, sizeof signature) ||
       !Ascii(lines[3], globalLine) || !DecodeBase64(globalLine, global, sizeof global) ||
-      !WideToUtf8(lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)), comment)) {
-    return Verdict::Malformed;
+      !WideToUtf8(trusted, comment)) {
+    return Refuse(L"the signature is not minisign's base64");
   }
   const bool prehashed = signature[0] == 'E' && signature[1] == 'D';
   const bool legacy = signature[0] == 'E' && signature[1] == 'd';
-  if (!prehashed && !legacy) return Verdict::Malformed;
-  if (!std::equal(keyId_.begin(), keyId_.end(), signature + 2)) return Verdict::OtherKey;
+  if (!prehashed && !legacy) return Refuse(L"the signature's algorithm is neither ED nor Ed");
+  if (!std::equal(keyId_.begin(), keyId_.end(), signature + 2)) {
+    return Refuse(L"signed with key " + KeyIdText(signature + 2) + L", expected key " + KeyIdText(keyId_.data()));
+  }
   const unsigned char* packageSignature = signature + 2 + kKeyIdSize;
 
   // The cheap checks first: a replayed or foreign signature fails before the
@@ -138,33 +159,37 @@ PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
   std::vector<unsigned char> globalMessage(packageSignature, packageSignature + crypto_sign_ed25519_BYTES);
   globalMessage.insert(globalMessage.end(), comment.begin(), comment.end());
   if (crypto_sign_ed25519_verify_detached(global, globalMessage.data(), globalMessage.size(), publicKey_.data()) != 0) {
-    return Verdict::BadComment;
+    return Refuse(L"the global signature fails over the trusted comment");
   }
-  if (offeredVersion_.empty() || lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix)) !=
-                                     std::wstring(kVersionPrefix) + offeredVersion_) {
-    return Verdict::OtherVersion;
+  const std::wstring expected = std::wstring(kVersionPrefix) + offeredVersion_;
+  if (offeredVersion_.empty() || trusted != expected) {
+    return Refuse(L"trusted comment is \"" + trusted + L"\", expected \"" + expected + L"\"");
   }
 
   if (prehashed) {
     crypto_generichash_blake2b_state state;
-    if (crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize) != 0) return Verdict::Unreadable;
+    if (crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize) != 0) {
+      return Status::Failed("crypto_generichash_blake2b_init", L"");
+    }
     if (!ReadAll(package, [&](const unsigned char* data, DWORD size) {
           crypto_generichash_blake2b_update(&state, data, size);
         })) {
-      return Verdict::Unreadable;
+      return Status::FromLastError("ReadFile", L"the package");
     }
     unsigned char hash[kPrehashSize];
     crypto_generichash_blake2b_final(&state, hash, sizeof hash);
-    return crypto_sign_ed25519_verify_detached(packageSignature, hash, sizeof hash, publicKey_.data()) == 0
-               ? Verdict::Valid
-               : Verdict::BadSignature;
+    if (crypto_sign_ed25519_verify_detached(packageSignature, hash, sizeof hash, publicKey_.data()) != 0) {
+      return Refuse(L"the signature fails over the package");
+    }
+    return Status::Ok();
   }
 
   // The legacy form signs the package itself: the whole of it must be in
   // memory, hence the bound.
   LARGE_INTEGER size = {};
-  if (!::GetFileSizeEx(package, &size)) return Verdict::Unreadable;
-  if (static_cast<uint64_t>(size.QuadPart) > kMaxLegacyPackageSize) return Verdict::LegacyTooLarge;
+  if (!::GetFileSizeEx(package, &size)) return Status::FromLastError("GetFileSizeEx", L"the package");
+  const wchar_t* tooLargeReason = L"a legacy Ed signature of a package above 8 MiB";
+  if (static_cast<uint64_t>(size.QuadPart) > kMaxLegacyPackageSize) return Refuse(tooLargeReason);
   std::vector<unsigned char> whole;
   whole.reserve(static_cast<size_t>(size.QuadPart));
   bool tooLarge = false;
@@ -175,48 +200,13 @@ PackageSignature::Verdict PackageSignature::Check(HANDLE package) const {
         }
         whole.insert(whole.end(), data, data + read);
       })) {
-    return Verdict::Unreadable;
+    return Status::FromLastError("ReadFile", L"the package");
   }
-  if (tooLarge) return Verdict::LegacyTooLarge;
-  return crypto_sign_ed25519_verify_detached(packageSignature, whole.data(), whole.size(), publicKey_.data()) == 0
-             ? Verdict::Valid
-             : Verdict::BadSignature;
-}
-
-PackageSignature::Verdict PackageSignature::CheckHeld(const std::wstring& packageFile, UniqueHandle& held) const {
-  // Shared for reading only: between this check and the end of the
-  // installation nobody may write the file, nor rename another into its place.
-  held.Reset(::CreateFileW(packageFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!keyValid_) return Verdict::NoKey;
-  if (!held) return Verdict::Unreadable;
-  return Check(held.Get());
-}
-
-const char* PackageSignature::Describe(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Valid:
-      return "Valid";
-    case Verdict::NoKey:
-      return "NoKey";
-    case Verdict::Missing:
-      return "Missing";
-    case Verdict::Malformed:
-      return "Malformed";
-    case Verdict::OtherKey:
-      return "OtherKey";
-    case Verdict::BadComment:
-      return "BadComment";
-    case Verdict::OtherVersion:
-      return "OtherVersion";
-    case Verdict::LegacyTooLarge:
-      return "LegacyTooLarge";
-    case Verdict::Unreadable:
-      return "Unreadable";
-    case Verdict::BadSignature:
-      return "BadSignature";
+  if (tooLarge) return Refuse(tooLargeReason);
+  if (crypto_sign_ed25519_verify_detached(packageSignature, whole.data(), whole.size(), publicKey_.data()) != 0) {
+    return Refuse(L"the signature fails over the package");
   }
-  return "?";
+  return Status::Ok();
 }
 
 }  // namespace Launcher

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/UniqueHandle.h"
+#include "base/Status.h"
 
 namespace Launcher {
 
@@ -33,20 +33,6 @@ namespace Launcher {
 // libsodium's.
 class PackageSignature {
  public:
-  // Why a check ended; only Valid lets a package be installed.
-  enum class Verdict {
-    Valid,
-    NoKey,           // the key is empty or no minisign Ed25519 public key
-    Missing,         // no signature text
-    Malformed,       // not a minisign signature (lines, base64, algorithm, size)
-    OtherKey,        // made with a key of another id
-    BadComment,      // the global signature fails over the signature and trusted comment
-    OtherVersion,    // the trusted comment is not "version " + the offered version
-    LegacyTooLarge,  // a legacy signature of a package above kMaxLegacyPackageSize
-    Unreadable,      // the package cannot be opened or read to its end
-    BadSignature,    // the signature fails over the package
-  };
-
   // The longest signature text taken, in characters (minisign writes about
   // 250 plus the two comments).
   static constexpr size_t kMaxTextSize = 4096;
@@ -68,17 +54,12 @@ class PackageSignature {
   const std::wstring& OfferedVersion() const { return offeredVersion_; }
 
   // Checks the package read from `package` (a file handle opened for reading,
-  // read from its start; its position afterwards is unspecified).
-  Verdict Check(HANDLE package) const;
-
-  // Opens `packageFile` for reading so that no one can write, rename or
-  // delete it while `held` lives (a file already open for writing fails to
-  // open: Unreadable), and checks it. The handle is left in `held` whatever
-  // the verdict; the caller closes it (held.Reset()) before deleting the file.
-  Verdict CheckHeld(const std::wstring& packageFile, UniqueHandle& held) const;
-
-  // The verdict's name, for test output.
-  static const char* Describe(Verdict verdict);
+  // read from its start; its position afterwards is unspecified). Ok only for
+  // a package that passes every check above; otherwise the check that
+  // refused, as one line: `PackageSignature: no signature offered`,
+  // `PackageSignature: trusted comment is "version 1.0.0.9", expected
+  // "version 1.0.0.10"`, or the failed read with the platform's code.
+  Status Check(HANDLE package) const;
 
  private:
   bool keyGiven_ = false;

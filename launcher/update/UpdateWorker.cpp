@@ -331,12 +331,7 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
   Status checked = installation.Open(name, GENERIC_READ | READ_CONTROL, held, FILE_SHARE_READ);
   if (checked.ok() && !IsTrustedObject(held.Get()))
     checked = Status::Failed("IsTrustedObject", launcherDirectory + name);
-  if (checked.ok() && signature.Required()) {
-    const PackageSignature::Verdict verdict = signature.Check(held.Get());
-    if (verdict != PackageSignature::Verdict::Valid) {
-      checked = Status::Failed("PackageSignature::Check", launcherDirectory + name);
-    }
-  }
+  if (checked.ok() && signature.Required()) checked = signature.Check(held.Get());
   if (!checked.ok()) {
     ReportFailure(checked);
     held.Reset();

@@ -1,6 +1,6 @@
 // signature_bench URL TARGET SIGNATURE_FILE PUBLIC_KEY VERSION: the
 // launcher's DownloadPackage of URL into TARGET, then the signature check the
-// worker makes before anything is set aside (PackageSignature::CheckHeld).
+// worker makes before anything is set aside (PackageSignature::Check).
 // Prints "signature_bench: DOWNLOAD_MS CHECK_MS VERDICT PEAK_DOWNLOAD
 // PEAK_CHECK" (the process's peak working set in bytes after the download
 // and after the check) and exits 0 when the download succeeded and the
@@ -65,11 +65,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   const double downloadedAt = Now();
   const size_t peakDownload = PeakWorkingSet();
-  UniqueHandle held;
-  const PackageSignature::Verdict verdict = signature.CheckHeld(argv[2], held);
+  // Held as the worker holds it: shared for reading only.
+  UniqueHandle held(::CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const Status checked = held ? signature.Check(held.Get()) : Status::FromLastError("CreateFileW", argv[2]);
   const double checkedAt = Now();
   std::printf("signature_bench: %.0f %.0f %s %u %u\n", downloadedAt - start, checkedAt - downloadedAt,
-              PackageSignature::Describe(verdict), static_cast<unsigned>(peakDownload),
+              checked.ok() ? "Valid" : "Refused", static_cast<unsigned>(peakDownload),
               static_cast<unsigned>(PeakWorkingSet()));
-  return downloaded && verdict == PackageSignature::Verdict::Valid ? 0 : 1;
+  if (!checked.ok()) std::fprintf(stderr, "%s\n", checked.ToString().c_str());
+  return downloaded && checked.ok() ? 0 : 1;
 }

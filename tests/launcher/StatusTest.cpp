@@ -26,6 +26,8 @@ TEST(Status, ToStringNamesTheCallTheSubjectAndTheCode) {
        "CreateFileW \"bin\\\xe6\xa0\xb8\xe5\xbf\x83.dll\": error 2"},
       {Status::Failed("WriteFile", std::wstring(1, wchar_t(0xD800)), 112), "WriteFile \"?\": error 112"},
       {Status::Failed("ExtractTo", L"", 1), "ExtractTo \"\": error 1"},
+      {Status::Refused("PackageSignature", L"trusted comment is \"version 1\", expected \"version 2\""),
+       "PackageSignature: trusted comment is \"version 1\", expected \"version 2\""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.status.ToString(), c.line);
