@@ -267,17 +267,4 @@ TEST(UniqueInflateStream, MoveTransfersOwnershipAndEndsTheStreamOnce) {
   EXPECT_EQ(stream.state, nullptr);  // inflateEnd ran
 }
 
-TEST(UniqueVirtualMemory, MoveTransfersOwnershipAndFreesOnce) {
-  void* raw = ::VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  ASSERT_NE(raw, nullptr);
-  UniqueVirtualMemory first(raw);
-  UniqueVirtualMemory second(std::move(first));
-  EXPECT_FALSE(first);
-  EXPECT_EQ(second.Get(), raw);
-  second.Reset();
-  MEMORY_BASIC_INFORMATION info = {};
-  ASSERT_NE(::VirtualQuery(raw, &info, sizeof info), 0u);
-  EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
-}
-
 }  // namespace
