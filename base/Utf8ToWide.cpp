@@ -49,18 +49,15 @@ bool DecodeOne(const std::string& bytes, size_t& pos, char32_t& codePoint) {
 
 }  // namespace
 
-std::wstring Utf8ToWide(const std::string& bytes) {
-  std::wstring wide;
+bool Utf8ToWide(const std::string& bytes, std::wstring& wide) {
+  wide.clear();
   wide.reserve(bytes.size());
   size_t pos = 0;
   while (pos < bytes.size()) {
     char32_t codePoint = 0;
     if (!DecodeOne(bytes, pos, codePoint)) {
-      // Through C stdio rather than std::cerr: the standard streams would link
-      // the whole stream and locale machinery into the program for one line.
-      std::fputs("bad conversion\n", stderr);
-      std::fflush(stderr);
-      return std::wstring();
+      wide.clear();
+      return false;
     }
     if (codePoint <= 0xFFFF) {
       wide.push_back(static_cast<wchar_t>(codePoint));
@@ -69,6 +66,17 @@ std::wstring Utf8ToWide(const std::string& bytes) {
       wide.push_back(static_cast<wchar_t>(0xD800 + (offset >> 10)));
       wide.push_back(static_cast<wchar_t>(0xDC00 + (offset & 0x3FF)));
     }
+  }
+  return true;
+}
+
+std::wstring Utf8ToWide(const std::string& bytes) {
+  std::wstring wide;
+  if (!Utf8ToWide(bytes, wide)) {
+    // Through C stdio rather than std::cerr: the standard streams would link
+    // the whole stream and locale machinery into the program for one line.
+    std::fputs("bad conversion\n", stderr);
+    std::fflush(stderr);
   }
   return wide;
 }

@@ -13,4 +13,9 @@ namespace Launcher {
 // Never throws.
 std::wstring Utf8ToWide(const std::string& bytes);
 
+// The same decoding into `wide`, silently: false for malformed input, with
+// `wide` empty. For text read from files, where the caller decides what a
+// malformed line means.
+bool Utf8ToWide(const std::string& bytes, std::wstring& wide);
+
 }  // namespace Launcher

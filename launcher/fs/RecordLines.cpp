@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/Utf8ToWide.h"
 #include "base/WideToUtf8.h"
 
 namespace Launcher {
@@ -25,17 +26,6 @@ std::string EndLine(const std::string& sealed) {
   char end[32];
   std::snprintf(end, sizeof end, "end %08lx\r\n", Crc32(sealed));
   return end;
-}
-
-bool FromUtf8(const std::string& bytes, std::wstring& text) {
-  text.clear();
-  if (bytes.empty()) return true;
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  if (size <= 0) return false;
-  text.resize(static_cast<size_t>(size));
-  return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0],
-                               size) == size;
 }
 
 }  // namespace
@@ -61,7 +51,8 @@ std::string RecordLines::Seal() const {
 bool RecordLines::Open(const std::string& bytes, const std::string& header, std::vector<Line>& lines) {
   // The last line carries the checksum of everything before it.
   const size_t endLine = bytes.rfind("end ");
-  if (endLine == std::string::npos || (endLine != 0 && bytes.compare(endLine - 2, 2, kLineEnd) != 0)) return false;
+  // The end line follows a line end, after at least the header.
+  if (endLine == std::string::npos || endLine < 2 || bytes.compare(endLine - 2, 2, kLineEnd) != 0) return false;
   if (bytes.compare(endLine, std::string::npos, EndLine(bytes.substr(0, endLine))) != 0) return false;
   std::vector<Line> read;
   size_t start = 0;
@@ -76,7 +67,7 @@ bool RecordLines::Open(const std::string& bytes, const std::string& header, std:
     const size_t blank = line.find(' ');
     if (blank == std::string::npos) return false;
     Line entry{line.substr(0, blank), std::wstring()};
-    if (!FromUtf8(line.substr(blank + 1), entry.second)) return false;
+    if (!Utf8ToWide(line.substr(blank + 1), entry.second)) return false;
     read.push_back(std::move(entry));
   }
   lines = std::move(read);

@@ -95,6 +95,8 @@ TEST(UpdateJournal, DamagedOrForeignRecordIsSetAsideUntouched) {
       {"foreign text", "hello\r\n"},
       {"binary", std::string("\x00\xff\x10 end 00000000\r\n", 18)},
       {"truncated", kHead + "new top.txt\r\n"},
+      {"an end line one byte in", "x" + SealedRecord("")},
+      {"an end line alone", SealedRecord("")},
       {"checksum wrong", kHead + "new top.txt\r\nend 00000000\r\n"},
       {"a byte changed",
        [] {
