@@ -135,8 +135,13 @@ class Download {
  public:
   Download(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
            DownloadListener& listener, const DownloadTimings& timings)
-      : address_(address), file_(file), directory_(directory), resume_(resume), listener_(listener),
-        timings_(timings), buffer_(kReadBytes) {}
+      : address_(address),
+        file_(file),
+        directory_(directory),
+        resume_(resume),
+        listener_(listener),
+        timings_(timings),
+        buffer_(kReadBytes) {}
 
   Status Run();
 
@@ -296,8 +301,7 @@ AttemptResult Download::Attempt(HINTERNET connection) {
     Checkpoint();
   } else if (status == 206 || status == 416) {
     ContentRange range;
-    const bool parsed =
-        QueryHeader(request.Get(), HTTP_QUERY_CONTENT_RANGE, text) && ParseContentRange(text, range);
+    const bool parsed = QueryHeader(request.Get(), HTTP_QUERY_CONTENT_RANGE, text) && ParseContentRange(text, range);
     const bool fits = parsed && asked > 0 && range.total == resume_.total &&
                       (status == 206 ? range.first == asked && range.last + 1 == range.total
                                      : range.first == UINT64_MAX && asked == resume_.total);
@@ -333,6 +337,10 @@ AttemptResult Download::Attempt(HINTERNET connection) {
       }
       return {Outcome::Retry, answered, retryAfterMs};
     }
+    // The server refuses the package for good: nothing on disk is worth
+    // keeping for a later start.
+    Forget();
+    Checkpoint();
     return {Outcome::Fail, answered};
   }
   return ReadBody(request.Get());
@@ -432,9 +440,9 @@ Status Download::Run() {
     // A line that delivered a good piece before it broke is asked again at
     // once; one that delivers crumbs is not hammered.
     if (result.retryAfterMs == 0 && gained >= kPromptRetryBytes) continue;
-    const DWORD wait = result.retryAfterMs != 0
-                           ? result.retryAfterMs
-                           : Jittered(std::uint64_t{timings_.firstBackoffMs} << std::min(std::max(failures, 1) - 1, 20));
+    const DWORD wait = result.retryAfterMs != 0 ? result.retryAfterMs
+                                                : Jittered(std::uint64_t{timings_.firstBackoffMs}
+                                                           << std::min(std::max(failures, 1) - 1, 20));
     ::Sleep(wait);
   }
 }

@@ -90,7 +90,8 @@ class DownloadListener {
 // the file ends and names the first answer's total; a 200 (changed file,
 // ranges ignored) starts over in the same file; a 416 completes the download
 // when the file holds the whole body, else it starts over. 408, 429 and 5xx
-// answers and cuts are retried (`timings`); other 4xx answers fail at once.
+// answers and cuts are retried (`timings`); other 4xx answers fail at once
+// and empty `resume`: the server refuses the package for good.
 //
 // Returns Ok when the file holds the whole body. A failure names the last
 // failed call and the address: a WinINet function with its error code,

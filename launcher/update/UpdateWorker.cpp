@@ -125,7 +125,8 @@ class RecordingProgress final : public WindowProgress {
   RecordingProgress(HWND window, HANDLE file, const DownloadRecord& record, DownloadRecord::Entry entry)
       : WindowProgress(window), file_(file), record_(record), entry_(std::move(entry)) {}
   void OnCheckpoint(const ResumeState& state) override {
-    ::FlushFileBuffers(file_);
+    // Unflushed bytes must not be named: the older record still holds.
+    if (!::FlushFileBuffers(file_)) return;
     entry_.resume = state;
     record_.Write(entry_);
   }
@@ -174,9 +175,11 @@ Status DownloadResumably(const Installation& installation, const std::wstring& u
     RecordingProgress progress(window, file.Get(), record, entry);
     downloaded = DownloadPackage(url, file.Get(), directory, entry.resume, progress, timings);
   }
-  const bool resumable = !downloaded.ok() && !IsNotAPackage(downloaded) && entry.resume.onDisk > 0 &&
-                         entry.resume.validatorKind != ResumeState::Validator::None &&
-                         downloaded.call() != std::string("HttpStatus");
+  // The download forgets what is on disk whenever it is no longer worth
+  // continuing (no package, a refusal for good); a server that failed every
+  // retry keeps it, like a cut.
+  const bool resumable =
+      !downloaded.ok() && entry.resume.onDisk > 0 && entry.resume.validatorKind != ResumeState::Validator::None;
   file.Reset();
   if (!resumable) {
     record.Remove();

@@ -287,10 +287,10 @@ long long RangeStart(const Request& request) {
 // A download that did not end resumes at the next start that is offered the
 // same package: only the rest is asked for, and the installation is exactly
 // what the package makes of it. Another offer, or a partial file that is no
-// longer the launcher's, is never resumed; a page that is no package leaves
-// nothing behind.
+// longer the launcher's, is never resumed; a page that is no package, or a
+// package the server refuses for good, leaves nothing behind.
 TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
-  enum class First { CutEveryTry, KilledWhileStalled, Portal };
+  enum class First { CutEveryTry, ServerFailsAfterACut, GoneAfterACut, KilledWhileStalled, Portal };
   const struct {
     const char* what;
     const char* package;
@@ -300,6 +300,8 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     bool second;     // a second start runs, and installs
   } cases[] = {
       {"every try cut at the middle", "update_2.1.7z", First::CutEveryTry, true, false, true},
+      {"a cut, then the server fails every retry", "update_2.1.7z", First::ServerFailsAfterACut, true, false, true},
+      {"a cut, then the package is gone", "update_2.1.7z", First::GoneAfterACut, true, false, false},
       {"killed while stalled past a checkpoint", "big-release.7z", First::KilledWhileStalled, true, false, true},
       {"another offer starts afresh", "update_2.1.7z", First::CutEveryTry, false, false, true},
       {"a partial file others may change", "update_2.1.7z", First::CutEveryTry, true, true, false},
@@ -310,10 +312,19 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     const long long size = static_cast<long long>(ReadBytes(TestBinDirectory() + L"packages\\" + package).size());
     const long long stop = c.first == First::KilledWhileStalled ? 5ll << 20 : size / 2;
     const std::string cut = "cut=" + std::to_string(stop);
-    const std::string script = c.first == First::Portal ? "portal"
-                               : c.first == First::CutEveryTry
-                                   ? cut + "," + cut + "," + cut + "," + cut + "," + cut + "," + cut + "," + cut + ",ok"
-                                   : "stall=" + std::to_string(stop) + "=10,ok";
+    // Seven answers: the one that moved the file on and six retries without progress.
+    const auto seven = [&](const std::string& after) {
+      std::string text = cut;
+      for (int i = 0; i < 6; ++i) text += "," + after;
+      return text + ",ok";
+    };
+    const std::string script = c.first == First::Portal                 ? "portal"
+                               : c.first == First::CutEveryTry          ? seven(cut)
+                               : c.first == First::ServerFailsAfterACut ? seven("status=503")
+                               : c.first == First::GoneAfterACut        ? cut + ",status=404"
+                                                                        : "stall=" + std::to_string(stop) + "=10,ok";
+    // What a later start may continue: a refusal for good leaves nothing.
+    const bool kept = c.first != First::Portal && c.first != First::GoneAfterACut;
     const std::string id = RunId("resume");
     const std::wstring url = Widen(ServerAddress() + "/file/" + id + "/" + script + "/" + c.package);
     TempDir dir;
@@ -338,12 +349,12 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     }
     ExpectOldInstallation(dir);
     const size_t firstRequests = ServerLog(id).size();
-    EXPECT_EQ(PathExists(dir / package), c.first != First::Portal) << c.what;
-    EXPECT_EQ(PathExists(dir / L"update.download"), c.first != First::Portal) << c.what;
+    EXPECT_EQ(PathExists(dir / package), kept) << c.what;
+    EXPECT_EQ(PathExists(dir / L"update.download"), kept) << c.what;
     if (c.othersMay) {
       ASSERT_TRUE(SetUnixMode(dir / package, "666"));
     }
-    if (c.first == First::Portal) continue;
+    if (!kept) continue;
 
     const std::string secondId = c.sameOffer ? id : RunId("other-offer");
     const std::wstring secondUrl =
