@@ -156,11 +156,17 @@ class Handler(RawHttpHandler):
             if action == "v2":
                 run["version"] = 2
             version = run["version"]
+        try:
+            body = file_body(name) if from_file else make_body(name, version)
+        except (ValueError, OSError):
+            # A name it cannot serve is still a request of the run: logged,
+            # so that a test can see that it was asked at all.
+            self.log(404)
+            self.head("404 Not Found", ["Content-Length: 0"])
+            return
         if from_file:
-            body = file_body(name)
             self.answer(action, body, name, 1, options.get("etag", "strong"))
             return
-        body = make_body(name, version)
         os.makedirs(os.path.join(state["dir"], "bodies"), exist_ok=True)
         saved = os.path.join(state["dir"], "bodies", "%s-v%d" % (self.run_id, version))
         if not os.path.exists(saved):
