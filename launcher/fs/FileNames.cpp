@@ -124,6 +124,14 @@ std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath) {
   return keys;
 }
 
+bool IsAtOrBelowAny(const std::wstring& relativePath, const std::set<std::wstring>& keys) {
+  if (keys.empty()) return false;
+  for (const std::wstring& key : KeysWithParents(relativePath)) {
+    if (keys.count(key) != 0) return true;
+  }
+  return false;
+}
+
 bool IsPlainPackageName(const std::wstring& name, const std::wstring& launcherFileName) {
   if (name.empty()) return false;
   for (const wchar_t c : name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& rela
 // `relativePath` and every directory above it ("a\b\c" gives "a\b\c", "a\b",
 // "a"), as keys.
 std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);
+
+// Whether `relativePath` or a directory above it is one of `keys` (NameKey).
+bool IsAtOrBelowAny(const std::wstring& relativePath, const std::set<std::wstring>& keys);
 
 // Whether `name` may name the package file: a plain file name (not empty,
 // no separator, no character Windows refuses in a name, no device name, not

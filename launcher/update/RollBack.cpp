@@ -12,11 +12,17 @@
 
 namespace Launcher {
 
-Status RollBack(const Installation& installation, const UpdateJournal::Record& record) {
+Status RollBack(const Installation& installation, const UpdateJournal::Record& record, RecordKind kind) {
   const std::wstring& directory = installation.Directory();
+  // Items whose set-aside name is free never left (or are back): what the
+  // plan counted as new inside them is what was installed there.
+  std::set<std::wstring> unmoved;
+  for (const SetAsideList::Entry& entry : record.setAside) {
+    if (!PathExists(directory + entry.setAsideName)) unmoved.insert(NameKey(entry.itemName));
+  }
   std::vector<std::wstring> pending;
   for (auto path = record.created.rbegin(); path != record.created.rend(); ++path) {
-    if (!PathExists(directory + *path)) continue;
+    if (!PathExists(directory + *path) || IsAtOrBelowAny(*path, unmoved)) continue;
     if (!IsPlainPath(directory, *path)) {
       pending.push_back(*path);
       continue;
@@ -31,12 +37,10 @@ Status RollBack(const Installation& installation, const UpdateJournal::Record& r
   std::vector<std::wstring> restores;
   for (auto entry = record.setAside.rbegin(); entry != record.setAside.rend(); ++entry) {
     const std::wstring restore = PendingEntry::Restore(entry->setAsideName, entry->itemName).Format();
-    bool insideStuck = false;
-    for (const std::wstring& key : KeysWithParents(entry->setAsideName)) insideStuck = insideStuck || stuck.count(key);
     if (!PathExists(directory + entry->setAsideName)) {
       // Never moved, or back already; unless it waits inside a stuck
       // directory, where it cannot be seen from here.
-      if (insideStuck) restores.push_back(restore);
+      if (IsAtOrBelowAny(entry->setAsideName, stuck)) restores.push_back(restore);
       continue;
     }
     if (!IsPlainPath(directory, entry->setAsideName) || !IsPlainPath(directory, entry->itemName)) {
@@ -49,7 +53,7 @@ Status RollBack(const Installation& installation, const UpdateJournal::Record& r
     // the installed file was to move, which then never left its name. An
     // installed file of another account's that did move is also left aside
     // rather than replace what the package wrote.
-    if (installation.Examine(entry->setAsideName) != Installation::Standing::Trusted &&
+    if (kind == RecordKind::Planned && installation.Examine(entry->setAsideName) != Installation::Standing::Trusted &&
         installation.Examine(entry->itemName) == Installation::Standing::Trusted) {
       continue;
     }

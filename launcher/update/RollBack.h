@@ -6,6 +6,11 @@
 
 namespace Launcher {
 
+// What a record handed to RollBack knows: what the update did (the worker's,
+// from the moves that succeeded and the paths the extraction created), or
+// only what it planned (the start-up repair's, read back from the disk).
+enum class RecordKind { Done, Planned };
+
 // Undoes the update `record` describes, in `installation`: what the worker
 // does when a step fails, and what the start-up repair does with the record
 // of an update that was cut short while installing. Runs on the calling
@@ -14,16 +19,20 @@ namespace Launcher {
 // 1. What the update created (record.created, newest first, so that each
 //    directory is empty by its turn) is removed where it stands and is the
 //    launcher's own (trusted). Something another account put under a new
-//    name is not the update's: it is left where it is, unlisted.
+//    name is not the update's: it is left where it is, unlisted. Nor is a
+//    path inside a directory the update was to set aside whole and did not
+//    (its set-aside name is free): that directory's files are still the
+//    installed ones.
 // 2. Every set-aside file goes back to its name, newest first (a file set
 //    aside inside a directory that was set aside later goes back once its
 //    directory has). What stands under the item's name is the extraction's
 //    when it is trusted, and is removed first; another account's file gives
-//    way to the move. A set-aside name that holds another account's file
-//    never replaces a trusted file under the item's name: the plan's names
-//    were free, so such a file may have been put there before the installed
-//    file was to move, which then never left its name. It stays where it is,
-//    unlisted.
+//    way to the move. For a Planned record, a set-aside name that holds
+//    another account's file never replaces a trusted file under the item's
+//    name: the plan's names were free, so such a file may have been put there
+//    before the installed file was to move, which then never left its name.
+//    It stays where it is, unlisted. A Done record names only what the
+//    worker itself moved there, which goes back whoever owns it.
 // 3. What cannot be done now is listed in "temp" for the start-up pass:
 //    first the created paths that could not be removed, then the restores,
 //    newest first; what was set aside inside a directory that could not go
@@ -33,6 +42,6 @@ namespace Launcher {
 // Ok when nothing is left undone or what is left is listed; fails, with the
 // write's cause, when "temp" could not be written: the record is then the
 // only place that names the set-aside files, and the caller must keep it.
-Status RollBack(const Installation& installation, const UpdateJournal::Record& record);
+Status RollBack(const Installation& installation, const UpdateJournal::Record& record, RecordKind kind);
 
 }  // namespace Launcher

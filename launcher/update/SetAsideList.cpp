@@ -32,9 +32,7 @@ std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstri
   std::set<std::wstring> taken = reserved_;  // set-aside names planned so far count as existing
   std::set<std::wstring> moved;              // what will have left its place
   for (const std::wstring& item : candidates) {
-    bool gone = false;
-    for (const std::wstring& key : KeysWithParents(item)) gone = gone || moved.count(key) != 0;
-    if (gone || !PathExists(directory_ + item)) continue;
+    if (IsAtOrBelowAny(item, moved) || !PathExists(directory_ + item)) continue;
     std::wstring setAside = SetAsideName(directory_, item, taken);
     taken.insert(NameKey(setAside));
     moved.insert(NameKey(item));

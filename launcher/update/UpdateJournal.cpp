@@ -173,9 +173,7 @@ std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, co
       const std::wstring path = item.substr(0, end);
       const std::wstring key = NameKey(path);
       if (key.empty() || !seen.insert(key).second) continue;
-      bool gone = false;
-      for (const std::wstring& directory : KeysWithParents(path)) gone = gone || goneDirectories.count(directory) != 0;
-      if (gone || !PathExists(launcherDirectory + path)) missing.push_back(path);
+      if (IsAtOrBelowAny(path, goneDirectories) || !PathExists(launcherDirectory + path)) missing.push_back(path);
     }
   }
   return missing;

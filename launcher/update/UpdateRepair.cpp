@@ -47,7 +47,7 @@ RepairOutcome RepairInterruptedUpdate(const std::wstring& launcherDirectory) {
       break;
   }
   const bool listed = record.state == UpdateJournal::State::Installing
-                          ? RollBack(Installation(launcherDirectory), record).ok()
+                          ? RollBack(Installation(launcherDirectory), record, RecordKind::Planned).ok()
                           : Complete(launcherDirectory, record);
   // Until what is left is listed in "temp" the record is the only place that
   // names the set-aside files: it stays, and the next start goes over it again.

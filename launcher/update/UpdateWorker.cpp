@@ -37,12 +37,6 @@ std::vector<std::wstring> InsideInstallation(const Installation& installation,
   return relative;
 }
 
-// Whether the key `key` is `directory`'s key or lies below it.
-bool KeyIsBelow(const std::wstring& key, const std::wstring& directory) {
-  return key == directory || (key.size() > directory.size() && key.compare(0, directory.size(), directory) == 0 &&
-                              key[directory.size()] == L'\\');
-}
-
 // Refuses, before anything is touched, a package whose item names could
 // reach outside what the update may change; names the check that refused and
 // the item. Gives an unnamed item its extraction name.
@@ -73,9 +67,7 @@ Status RefuseUnsafeItems(const Installation& installation, std::vector<std::wstr
     const std::vector<std::wstring> keys = KeysWithParents(item);
     for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
       if (!examined.insert(*key).second) continue;
-      bool below = false;
-      for (const std::wstring& untrusted : untrustedDirectories) below = below || KeyIsBelow(*key, untrusted);
-      if (below) continue;
+      if (IsAtOrBelowAny(*key, untrustedDirectories)) continue;
       switch (installation.Examine(*key)) {
         case Installation::Standing::Missing:
         case Installation::Standing::Trusted:
@@ -260,7 +252,7 @@ Status InstallPackage(const std::wstring& launcherDirectory, const std::wstring&
     UpdateJournal::Record done = record;
     done.created = InsideInstallation(installation, created);
     done.setAside = setAside.Entries();
-    const bool listed = RollBack(installation, done).ok();
+    const bool listed = RollBack(installation, done, RecordKind::Done).ok();
     reach(InstallStep::RolledBack);
     // Only now: what could not be put back is listed in "temp". When it could
     // not be, the record stays and the next start rolls back from it.

@@ -39,6 +39,7 @@ TEST(RollBack, PutsBackWhatTheRecordMovedAndLeavesOtherAccountsObjectsAlone) {
     const wchar_t* held;  // opened without sharing during the rollback
     std::vector<Object> after;
     const char* temp;
+    RecordKind kind = RecordKind::Planned;
   } rows[] = {
       {"nested set-asides come back newest first over what the extraction wrote",
        {{L"_bin", nullptr},
@@ -63,6 +64,21 @@ TEST(RollBack, PutsBackWhatTheRecordMovedAndLeavesOtherAccountsObjectsAlone) {
        {{L"a.dll", L"_a.dll"}},
        nullptr,
        {{L"a.dll", "installed"}, {L"_a.dll", "planted"}},
+       ""},
+      {"the worker's own move of another account's file goes back over what it wrote",
+       {{L"a.dll", "new"}, {L"_a.dll", "installed", true}},
+       {},
+       {{L"a.dll", L"_a.dll"}},
+       nullptr,
+       {{L"a.dll", "installed"}, {L"_a.dll", nullptr}},
+       "",
+       RecordKind::Done},
+      {"a new path inside another account's directory that never moved is the installed file",
+       {{L"bin", nullptr, true}, {L"bin\\core.dll", "installed"}},
+       {L"bin", L"bin\\core.dll"},
+       {{L"bin", L"_bin"}},
+       nullptr,
+       {{L"bin\\core.dll", "installed"}},
        ""},
       {"another account's file under a new name stays its own, unlisted",
        {{L"new.dll", "planted", true}},
@@ -112,7 +128,7 @@ TEST(RollBack, PutsBackWhatTheRecordMovedAndLeavesOtherAccountsObjectsAlone) {
       held.Reset(::CreateFileW((dir / row.held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(held);
     }
-    EXPECT_TRUE(RollBack(Installation(dir.Path()), record).ok());
+    EXPECT_TRUE(RollBack(Installation(dir.Path()), record, row.kind).ok());
     held.Reset();
     for (const Object& object : row.after) {
       if (object.bytes) {
