@@ -42,6 +42,19 @@ const Tree kOutside = {{L"core.dll", "system core"}, {L"_core.dll", "system old"
                        {L"victim.txt", "outside"},   {L"tree", kDirectory},        {L"tree\\a.txt", "a"},
                        {L"list.txt", "top.txt"}};
 
+// An empty installation "product" beside a folder "outside" that holds
+// kOutside, the files no update may touch; a failure to make them fails the
+// test that asked.
+struct BesideOutside {
+  explicit BesideOutside(const wchar_t* hint) : outer(hint) {
+    EXPECT_TRUE(MakeDirectories(root) && MakeDirectories(outside));
+    Lay(outside, kOutside);
+  }
+  TempDir outer;
+  const std::wstring root = outer / L"product\\";
+  const std::wstring outside = outer / L"outside\\";
+};
+
 enum class Action { Install, Pending, Repair, Defer };
 
 struct LinkCase {
@@ -58,12 +71,9 @@ struct LinkCase {
 void RunLinkCases(const std::vector<LinkCase>& cases) {
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
   for (const LinkCase& c : cases) {
-    TempDir outer(L"links");
-    const std::wstring root = outer / L"product\\";
-    const std::wstring outside = outer / L"outside\\";
-    ASSERT_TRUE(MakeDirectories(root));
-    ASSERT_TRUE(MakeDirectories(outside));
-    Lay(outside, kOutside);
+    const BesideOutside dirs(L"links");
+    const std::wstring& root = dirs.root;
+    const std::wstring& outside = dirs.outside;
     Lay(root, c.before);
     ASSERT_TRUE(WriteBytes(root + L"VxSpeedUp.exe", "product"));
     for (const auto& [link, target] : c.links) {
@@ -542,12 +552,9 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
   };
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
   for (const auto& c : cases) {
-    TempDir outer(L"attacked");
-    const std::wstring root = outer / L"product\\";
-    const std::wstring outside = outer / L"outside\\";
-    ASSERT_TRUE(MakeDirectories(root));
-    ASSERT_TRUE(MakeDirectories(outside));
-    Lay(outside, kOutside);
+    const BesideOutside dirs(L"attacked");
+    const std::wstring& root = dirs.root;
+    const std::wstring& outside = dirs.outside;
     Lay(root, old);
     ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\update_2.1.7z", root + L"update_2.1.7z"));
     UniqueHandle held;
@@ -622,9 +629,9 @@ namespace {
 // checked the items once before anything moved.
 TEST(Confinement, ReachesThroughLinkSeesALinkAtAnyDepth) {
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
-  TempDir outer(L"depth");
-  const std::wstring root = outer / L"product\\";
-  const std::wstring outside = outer / L"outside\\";
+  const BesideOutside dirs(L"depth");
+  const std::wstring& root = dirs.root;
+  const std::wstring& outside = dirs.outside;
   ASSERT_TRUE(MakeDirectories(root + L"a\\b"));
   ASSERT_TRUE(MakeDirectories(outside + L"b"));
   ASSERT_TRUE(WriteBytes(root + L"a\\b\\plain.txt", "x"));
