@@ -134,7 +134,8 @@ class RecordingProgress final : public WindowProgress {
 // of another offer goes first; a file under the name that is not the
 // launcher's own is never taken (IsUsablePackageName refuses it). A download
 // that every retry met with a cut keeps what arrived, and its record, for the
-// next start; any other failure leaves no file behind.
+// next start; any other failure leaves no file behind. A whole package keeps
+// its record: DeletePackage removes both.
 Status DownloadResumably(const Installation& installation, const std::wstring& url, const std::wstring& name,
                          const std::wstring& version, HWND window, const DownloadTimings& timings) {
   const std::wstring& directory = installation.Directory();
@@ -173,11 +174,21 @@ Status DownloadResumably(const Installation& installation, const std::wstring& u
   const bool resumable =
       !downloaded.ok() && entry.resume.onDisk > 0 && entry.resume.validatorKind != ResumeState::Validator::None;
   file.Reset();
-  if (!resumable) {
+  // A whole package stays named by the record until the worker deleted it:
+  // a start after a kill at any later point finds it as the launcher's own,
+  // where an unnamed file under the name would refuse every later download
+  // of that package.
+  if (!downloaded.ok() && !resumable) {
     record.Remove();
-    if (!downloaded.ok()) installation.Remove(name);
+    installation.Remove(name);
   }
   return downloaded;
+}
+
+// Deletes the package, then the download record that names it: in this
+// order, a kill in between leaves a package the next start knows as its own.
+void DeletePackage(const Installation& installation, const std::wstring& name) {
+  if (installation.Remove(name).ok()) DownloadRecord(installation.Directory()).Remove();
 }
 
 // The one line the worker leaves about a failed update: the product keeps no
@@ -330,14 +341,14 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
   if (!checked.ok()) {
     ReportFailure(checked);
     held.Reset();
-    installation.Remove(name);
+    DeletePackage(installation, name);
     return WM_UPDATE_DOWNLOAD_FAILED;
   }
   const Status installed = InstallPackage(launcherDirectory, launcherDirectory + name);
   if (!installed.ok()) ReportFailure(installed);
   // The installation could not delete the package while it was held open.
   held.Reset();
-  installation.Remove(name);
+  DeletePackage(installation, name);
   return installed.ok() ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_INSTALL_FAILED;
 }
 

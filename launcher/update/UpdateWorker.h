@@ -33,8 +33,10 @@ namespace Launcher {
 // failure also leaves one line with its cause (Status::ToString, after
 // "update failed: ") on the standard error stream. The
 // worker owns copies of its inputs and shares nothing else; it is never
-// joined. After any failure the installation holds exactly its old files; the
-// package file stays after a failed installation.
+// joined. After any failure the installation holds exactly its old files.
+// The package file is deleted once the installation ended, whatever its
+// outcome; until then (and when it cannot be deleted) the download record
+// names it, so that a later start takes it up or removes it.
 //
 // `offeredVersion` and `signatureText` are the version reply's LatestVersion
 // and Signature: a program built with the maker's key installs the package

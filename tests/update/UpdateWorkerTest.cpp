@@ -71,6 +71,7 @@ TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
   EXPECT_FALSE(FileExists(dir / L"bin\\_core.dll"));
   EXPECT_FALSE(DirectoryExists(dir / L"_bin"));
   EXPECT_FALSE(FileExists(dir / L"update_2.1.7z"));
+  EXPECT_FALSE(FileExists(dir / L"update.download"));  // it named the package until the package went
   EXPECT_FALSE(FileExists(dir / L"temp"));
 
   const std::vector<MessageRecorder::Posted>& messages = recorder.Messages();
@@ -106,7 +107,9 @@ TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
             std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   busy.Reset();
   ExpectOldInstallation(dir);
-  EXPECT_FALSE(FileExists(dir / L"update_2.1.7z"));  // the launcher's package goes: its name is never taken again
+  // The launcher's package goes, and the record that named it after it.
+  EXPECT_FALSE(FileExists(dir / L"update_2.1.7z"));
+  EXPECT_FALSE(FileExists(dir / L"update.download"));
 }
 
 TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
