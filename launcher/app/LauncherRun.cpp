@@ -2,8 +2,6 @@
 
 #include <objbase.h>
 
-#include <cstdio>
-
 #include "duilib/core/CMessageLoopUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/app/SingletonExe.h"
@@ -34,8 +32,9 @@ bool PrepareToolkit(HINSTANCE instance) {
   return true;
 }
 
-void RunUpdateWindow(const VersionReply& reply) {
+void RunUpdateWindow(const VersionReply& reply, bool productMayStart) {
   MainWindow window(reply.updateContent, reply.downloadUrl, reply.latestVersion, reply.signature);
+  window.SetProductMayStart(productMayStart);
   // Without a window no worker runs and nothing would end the loop.
   if (!ShowUpdateWindow(window)) return;
   // The window posts WM_QUIT when it is destroyed.
@@ -70,18 +69,14 @@ int RunLauncher(HINSTANCE instance) {
 
   switch (road) {
     case Road::StartProduct:
-      if (productMayStart) {
-        LaunchProduct(directory);
-      } else {
-        std::fputs("product not started: an installed file is not back under its name yet\n", stderr);
-      }
+      LaunchProductUnlessARestoreWaits(directory, productMayStart);
       break;
     case Road::ReportServiceFailure:
       // The answer is not used: either way the run ends without the product.
       ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
-      RunUpdateWindow(reply);
+      RunUpdateWindow(reply, productMayStart);
       break;
   }
   return 0;

@@ -22,9 +22,11 @@ bool PrepareToolkit(HINSTANCE instance);
 
 // The update road: shows the update window for the reply's release notes,
 // download address, offered version and signature (the window starts the
-// update worker) and runs the message loop until the window is gone. Main
-// thread, after PrepareToolkit.
-void RunUpdateWindow(const VersionReply& reply);
+// update worker) and runs the message loop until the window is gone; the
+// installed update starts the product only when `productMayStart` (no
+// installed file waits to go back under its name). Main thread, after
+// PrepareToolkit.
+void RunUpdateWindow(const VersionReply& reply, bool productMayStart);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

@@ -1,5 +1,7 @@
 #include "launcher/service/ProductLauncher.h"
 
+#include <cstdio>
+
 #include <windows.h>
 
 #include <vector>
@@ -62,6 +64,15 @@ std::wstring InstalledVersion(const std::wstring& launcherDirectory) {
   if (!IsTrustedProduct(launcherDirectory)) return version;
   QueryVersionString(launcherDirectory + kProductExecutable, kVersionKey, version);
   return version;
+}
+
+void LaunchProductUnlessARestoreWaits(const std::wstring& launcherDirectory, bool mayStart) {
+  if (mayStart) {
+    LaunchProduct(launcherDirectory);
+    return;
+  }
+  std::fputs("product not started: an installed file is not back under its name yet\n", stderr);
+  std::fflush(stderr);
 }
 
 }  // namespace Launcher

@@ -27,6 +27,12 @@ bool IsTrustedProduct(const std::wstring& launcherDirectory);
 // was made).
 bool LaunchProduct(const std::wstring& launcherDirectory);
 
+// LaunchProduct when `mayStart`; otherwise the product is not started and one
+// line on the standard error stream says why: an installed file is still
+// waiting to go back under its name (the start-up pass could not put it
+// back), and the product would load whatever stands there.
+void LaunchProductUnlessARestoreWaits(const std::wstring& launcherDirectory, bool mayStart);
+
 // The installed product's "FileVersion", empty when the product or its entry
 // is missing, or the product is not trusted (IsTrustedProduct).
 std::wstring InstalledVersion(const std::wstring& launcherDirectory);

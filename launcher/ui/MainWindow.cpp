@@ -156,7 +156,7 @@ void MainWindow::OnUpdateFailed(const wchar_t* content) {
 
 LRESULT MainWindow::OnInstallDone(UINT, WPARAM, LPARAM, bool&) {
   mayClose_ = true;
-  LaunchProduct(LauncherDirectory());
+  LaunchProductUnlessARestoreWaits(LauncherDirectory(), productMayStart_);
   Close(1);
   return 0;
 }

@@ -39,6 +39,11 @@ class MainWindow : public DuiLib::WindowImplBase {
   MainWindow(std::wstring releaseNotes, std::wstring downloadUrl, std::wstring latestVersion = std::wstring(),
              std::wstring signature = std::wstring());
 
+  // Whether the installed update starts the product (true until set): false
+  // when the start-up pass left an installed file waiting to go back under
+  // its name, which the next start puts back first.
+  void SetProductMayStart(bool mayStart) { productMayStart_ = mayStart; }
+
   // True once the user confirmed closing or the worker's final message came:
   // from then on WM_CLOSE closes the window.
   bool MayClose() const { return mayClose_; }
@@ -83,6 +88,7 @@ class MainWindow : public DuiLib::WindowImplBase {
   std::wstring latestVersion_;
   std::wstring signature_;
   bool mayClose_ = false;
+  bool productMayStart_ = true;
 };
 
 // Creates `window`'s native window the way the launcher shows it: no owner,

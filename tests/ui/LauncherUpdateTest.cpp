@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/UniqueHandle.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/net/HttpClient.h"
 #include "launcher/ui/VxMessageBox.h"
@@ -22,6 +23,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixFiles.h"
 #include "tests/ui/BoxProbe.h"
 #include "tests/ui/UpdateWindowProbe.h"
 
@@ -276,6 +278,27 @@ TEST_P(LauncherUpdateTest, SignedLauncherInstallsWhatTheMakerSignedForTheOffered
     EXPECT_FALSE(PathExists(At(absent))) << Narrow(absent);
   }
   ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
+  EXPECT_TRUE(HomePageLog::Addresses().empty());
+}
+
+// A DLL still waiting to go back under a name another account's file holds
+// open: the update installs, but the product is not started on a missing
+// DLL; the restore stays listed for the next start.
+TEST_P(LauncherUpdateTest, ARestoreHeldOffKeepsTheUpdatedProductFromStarting) {
+  ASSERT_TRUE(WriteBytes(At(L"_core.dll"), "old core"));
+  ASSERT_TRUE(WriteBytes(At(L"core.dll"), "account's"));
+  ASSERT_TRUE(SetUnixMode(At(L"core.dll"), "666"));
+  ASSERT_TRUE(WriteBytes(At(L"temp"), "_core.dll>core.dll"));
+  UniqueHandle held(
+      ::CreateFileW(At(L"core.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  StartLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z");
+  ASSERT_NE(UpdateProbe::WaitForWindow(30000), nullptr) << "no update window";
+  EXPECT_EQ(launcher_.Wait(30000), 0);
+  EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_FALSE(WaitUntil([&] { return PathExists(At(L"commandline.txt")); }, 2000)) << "the product was started";
+  EXPECT_NE(ReadBytes(At(L"temp")).find("_core.dll>core.dll"), std::string::npos);
+  EXPECT_EQ(ReadBytes(At(L"_core.dll")), "old core");
   EXPECT_TRUE(HomePageLog::Addresses().empty());
 }
 
