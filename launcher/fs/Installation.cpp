@@ -176,6 +176,15 @@ Status Installation::ReadTrusted(const std::wstring& relative, unsigned long max
   return Status::Ok();
 }
 
+Status Installation::HoldParent(const std::wstring& normal, UniqueHandle& parent) const {
+  // Held without delete sharing, after its own check: while held, the
+  // directory cannot be renamed away or swapped for a link, so that what is
+  // made in it is made where the check saw it. The root is held already.
+  const std::wstring above = ParentOf(normal);
+  if (above.empty()) return Status::Ok();
+  return OpenAt(above, FILE_READ_ATTRIBUTES, kShareReadWrite, parent);
+}
+
 Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWORD share, DWORD flags,
                                 UniqueHandle& file) const {
   file.Reset();
@@ -183,6 +192,8 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
   if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
   const std::wstring normal = Normal(relative);
   const std::wstring path = directory_ + normal;
+  UniqueHandle parent;
+  if (Status held = HoldParent(normal, parent); !held.ok()) return held;
   // CREATE_NEW never opens what exists, so nothing another account made, or
   // a link it planted, is written through.
   UniqueHandle created(::CreateFileW(Openable(path).c_str(), access | DELETE | SYNCHRONIZE, share,
@@ -203,6 +214,8 @@ Status Installation::CreateDirectory(const std::wstring& relative) const {
   if (Status checked = Check(relative); !checked.ok()) return checked;
   if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
   const std::wstring path = PathOf(Normal(relative));
+  UniqueHandle parent;
+  if (Status held = HoldParent(Normal(relative), parent); !held.ok()) return held;
   if (!::CreateDirectoryW(Openable(path).c_str(), security_.Attributes())) {
     return Status::FromLastError("CreateDirectoryW", path);
   }
@@ -212,7 +225,7 @@ Status Installation::CreateDirectory(const std::wstring& relative) const {
     // Made through a link: the empty directory is ours and goes again.
     UniqueHandle elsewhere(::CreateFileW(Openable(path).c_str(), DELETE | SYNCHRONIZE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (elsewhere) DisposeOpened(elsewhere.Get());
   }
   return opened;
@@ -224,7 +237,8 @@ Status Installation::Move(const std::wstring& from, const std::wstring& to, Occu
   const std::wstring target = Normal(to);
   if (!SameIgnoringCase(ParentOf(source), ParentOf(target))) return Status::Failed("Installation::Move", PathOf(to));
   UniqueHandle object;
-  if (Status opened = OpenAt(source, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, object); !opened.ok()) return opened;
+  if (Status opened = OpenAt(source, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, object); !opened.ok())
+    return opened;
   bool replace = false;
   switch (Examine(target)) {
     case Standing::Missing:

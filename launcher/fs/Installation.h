@@ -87,7 +87,9 @@ class Installation {
   // Creates the file `relative`, which must not exist (CREATE_NEW), with
   // AdminOnlySecurity and `flags`, opened with `access` and `share`. Fails
   // when anything stands there or the new file is not where the name says
-  // (a link on the way: it is deleted again).
+  // (a link on the way: it is deleted again). The directory it goes into is
+  // checked and held first, so a directory that leads elsewhere fails the
+  // call ("ReachesThroughLink") before anything is made.
   Status CreateFile(const std::wstring& relative, DWORD access, DWORD share, DWORD flags, UniqueHandle& file) const;
 
   // Creates the directory `relative` with AdminOnlySecurity; fails when
@@ -134,6 +136,7 @@ class Installation {
  private:
   Status Check(const std::wstring& relative) const;
   Status OpenAt(const std::wstring& relative, DWORD access, DWORD share, UniqueHandle& object) const;
+  Status HoldParent(const std::wstring& normal, UniqueHandle& parent) const;
   Status RemoveOpened(const std::wstring& relative, UniqueHandle object) const;
 
   std::wstring directory_;

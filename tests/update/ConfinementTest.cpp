@@ -663,6 +663,28 @@ TEST(Confinement, ReachesThroughLinkSeesALinkAtAnyDepth) {
     EXPECT_EQ(ReachesThroughLink(root, c.path), c.throughLink) << Narrow(c.path);
     EXPECT_EQ(ReachesThroughLink(root, directoryFinal, c.path), c.throughLink) << Narrow(c.path);
   }
+
+  // The gate makes nothing through a linked directory, not even for a
+  // moment: the folder outside keeps its last write time.
+  const Installation installation(root);
+  const auto lastWrite = [](const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) << Narrow(path);
+    return ULARGE_INTEGER{{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}}.QuadPart;
+  };
+  const std::pair<const wchar_t*, std::wstring> made[] = {{L"top\\b\\made", outside + L"b"},
+                                                          {L"a\\mid\\made", outside}};
+  for (const auto& [path, landing] : made) {
+    for (const bool directory : {false, true}) {
+      const auto before = lastWrite(landing);
+      ::Sleep(20);
+      UniqueHandle file;
+      const Status status =
+          directory ? installation.CreateDirectory(path) : installation.CreateFile(path, GENERIC_WRITE, 0, 0, file);
+      EXPECT_TRUE(Installation::LeadsElsewhere(status)) << Narrow(path) << ": " << status.ToString();
+      EXPECT_EQ(lastWrite(landing), before) << Narrow(path) << (directory ? " as a directory" : " as a file");
+    }
+  }
 }
 
 }  // namespace
