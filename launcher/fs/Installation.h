@@ -137,6 +137,8 @@ class Installation {
   Status Check(const std::wstring& relative) const;
   Status OpenAt(const std::wstring& relative, DWORD access, DWORD share, UniqueHandle& object) const;
   Status HoldParent(const std::wstring& normal, UniqueHandle& parent) const;
+  // Removes `relative` when it is trusted (what a write of ours left).
+  void RemoveIfOurs(const std::wstring& relative) const;
   Status RemoveOpened(const std::wstring& relative, UniqueHandle object) const;
 
   std::wstring directory_;

@@ -191,6 +191,19 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
 // A launcher directory the platform could not report whole (empty) or that
 // is no full path would make every name relative to the current directory:
 // neither the repair nor an installation touches anything there.
+// A write of the record cut short leaves its fresh file: the next start
+// removes the launcher's own and leaves another account's where it is.
+TEST(UpdateJournal, TheNextStartRemovesTheFreshFilesOfACutWrite) {
+  TempDir dir;
+  for (const wchar_t* fresh : {L"update.journal.new", L"update.journal.new3", L"update.journal.new15"}) {
+    ASSERT_TRUE(WriteBytes(dir / fresh, "cut"));
+  }
+  ASSERT_TRUE(WriteBytes(dir / L"update.journal.new7", "theirs"));
+  ASSERT_TRUE(SetUnixMode(dir / L"update.journal.new7", "666"));
+  EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::NothingRecorded);
+  EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"update.journal.new7", "theirs"}}));
+}
+
 TEST(UpdateJournal, NoFullDirectoryTouchesNothing) {
   TempDir dir;
   const std::string record = SealedRecord(kHead + "new top.txt\r\n");
