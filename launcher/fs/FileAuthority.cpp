@@ -98,21 +98,23 @@ bool IsTrustedObject(HANDLE object) {
   }
   UniqueLocalMemory descriptor(raw);
   const std::vector<BYTE>& trustedOwner = OwnerOfNewObjects();
-  return IsAdministratorOnly(descriptor.Get(),
-                             trustedOwner.empty() ? nullptr : const_cast<BYTE*>(trustedOwner.data()));
+  return IsAdministratorOnly(descriptor.Get(), trustedOwner.empty() ? nullptr : const_cast<BYTE*>(trustedOwner.data()));
 }
 
-AdminOnlySecurity::AdminOnlySecurity() {
+SECURITY_ATTRIBUTES* AdminOnlySecurity::Attributes() const {
+  if (tried_) return descriptor_ ? &attributes_ : nullptr;
+  tried_ = true;
   // P: protected from the directory's inherited entries; OICI: a directory
   // passes the same entries on to what it will hold.
   PSECURITY_DESCRIPTOR raw = nullptr;
-  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;WD)",
-                                                             SDDL_REVISION_1, &raw, nullptr)) {
+  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;WD)", SDDL_REVISION_1, &raw, nullptr)) {
     descriptor_.Reset(raw);
     attributes_.nLength = sizeof attributes_;
     attributes_.lpSecurityDescriptor = raw;
     attributes_.bInheritHandle = FALSE;
   }
+  return descriptor_ ? &attributes_ : nullptr;
 }
 
 }  // namespace Launcher

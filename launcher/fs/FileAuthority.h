@@ -23,8 +23,8 @@ namespace Launcher {
 // write or append data (for a directory: add a file or a subdirectory),
 // delete a child, delete or rename the object, change its DACL or owner, and
 // the generic rights that include them.
-constexpr ACCESS_MASK kChangeRights =
-    FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                      WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
 // Whether only an administrator can have written the object described by
 // `descriptor`: the owner is the Administrators group, SYSTEM,
@@ -57,17 +57,19 @@ bool IsTrustedObject(HANDLE object);
 // attributes live as long as the object.
 class AdminOnlySecurity {
  public:
-  AdminOnlySecurity();
+  AdminOnlySecurity() = default;
   AdminOnlySecurity(const AdminOnlySecurity&) = delete;
   AdminOnlySecurity& operator=(const AdminOnlySecurity&) = delete;
 
-  // Null when the descriptor could not be made: the caller then fails.
+  // The descriptor is made on the first call (most owners only read and
+  // never need it); null when it could not be made: the caller then fails.
   // CreateFileW and CreateDirectoryW take the attributes unchanged, though
-  // not as const.
-  SECURITY_ATTRIBUTES* Attributes() const { return descriptor_ ? &attributes_ : nullptr; }
+  // not as const. One thread at a time, like its owner.
+  SECURITY_ATTRIBUTES* Attributes() const;
 
  private:
-  UniqueLocalMemory descriptor_;
+  mutable bool tried_ = false;
+  mutable UniqueLocalMemory descriptor_;
   mutable SECURITY_ATTRIBUTES attributes_{};
 };
 
