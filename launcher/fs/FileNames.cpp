@@ -5,6 +5,7 @@
 #include "base/UniqueFindHandle.h"
 #include "launcher/fs/LauncherDirectory.h"
 #include "launcher/fs/ReachesThroughLink.h"
+#include "launcher/fs/SafePath.h"
 
 namespace Launcher {
 
@@ -12,22 +13,6 @@ namespace {
 
 bool IsInvalidNameCharacter(wchar_t c) {
   return c < 0x20 || std::wstring(L"<>:\"/\\|?*").find(c) != std::wstring::npos;
-}
-
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
-}
-
-std::vector<std::wstring> Components(const std::wstring& path) {
-  std::vector<std::wstring> components;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = start;
-    while (end < path.size() && !IsSeparator(path[end])) ++end;
-    components.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return components;
 }
 
 std::wstring ComponentKey(std::wstring component) {
@@ -41,7 +26,7 @@ std::wstring ComponentKey(std::wstring component) {
 std::wstring NameKey(const std::wstring& path) {
   // Empty and "." components add nothing to a path that Windows resolves.
   std::wstring key;
-  for (const std::wstring& component : Components(path)) {
+  for (const std::wstring& component : PathComponents(path)) {
     const std::wstring part = ComponentKey(component);
     if (part.empty()) continue;
     if (!key.empty()) key += L'\\';
@@ -98,8 +83,7 @@ bool IsSetAsideFormOf(const std::wstring& setAside, const std::wstring& name) {
 
 bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath) {
   std::wstring prefix = directory;
-  for (const std::wstring& component : Components(relativePath)) {
-    if (component.empty() || component == L".") continue;
+  for (const std::wstring& component : PathComponents(relativePath)) {
     prefix += component;
     WIN32_FIND_DATAW data;
     UniqueFindHandle find(::FindFirstFileW(prefix.c_str(), &data));

@@ -32,4 +32,14 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
          CSTR_EQUAL;
 }
 
+std::wstring OpenablePath(const std::wstring& path) {
+  if (path.size() < MAX_PATH) return path;
+  std::wstring plain = path;
+  for (wchar_t& c : plain) {
+    if (c == L'/') c = L'\\';
+  }
+  if (plain.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + plain.substr(2);
+  return L"\\\\?\\" + plain;
+}
+
 }  // namespace Launcher

@@ -17,4 +17,9 @@ std::wstring FinalPath(const std::wstring& path);
 // file system compares names.
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
 
+// `path` (a full path) in the form the platform opens at any length: one of
+// MAX_PATH characters or more goes through the "\\?\" prefix, which takes
+// the name as it is, so its "/" become "\"; a shorter one is unchanged.
+std::wstring OpenablePath(const std::wstring& path);
+
 }  // namespace Launcher

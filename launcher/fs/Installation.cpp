@@ -38,14 +38,6 @@ std::wstring ParentOf(const std::wstring& normal) {
   return slash == std::wstring::npos ? std::wstring() : normal.substr(0, slash);
 }
 
-// A path of MAX_PATH characters or more is opened through the "\\?\"
-// prefix, which takes the name as it is.
-std::wstring Openable(const std::wstring& path) {
-  if (path.size() < MAX_PATH) return path;
-  if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
-  return L"\\\\?\\" + path;
-}
-
 bool IsMissing(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -125,8 +117,9 @@ Status Installation::OpenAt(const std::wstring& relative, DWORD access, DWORD sh
   if (Status checked = Check(relative); !checked.ok()) return checked;
   const std::wstring normal = Normal(relative);
   const std::wstring path = directory_ + normal;
-  UniqueHandle opened(::CreateFileW(Openable(path).c_str(), access | SYNCHRONIZE, share & ~FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  UniqueHandle opened(::CreateFileW(OpenablePath(path).c_str(), access | SYNCHRONIZE, share & ~FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
   if (!opened) return Status::FromLastError("CreateFileW", path);
   BY_HANDLE_FILE_INFORMATION information{};
   if (!::GetFileInformationByHandle(opened.Get(), &information)) {
@@ -201,7 +194,7 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
   if (Status held = HoldParent(normal, parent); !held.ok()) return held;
   // CREATE_NEW never opens what exists, so nothing another account made, or
   // a link it planted, is written through.
-  UniqueHandle created(::CreateFileW(Openable(path).c_str(), access | DELETE | SYNCHRONIZE, share,
+  UniqueHandle created(::CreateFileW(OpenablePath(path).c_str(), access | DELETE | SYNCHRONIZE, share,
                                      security_.Attributes(), CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr));
   if (!created) return Status::FromLastError("CreateFileW", path);
@@ -221,14 +214,14 @@ Status Installation::CreateDirectory(const std::wstring& relative) const {
   const std::wstring path = PathOf(Normal(relative));
   UniqueHandle parent;
   if (Status held = HoldParent(Normal(relative), parent); !held.ok()) return held;
-  if (!::CreateDirectoryW(Openable(path).c_str(), security_.Attributes())) {
+  if (!::CreateDirectoryW(OpenablePath(path).c_str(), security_.Attributes())) {
     return Status::FromLastError("CreateDirectoryW", path);
   }
   UniqueHandle made;
   Status opened = OpenAt(relative, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, made);
   if (LeadsElsewhere(opened)) {
     // Made through a link: the empty directory is ours and goes again.
-    UniqueHandle elsewhere(::CreateFileW(Openable(path).c_str(), DELETE | SYNCHRONIZE,
+    UniqueHandle elsewhere(::CreateFileW(OpenablePath(path).c_str(), DELETE | SYNCHRONIZE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (elsewhere) DisposeOpened(elsewhere.Get());
@@ -266,7 +259,7 @@ Status Installation::Move(const std::wstring& from, const std::wstring& to, Occu
 Status Installation::Remove(const std::wstring& relative) const {
   if (Status checked = Check(relative); !checked.ok()) return checked;
   const std::wstring normal = Normal(relative);
-  const DWORD attributes = ::GetFileAttributesW(Openable(PathOf(normal)).c_str());
+  const DWORD attributes = ::GetFileAttributesW(OpenablePath(PathOf(normal)).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (IsMissing(::GetLastError())) return Status::Ok();
     return Status::FromLastError("GetFileAttributesW", PathOf(normal));
@@ -307,7 +300,7 @@ Status Installation::RemoveOpened(const std::wstring& normal, UniqueHandle objec
   object.Reset();
   // Wine accepts the deletion of a directory that is not empty and keeps it.
   const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if (directory && PathExists(Openable(path))) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
+  if (directory && PathExists(OpenablePath(path))) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
   return Status::Ok();
 }
 
@@ -356,7 +349,7 @@ void Installation::RemoveUnfinishedWrites(const std::wstring& name) const {
   // One listing first: nearly every start finds none, and an open per fresh
   // name would cost the start sixteen failed opens.
   WIN32_FIND_DATAW found;
-  if (!UniqueFindHandle(::FindFirstFileW(Openable(PathOf(Normal(name) + L".new*")).c_str(), &found))) return;
+  if (!UniqueFindHandle(::FindFirstFileW(OpenablePath(PathOf(Normal(name) + L".new*")).c_str(), &found))) return;
   for (int n = 0; n < kFreshNames; ++n) RemoveIfOurs(FreshName(name, n));
 }
 

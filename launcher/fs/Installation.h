@@ -65,8 +65,6 @@ class Installation {
 
   bool Valid() const { return static_cast<bool>(root_) && !final_.empty(); }
   const std::wstring& Directory() const { return directory_; }
-  // The path the system reports for the directory, without a final separator.
-  const std::wstring& Final() const { return final_; }
 
   // What stands at `relative`.
   Standing Examine(const std::wstring& relative) const;

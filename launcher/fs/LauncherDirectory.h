@@ -11,12 +11,11 @@ inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
 // The first of the fresh names "temp" is written under before it replaces
 // the file ("temp.new", then "temp.new1" and on: Installation::ReplaceDurably).
 inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
-// The record of an update in progress (UpdateJournal), the first fresh name
-// it is written under before it replaces the record, and the name a damaged
-// record is renamed to. Every name that begins with the record's is the
+// The record of an update in progress (UpdateJournal), written under fresh
+// names ("update.journal.new", ...) before it replaces the record, and the
+// name a damaged record is renamed to. Every name that begins with the record's is the
 // launcher's own.
 inline constexpr wchar_t kUpdateJournalFile[] = L"update.journal";
-inline constexpr wchar_t kUpdateJournalNewFile[] = L"update.journal.new";
 inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged";
 // What a download cut short can be resumed from (DownloadRecord), and the
 // fresh names it is written under.

@@ -7,6 +7,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/fs/FileNames.h"
+#include "launcher/fs/FinalPath.h"
 
 namespace Launcher {
 
@@ -16,23 +17,10 @@ bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
 }
 
-// `path` in the form that the platform takes at any length: a path of
-// MAX_PATH characters or more is examined through the "\\?\" prefix, which
-// takes the name as it is (the caller has put it in plain form already).
-std::wstring Examinable(const std::wstring& path) {
-  if (path.size() < MAX_PATH) return path;
-  std::wstring plain = path;
-  for (wchar_t& c : plain) {
-    if (c == L'/') c = L'\\';
-  }
-  if (plain.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + plain.substr(2);
-  return L"\\\\?\\" + plain;
-}
-
 }  // namespace
 
 bool ResolvesTo(const std::wstring& path, const std::wstring& expectedFinal) {
-  const std::wstring examinable = Examinable(path);
+  const std::wstring examinable = OpenablePath(path);
   const DWORD attributes = ::GetFileAttributesW(examinable.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
   const std::wstring final = FinalPath(examinable);
@@ -50,7 +38,7 @@ namespace {
 bool WalkReachesThroughLink(std::wstring path, std::wstring expected, const std::vector<std::wstring>& components) {
   for (const std::wstring& component : components) {
     path += component;
-    const DWORD attributes = ::GetFileAttributesW(Examinable(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(OpenablePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       const DWORD error = ::GetLastError();
       return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
