@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
+#include "launcher/update/DownloadRecord.h"
 #include "launcher/update/UpdateMessages.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/net/PackageServer.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
+#include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
@@ -394,3 +396,68 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     EXPECT_TRUE(Read(dir.Path()) == Read(reference.Path())) << c.what << ": " << Describe(Read(dir.Path()));
   }
 }
+
+namespace {
+
+// A record is taken only whole and as the worker writes it: the worker
+// deletes the package a record names when another package is offered.
+TEST(DownloadRecord, TakesOnlyWhatTheWorkerWrites) {
+  const std::string head = "Tarvo download 1\r\naddress http://h/p.7z\r\nversion 1.0\r\n";
+  const std::string tail = "validator etag \"v1\"\r\ntotal 100\r\nbytes 50\r\n";
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool taken;
+  } rows[] = {
+      {"as written", SealedRecord(head + "package p.7z\r\n" + tail), true},
+      {"more bytes than the total",
+       SealedRecord(head + "package p.7z\r\nvalidator etag \"v1\"\r\ntotal 100\r\nbytes 150\r\n"), false},
+      {"the product as package", SealedRecord(head + "package VxSpeedUp.exe\r\n" + tail), false},
+      {"the record of the update as package", SealedRecord(head + "package update.journal\r\n" + tail), false},
+      {"a package in a folder", SealedRecord(head + "package bin\\p.7z\r\n" + tail), false},
+      {"an etag without its value", SealedRecord(head + "package p.7z\r\nvalidator etag\r\ntotal 100\r\nbytes 50\r\n"),
+       false},
+      {"lines out of order", SealedRecord(head + "validator none\r\npackage p.7z\r\ntotal 100\r\nbytes 50\r\n"), false},
+      {"checksum wrong", head + "package p.7z\r\n" + tail + "end 00000000\r\n", false},
+  };
+  for (const auto& row : rows) {
+    DownloadRecord::Entry entry;
+    EXPECT_EQ(DownloadRecord::Decode(row.bytes, entry), row.taken) << row.what;
+  }
+  DownloadRecord::Entry written{L"http://h/p.7z", L"1.0", L"p.7z", ResumeState()};
+  written.resume.validatorKind = ResumeState::Validator::LastModified;
+  written.resume.validator = L"Mon, 01 Jan 2024 00:00:00 GMT";
+  written.resume.total = 100;
+  written.resume.onDisk = 50;
+  std::string bytes;
+  ASSERT_TRUE(DownloadRecord::Encode(written, bytes));
+  DownloadRecord::Entry read;
+  ASSERT_TRUE(DownloadRecord::Decode(bytes, read));
+  EXPECT_EQ(read.package, written.package);
+  EXPECT_EQ(read.resume.validator, written.resume.validator);
+  EXPECT_EQ(read.resume.onDisk, 50u);
+}
+
+// Offered another package, the worker removes the partial file its own
+// record names; a record another account could write names nothing it
+// deletes.
+TEST(UpdateWorker, OnlyItsOwnDownloadRecordMakesItDeleteAFile) {
+  for (const bool planted : {false, true}) {
+    TempDir dir;
+    Install(dir);
+    const wchar_t* named = planted ? L"notes.txt" : L"old.7z";
+    ASSERT_TRUE(WriteBytes(dir / named, "named"));
+    DownloadRecord::Entry entry{Widen(HttpUrl("/files/packages/old.7z")), L"", named, ResumeState()};
+    entry.resume.onDisk = 5;
+    ASSERT_TRUE(DownloadRecord(dir.Path()).Write(entry).ok());
+    if (planted) {
+      ASSERT_TRUE(SetUnixMode(dir / L"update.download", "666"));
+    }
+    MessageRecorder recorder;
+    EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
+              std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+    EXPECT_EQ(PathExists(dir / named), planted) << Narrow(named);
+  }
+}
+
+}  // namespace
