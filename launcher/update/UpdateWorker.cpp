@@ -200,6 +200,15 @@ void ReportFailure(const Status& status) {
 
 }  // namespace
 
+Status HoldPackage(const Installation& installation, const std::wstring& name, UniqueHandle& held) {
+  if (Status opened = installation.Open(name, GENERIC_READ | READ_CONTROL, held, FILE_SHARE_READ); !opened.ok()) {
+    return opened;
+  }
+  if (IsTrustedObject(held.Get())) return Status::Ok();
+  held.Reset();
+  return Status::Failed("IsTrustedObject", installation.PathOf(name));
+}
+
 std::wstring PackageName(const std::wstring& packageUrl) {
   std::wstring path = packageUrl.substr(0, packageUrl.find_first_of(L"?#"));
   // After "scheme://" comes the host; the path starts at the next "/".
@@ -334,9 +343,7 @@ UINT DownloadCheckAndInstall(const std::wstring& launcherDirectory, const std::w
   // aside: whoever answers the version request names the package, so only a
   // package the maker signed for this very version may be unpacked.
   UniqueHandle held;
-  Status checked = installation.Open(name, GENERIC_READ | READ_CONTROL, held, FILE_SHARE_READ);
-  if (checked.ok() && !IsTrustedObject(held.Get()))
-    checked = Status::Failed("IsTrustedObject", launcherDirectory + name);
+  Status checked = HoldPackage(installation, name, held);
   if (checked.ok() && signature.Required()) checked = signature.Check(held.Get());
   if (!checked.ok()) {
     ReportFailure(checked);

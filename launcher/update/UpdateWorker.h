@@ -16,7 +16,9 @@
 #include <string>
 
 #include "base/Status.h"
+#include "base/UniqueHandle.h"
 #include "launcher/fs/FileNames.h"
+#include "launcher/fs/Installation.h"
 #include "launcher/net/PackageDownload.h"
 #include "launcher/update/InstallWatcher.h"
 #include "launcher/update/PackageSignature.h"
@@ -62,6 +64,14 @@ void RunUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND win
 // default; tests shorten them).
 void RunCheckedUpdate(std::wstring launcherDirectory, std::wstring packageUrl, HWND window, PackageSignature signature,
                       DownloadTimings timings = DownloadTimings());
+
+// Opens the package file `name` in `installation` the way the worker holds
+// it from the signature check to the end of the installation: for reading,
+// shared for reading only, so that nobody may write, rename or delete it
+// meanwhile (a file someone still has open for writing fails to open), and
+// only when it is the launcher's own (IsTrustedObject). The gate's or the
+// trust check's failure otherwise.
+Status HoldPackage(const Installation& installation, const std::wstring& name, UniqueHandle& held);
 
 // The package's file name: the last component of the address's path (after
 // its last "/" or "\"), without query ("?...") or fragment ("#..."). For an

@@ -18,6 +18,7 @@
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixFiles.h"
 #include "tests/update/InstallTree.h"
 #include "tests/update/MessageRecorder.h"
 
@@ -82,6 +83,8 @@ const Row kRows[] = {
      "PackageSignature: a legacy Ed signature of a package above 8 MiB"},
     {"garbage", "garbage", "update_2.1.7z", kOffered, kNotFourLines},
     {"truncated signature", "truncated", "update_2.1.7z", kOffered, kNotFourLines},
+    {"trusted comment line without its prefix", "no-comment-prefix", "update_2.1.7z", kOffered,
+     "PackageSignature: the signature's comment lines are missing"},
     {"signature line not base64", "not-base64", "update_2.1.7z", kOffered,
      "PackageSignature: the signature is not minisign's base64"},
     {"oversized signature text", "oversized", "update_2.1.7z", kOffered,
@@ -140,24 +143,27 @@ TEST(PackageSignature, WithoutAKeyNothingIsRequired) {
   }
 }
 
-// The worker holds the package through the gate, shared for reading only,
-// from the check to the end of the installation: nobody may write, rename or
-// delete it meanwhile, and a package someone is still writing is not taken.
+// The worker holds the package from the check to the end of the
+// installation: nobody may write, rename or delete it meanwhile, a package
+// someone is still writing is not taken, and a handle the check cannot read
+// through fails the check with the read's cause.
 TEST(PackageSignature, TheCheckedPackageIsHeldAsTheWorkerHoldsIt) {
   TempDir dir;
   const std::wstring package = dir / L"update_2.1.7z";
   ASSERT_TRUE(CopyInto(PackagePath("update_2.1.7z"), package));
   const Installation installation(dir.Path());
+  const PackageSignature signature(MakerKey(), SignatureText("good"), kOffered);
   {
     UniqueHandle writer(::CreateFileW(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(writer);
     UniqueHandle held;
-    EXPECT_FALSE(installation.Open(L"update_2.1.7z", GENERIC_READ | READ_CONTROL, held, FILE_SHARE_READ).ok());
+    EXPECT_FALSE(HoldPackage(installation, L"update_2.1.7z", held).ok());
+    EXPECT_STREQ(signature.Check(writer.Get()).call(), "ReadFile");
   }
   UniqueHandle held;
-  ASSERT_TRUE(installation.Open(L"update_2.1.7z", GENERIC_READ | READ_CONTROL, held, FILE_SHARE_READ).ok());
-  EXPECT_TRUE(PackageSignature(MakerKey(), SignatureText("good"), kOffered).Check(held.Get()).ok());
+  ASSERT_TRUE(HoldPackage(installation, L"update_2.1.7z", held).ok());
+  EXPECT_TRUE(signature.Check(held.Get()).ok());
   UniqueHandle writer(::CreateFileW(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(writer) << "opened for writing while held";
@@ -167,6 +173,10 @@ TEST(PackageSignature, TheCheckedPackageIsHeldAsTheWorkerHoldsIt) {
   UniqueHandle reader(::CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(reader);
+  // Another account's package is not held at all.
+  held.Reset();
+  ASSERT_TRUE(SetUnixMode(package, "666"));
+  EXPECT_STREQ(HoldPackage(installation, L"update_2.1.7z", held).call(), "IsTrustedObject");
 }
 
 const Tree kInstalled = {

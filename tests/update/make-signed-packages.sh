@@ -46,6 +46,8 @@ sign -m "$release" -x "$out/longer-comment.sig" -t "version 2.1.0.0 beta"
 # Not signatures.
 printf 'this is no signature' >"$out/garbage.sig"
 head -c 150 "$out/good.sig" >"$out/truncated.sig"
+# The trusted comment line without its "trusted comment: " prefix.
+sed '3s/^trusted comment: //' "$out/good.sig" >"$out/no-comment-prefix.sig"
 # The signature line spelled with a character base64 does not have.
 sed '2s/^\(.\{8\}\)./\1!/' "$out/good.sig" >"$out/not-base64.sig"
 # A valid signature whose untrusted (unsigned) comment makes it longer than
