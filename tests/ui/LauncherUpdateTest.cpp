@@ -101,6 +101,8 @@ class LauncherUpdateTest : public ::testing::TestWithParam<const wchar_t*> {
   }
 
   std::wstring At(const std::wstring& name) const { return dir_.Path() + GetParam() + name; }
+  // Where a signed launcher's standard output and error go, beside the installation.
+  std::wstring Output() const { return dir_.Path() + L"launcher-output.txt"; }
 
   // Every start works through `temp` first, whatever road it then takes.
   void ExpectPendingDeletionsDone() {
@@ -125,7 +127,7 @@ class LauncherUpdateTest : public ::testing::TestWithParam<const wchar_t*> {
     ASSERT_TRUE(CopyInto(TestBinDirectory() + L"launcher_loopback_signed.exe", At(L"launcher.exe")));
     HttpClient client;
     ASSERT_EQ(client.Get(HttpUrl("/control/offer-signed?signature=" + signature + "&url=" + HttpUrl(path)), ""), "set");
-    ASSERT_TRUE(launcher_.Start(L"\"" + At(L"launcher.exe") + L"\"", L"", At(L"")));
+    ASSERT_TRUE(launcher_.Start(L"\"" + At(L"launcher.exe") + L"\"", Output(), At(L"")));
   }
 
   void ExpectOldInstallation() {
@@ -307,6 +309,10 @@ TEST_P(LauncherUpdateTest, ARestoreHeldOffKeepsTheUpdatedProductFromStarting) {
 TEST_P(LauncherUpdateTest, SignedLauncherRefusesTheMakersSignatureForAnotherVersion) {
   StartSignedLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z", "ui-packages/Tarvo_1.0.0.10.7z.old.sig");
   ExpectFailureBox(kDownloadFailed, L"launcher_signature_refused.png");
+  // The one line the update leaves says which check refused, and why.
+  const std::string output = ReadBytes(Output());
+  EXPECT_NE(output.find("update failed: PackageSignature: trusted comment is \"version "), std::string::npos) << output;
+  EXPECT_NE(output.find("expected \"version 1.0.0.10\""), std::string::npos) << output;
   ::Sleep(300);
   ExpectOldInstallation();
   EXPECT_FALSE(PathExists(At(L"Tarvo_1.0.0.10.7z"))) << "the refused package stays";
