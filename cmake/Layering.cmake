@@ -41,8 +41,9 @@ endfunction()
 # or .cpp file directly in `directory` (a folder relative to the source tree,
 # e.g. launcher/update) includes a project header from any folder but its own
 # and the `ALLOWS` folders below it. A project header is one included by its
-# path from the source tree ("folder/Name.h"); system and library headers
-# (<...>) are not weighed.
+# path from the source tree ("folder/Name.h", in quotes or angle brackets,
+# however the directive is spaced); system and library headers are not in
+# the tree and are not weighed.
 function(check_layer directory)
   cmake_parse_arguments(L "" "" "ALLOWS" ${ARGN})
   file(GLOB files ${CMAKE_SOURCE_DIR}/${directory}/*.h ${CMAKE_SOURCE_DIR}/${directory}/*.cpp)
@@ -50,12 +51,15 @@ function(check_layer directory)
     message(FATAL_ERROR "check_layer: ${directory} holds no sources")
   endif()
   foreach(file ${files})
-    file(STRINGS ${file} includes REGEX "^#include \"")
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line ${includes})
-      string(REGEX REPLACE "^#include \"([^\"]*)\".*$" "\\1" header "${line}")
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*$" "\\1" header "${line}")
       get_filename_component(folder "${header}" DIRECTORY)
       # A header named without a folder is the file's neighbour.
       if(folder STREQUAL "" OR folder STREQUAL directory OR folder IN_LIST L_ALLOWS)
+        continue()
+      endif()
+      if(NOT EXISTS ${CMAKE_SOURCE_DIR}/${header})
         continue()
       endif()
       message(FATAL_ERROR "${file} includes ${header}: ${directory} may include only ${L_ALLOWS}")
