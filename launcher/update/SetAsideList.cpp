@@ -19,14 +19,6 @@ SetAsideList::SetAsideList(std::wstring launcherDirectory, const std::vector<std
   }
 }
 
-Status SetAsideList::SetAside(const std::wstring& itemName) {
-  if (!PathExists(directory_ + itemName)) return Status::Ok();
-  const std::wstring setAside = SetAsideName(directory_, itemName, reserved_);
-  Status moved = installation_.Move(itemName, setAside);
-  if (moved.ok()) entries_.push_back({itemName, setAside});
-  return moved;
-}
-
 std::vector<SetAsideList::Entry> SetAsideList::Plan(const std::vector<std::wstring>& candidates) const {
   std::vector<Entry> plan;
   std::set<std::wstring> taken = reserved_;  // set-aside names planned so far count as existing

@@ -32,12 +32,6 @@ class SetAsideList {
   // file discarded as one.
   explicit SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems = {});
 
-  // Moves launcher directory + `itemName` to its set-aside name when it exists
-  // (a directory moves as a whole). Ok when there was nothing to move or the
-  // move succeeded; fails, with Installation::Move's cause, when the rename
-  // failed or either name leads through a link (nothing was moved then).
-  Status SetAside(const std::wstring& itemName);
-
   // Where each of `candidates` (item names, in the order they will be set
   // aside) would go, without moving anything: the entries of the candidates
   // that exist, with the set-aside names that SetAside would give them one
@@ -45,9 +39,10 @@ class SetAsideList {
   // longer there and gets no entry.
   std::vector<Entry> Plan(const std::vector<std::wstring>& candidates) const;
 
-  // Moves `planned.itemName` to `planned.setAsideName` (from Plan). Fails,
-  // with Installation::Move's cause, when the rename failed; nothing was
-  // moved then.
+  // Moves `planned.itemName` to `planned.setAsideName` (from Plan; a
+  // directory moves as a whole). Fails, with Installation::Move's cause, when
+  // the rename failed or either name leads through a link; nothing was moved
+  // then.
   Status SetAside(const Entry& planned);
 
   // Deletes the set-aside files now (read-only ones and whole directories

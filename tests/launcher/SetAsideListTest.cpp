@@ -40,10 +40,11 @@ TEST(SetAsideList, SetAsideMovesNestedPathsAndListsWhatMoved) {
   ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "product"));
 
   SetAsideList list(dir.Path());
-  ASSERT_TRUE(list.SetAside(L"bin\\core.dll").ok());
-  ASSERT_TRUE(list.SetAside(L"bin").ok());  // the whole directory, holding bin\__core.dll now
-  ASSERT_TRUE(list.SetAside(L"VxSpeedUp.exe").ok());
-  ASSERT_TRUE(list.SetAside(L"new.dll").ok());  // not installed: nothing to do
+  // bin last: the whole directory, holding bin\__core.dll by then; new.dll
+  // is not installed and gets no entry.
+  for (const SetAsideList::Entry& planned : list.Plan({L"bin\\core.dll", L"bin", L"VxSpeedUp.exe", L"new.dll"})) {
+    ASSERT_TRUE(list.SetAside(planned).ok()) << Narrow(planned.itemName);
+  }
   ASSERT_EQ(list.Entries().size(), 3u);
   EXPECT_EQ(list.Entries()[0].setAsideName, L"bin\\__core.dll");
   EXPECT_EQ(ReadBytes(dir / L"_bin\\__core.dll"), "core");
@@ -88,9 +89,9 @@ TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
   ASSERT_TRUE(MakeDirectories(dir / L"plugins"));
   ASSERT_TRUE(WriteBytes(dir / L"plugins\\p.dll", "p"));
   SetAsideList list(dir.Path());
-  ASSERT_TRUE(list.SetAside(L"a.dll").ok());
-  ASSERT_TRUE(list.SetAside(L"plugins").ok());
-  ASSERT_TRUE(list.SetAside(L"busy.dll").ok());
+  for (const SetAsideList::Entry& planned : list.Plan({L"a.dll", L"plugins", L"busy.dll"})) {
+    ASSERT_TRUE(list.SetAside(planned).ok()) << Narrow(planned.itemName);
+  }
   {
     // Held without delete sharing, as a running program holds its files.
     UniqueHandle busy(::CreateFileW((dir / L"_busy.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
