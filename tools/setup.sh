@@ -20,28 +20,7 @@ packages=(
 # Debian source package and the folder under deps/src/ it is unpacked into.
 sources=(libjsoncpp:jsoncpp 7zip:7zip googletest:googletest libsodium:libsodium)
 
-# fail WHAT HINT [LOG]: reports that WHAT failed (with the last lines of the
-# tool's output kept in LOG) and stops.
-fail() {
-  echo "setup: $1 failed${3:+:}" >&2
-  if [ -n "${3:-}" ]; then
-    tail -n 40 "$3" | sed 's/^/  | /' >&2
-    echo "setup: the whole output is in $3" >&2
-  fi
-  echo "setup: $2" >&2
-  exit 1
-}
-
-# step WHAT HINT COMMAND...: runs COMMAND with its output held back, shown only
-# when it fails.
-step() {
-  local what=$1 hint=$2 log rc=0
-  shift 2
-  log=$(mktemp /tmp/launcher-setup.XXXXXX)
-  "$@" >"$log" 2>&1 || rc=$?
-  [ "$rc" = 0 ] || fail "$what, exit status $rc," "$hint" "$log"
-  rm -f "$log"
-}
+. "$top/tools/setup-steps.sh"
 
 command -v apt-get >/dev/null && command -v dpkg-query >/dev/null ||
   fail "finding apt-get and dpkg-query" "this set-up runs on Debian 12; install the packages listed in tools/setup.sh by hand elsewhere."
@@ -106,27 +85,8 @@ if [ ${#missing_sources[@]} -gt 0 ]; then
       "add a deb-src entry for each deb entry in ${apt_dir}sources.list or ${apt_dir}sources.list.d/ by hand, then run the command again."
   [ -z "$changed" ] || echo "setup: enabled source packages in" $changed
 fi
-# A mirror being synchronised answers some index files with the wrong size
-# for a while (apt-get update then exits 100 although the lists it needs may
-# be fine): tried three times; after that the set-up goes on with the lists
-# it has, and the steps below fail with apt's own message if those do not do.
-update_log=$(mktemp /tmp/launcher-setup.XXXXXX)
-updated=0
-for attempt in 1 2 3; do
-  if apt-get update -qq >"$update_log" 2>&1; then updated=1; break; fi
-  [ "$attempt" = 3 ] || sleep 10
-done
-if [ "$updated" = 0 ]; then
-  echo "setup: apt-get update failed three times; going on with the package lists there are:" >&2
-  tail -n 5 "$update_log" | sed 's/^/  | /' >&2
-fi
-rm -f "$update_log"
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  step "installing packages (apt-get install)" \
-    "apt's message above says why; when dpkg was interrupted run 'dpkg --configure -a', then run the command again." \
-    env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The lists are refreshed even when only source packages are missing.
+"$top/tools/apt-install.sh" "${missing[@]}"
 
 # Unpacks a Debian source package into deps/src/DIR.
 fetch_source() {
