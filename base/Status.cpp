@@ -9,23 +9,28 @@
 
 namespace Launcher {
 
-Status::Status(const char* call, std::wstring subject, unsigned long code)
-    : call_(call ? call : "(unnamed call)"), subject_(std::move(subject)), code_(code) {}
+Status::Status(Kind kind, const char* call, std::wstring subject, unsigned long code)
+    : kind_(kind), call_(call ? call : "(unnamed call)"), subject_(std::move(subject)), code_(code) {}
 
 Status Status::FromLastError(const char* call, std::wstring subject) {
   // Read before anything else runs: building the text below may call into
   // the platform.
   const unsigned long code = ::GetLastError();
-  return Status(call, std::move(subject), code);
+  const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+  return Status(missing ? Kind::NotFound : Kind::Platform, call, std::move(subject), code);
 }
 
 Status Status::Failed(const char* call, std::wstring subject, unsigned long code) {
-  return Status(call, std::move(subject), code);
+  return Status(Kind::Platform, call, std::move(subject), code);
+}
+
+Status Status::Failed(Kind kind, const char* call, std::wstring subject, unsigned long code) {
+  return Status(kind == Kind::Ok ? Kind::Platform : kind, call, std::move(subject), code);
 }
 
 Status Status::Refused(const char* check, std::wstring reason) {
-  Status status(check, std::move(reason), 0);
-  status.refusal_ = true;
+  Status status(Kind::Refused, check, std::move(reason), 0);
+  status.reason_ = true;
   return status;
 }
 
@@ -35,7 +40,7 @@ std::string Status::ToString() const {
   // A name with an unpaired surrogate has no UTF-8 form; the line still
   // says which call failed.
   if (!WideToUtf8(subject_, subject)) subject = "?";
-  if (refusal_) return std::string(call_) + ": " + subject;
+  if (reason_) return std::string(call_) + ": " + subject;
   std::string line = std::string(call_) + " \"" + subject + "\": ";
   if (code_ == 0) return line + "failed";
   char number[32];

@@ -2,17 +2,20 @@
 
 #include <objbase.h>
 
+#include <memory>
+
 #include "duilib/core/CMessageLoopUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/app/SingletonExe.h"
 #include "launcher/app/UpdateDriver.h"
+#include "launcher/app/WindowUpdate.h"
 #include "launcher/fs/LauncherDirectory.h"
 #include "launcher/net/HttpClient.h"
 #include "launcher/service/ProductLauncher.h"
 #include "launcher/service/VersionService.h"
 #include "launcher/ui/MainWindow.h"
 #include "launcher/ui/VxMessageBox.h"
-#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/PendingList.h"
 #include "launcher/update/UpdateRepair.h"
 
 namespace Launcher {
@@ -32,9 +35,11 @@ bool PrepareToolkit(HINSTANCE instance) {
   return true;
 }
 
-void RunUpdateWindow(const VersionReply& reply, bool productMayStart) {
-  MainWindow window(reply.updateContent, reply.downloadUrl, reply.latestVersion, reply.signature);
-  window.SetProductMayStart(productMayStart);
+void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation,
+                     bool productMayStart) {
+  WindowUpdate update(std::move(installation), UpdateOffer{reply.downloadUrl, reply.latestVersion, reply.signature},
+                      productMayStart);
+  MainWindow window(reply.updateContent, update);
   // Without a window no worker runs and nothing would end the loop.
   if (!ShowUpdateWindow(window)) return;
   // The window posts WM_QUIT when it is destroyed.
@@ -45,12 +50,13 @@ int RunLauncher(HINSTANCE instance) {
   SingletonExe guard;
   StartSingleInstanceGuard(guard);
 
-  const std::wstring directory = LauncherDirectory();
+  // The run's one gate to the installation, shared with the update's thread.
+  const auto installation = std::make_shared<const Installation>(LauncherDirectory());
   // An update cut short would otherwise leave a mixture of old and new files
   // whose version means nothing.
-  const RepairOutcome repaired = RepairInterruptedUpdate(directory);
-  const std::wstring installedVersion = InstalledVersion(directory);
-  const bool restoreWaits = ProcessPendingDeletions(directory);
+  const RepairOutcome repaired = RepairInterruptedUpdate(*installation);
+  const std::wstring installedVersion = InstalledVersion(*installation);
+  const bool restoreWaits = ProcessPendingDeletions(*installation);
   // An installed file still waiting to go back to its name (held by another
   // account's file, or recorded nowhere else yet) would leave the product
   // loading whatever stands there: it is not started until a start has put
@@ -69,14 +75,14 @@ int RunLauncher(HINSTANCE instance) {
 
   switch (road) {
     case Road::StartProduct:
-      LaunchProductUnlessARestoreWaits(directory, productMayStart);
+      LaunchProductUnlessARestoreWaits(*installation, productMayStart);
       break;
     case Road::ReportServiceFailure:
       // The answer is not used: either way the run ends without the product.
       ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
-      RunUpdateWindow(reply, productMayStart);
+      RunUpdateWindow(reply, installation, productMayStart);
       break;
   }
   return 0;

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "launcher/fs/Installation.h"
 #include "launcher/service/VersionReply.h"
 
 namespace Launcher {
@@ -21,12 +24,12 @@ namespace Launcher {
 bool PrepareToolkit(HINSTANCE instance);
 
 // The update road: shows the update window for the reply's release notes,
-// download address, offered version and signature (the window starts the
-// update worker) and runs the message loop until the window is gone; the
-// installed update starts the product only when `productMayStart` (no
-// installed file waits to go back under its name). Main thread, after
-// PrepareToolkit.
-void RunUpdateWindow(const VersionReply& reply, bool productMayStart);
+// whose update (WindowUpdate) installs the reply's offer into `installation`,
+// and runs the message loop until the window is gone; the installed update
+// starts the product only when `productMayStart` (no installed file waits to
+// go back under its name). Main thread, after PrepareToolkit.
+void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation,
+                     bool productMayStart);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

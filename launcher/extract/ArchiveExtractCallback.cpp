@@ -4,7 +4,6 @@
 #include <new>
 #include <utility>
 
-#include "base/FileSystem.h"
 #include "base/UniqueHandle.h"
 #include "launcher/extract/ExtractionLog.h"
 #include "launcher/extract/OutStreamWrapper.h"
@@ -156,22 +155,25 @@ HRESULT ArchiveExtractCallback::ReadProperties(UINT32 index) {
   return S_OK;
 }
 
+HRESULT ArchiveExtractCallback::ReadPath(UINT32 index) {
+  PropertyValue path;
+  const HRESULT hr = archive_->GetProperty(index, kpidPath, path.Put());
+  if (FAILED(hr)) return hr;
+  if (path.Type() == VT_EMPTY) {
+    relative_path_ = kUnnamedItemPath;
+  } else if (path.Type() == VT_BSTR) {
+    relative_path_ = path.Get().bstrVal ? path.Get().bstrVal : L"";
+  } else {
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
 HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** outStream, INT32 askExtractMode) {
   if (!outStream) return E_POINTER;
   *outStream = nullptr;
   written_.Reset();
-
-  PropertyValue path;
-  HRESULT hr = archive_->GetProperty(index, kpidPath, path.Put());
-  if (SUCCEEDED(hr)) {
-    if (path.Type() == VT_EMPTY) {
-      relative_path_ = kUnnamedItemPath;
-    } else if (path.Type() == VT_BSTR) {
-      relative_path_ = path.Get().bstrVal ? path.Get().bstrVal : L"";
-    } else {
-      hr = E_FAIL;
-    }
-  }
+  HRESULT hr = ReadPath(index);
   // Testing and skipping write nothing, so nothing about the item matters
   // then, not even whether its path could be read.
   if (askExtractMode != kAskModeExtract) return S_OK;
@@ -180,7 +182,6 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
     WriteLogLine(L"获取数据失败");
     return hr;
   }
-
   // Every write and removal below goes through the target's gate, which
   // refuses whatever a link (made before or during the extraction) would
   // take elsewhere.
@@ -190,28 +191,28 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
     return kUnsafeItemPath;
   }
   absolute_path_ = Join(directory_, relative_path_);
-
   // A deletion marker must not become an empty file or directory: the item
   // says that the file is gone in this version.
   if (is_anti_) {
     WriteLogLine(L"AntiItem:" + absolute_path_);
     return S_OK;
   }
+  return is_directory_ ? PrepareDirectory() : OpenFile(outStream);
+}
 
-  if (is_directory_) {
-    WriteLogLine(L"DirBegin:" + absolute_path_);
-    if (!CreateDirectories(relative_path_)) {
-      // Written like the parent-directory failure: the directory with its separator.
-      const bool separated = !absolute_path_.empty() && IsSeparator(absolute_path_.back());
-      WriteLogLine(L"创建目录失败:" + absolute_path_ + (separated ? L"" : L"\\"));
-      absolute_path_.clear();
-      return kDirectoryCreationFailed;
-    }
-    return S_OK;
-  }
+HRESULT ArchiveExtractCallback::PrepareDirectory() {
+  WriteLogLine(L"DirBegin:" + absolute_path_);
+  if (CreateDirectories(relative_path_)) return S_OK;
+  // Written like the parent-directory failure: the directory with its separator.
+  const bool separated = !absolute_path_.empty() && IsSeparator(absolute_path_.back());
+  WriteLogLine(L"创建目录失败:" + absolute_path_ + (separated ? L"" : L"\\"));
+  absolute_path_.clear();
+  return kDirectoryCreationFailed;
+}
 
+HRESULT ArchiveExtractCallback::OpenFile(ISequentialOutStream** outStream) {
   WriteLogLine(L"FileBegin:" + absolute_path_);
-  const bool existed = PathExists(absolute_path_);
+  const bool existed = target_.Examine(relative_path_).Exists();
   // A path this long cannot be removed by every system, nor by the
   // rollback: what stands there stays.
   if (existed && absolute_path_.size() > MAX_PATH) {
@@ -222,13 +223,11 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
     const Launcher::Status removed = target_.Remove(relative_path_);
     if (!removed.ok()) return Refused(removed, L"移除路径失败:");
   }
-
-  size_t separator = relative_path_.find_last_of(L"\\/");
+  const size_t separator = relative_path_.find_last_of(L"\\/");
   if (separator != std::wstring::npos && !CreateDirectories(relative_path_.substr(0, separator))) {
     WriteLogLine(L"创建目录失败:" + Join(directory_, relative_path_.substr(0, separator + 1)));
     return kDirectoryCreationFailed;
   }
-
   // Created new, never opened where something stands: a file another
   // account put under the name since it was emptied fails the item.
   UniqueHandle file;
@@ -245,7 +244,6 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
     return Refused(Launcher::Status::FromLastError("DuplicateHandle", absolute_path_), L"创建文件失败:");
   }
   written_ = std::move(file);
-
   OutStreamWrapper* wrapper = new (std::nothrow) OutStreamWrapper(UniqueHandle(duplicate));
   if (!wrapper) {
     WriteLogLine(L"内存不足");
@@ -265,9 +263,10 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
     WriteLogLine(L"FileDone:" + absolute_path_);
     return operationResult == kOperationOk ? S_OK : kDamagedItem;
   }
-  // A directory item has no handle of its own yet.
+  // A directory item has no handle of its own yet; one that cannot be
+  // opened keeps the times and attributes it was made with.
   UniqueHandle file = std::move(written_);
-  if (!file) target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, file);
+  if (!file) static_cast<void>(target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, file));
   if (has_modified_ || has_created_ || has_accessed_) {
     if (file) {
       SetFileTime(file.Get(), has_created_ ? &created_ : nullptr, has_accessed_ ? &accessed_ : nullptr,
@@ -297,7 +296,7 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
 
 HRESULT ArchiveExtractCallback::Refused(const Launcher::Status& status, const wchar_t* logPrefix) {
   // A link in the item's way is an item path that leads outside.
-  const bool linked = Launcher::Installation::LeadsElsewhere(status);
+  const bool linked = status.Is(Launcher::Status::Kind::LeadsElsewhere);
   WriteLogLine((linked ? std::wstring(L"非法路径:") + relative_path_ : logPrefix + absolute_path_));
   absolute_path_.clear();
   if (linked) return kUnsafeItemPath;
@@ -311,10 +310,13 @@ bool ArchiveExtractCallback::CreateDirectories(const std::wstring& relative) {
   for (const std::wstring& component : Launcher::PathComponents(relative)) {
     if (!level.empty()) level += L'\\';
     level += component;
-    const std::wstring full = directory_ + level;
-    if (DirectoryExists(full)) continue;
-    if (PathExists(full) || !target_.CreateDirectory(level).ok()) return false;
-    created_paths_.push_back(full);
+    const Launcher::Installation::Examined found = target_.Examine(level);
+    if (found.directory && found.standing == Launcher::Installation::Standing::Trusted) continue;
+    // A file in the way, or a directory another account made or may change
+    // (what the update did not set aside was trusted when it was planned):
+    // nothing is written into it.
+    if (found.Exists() || !target_.CreateDirectory(level).ok()) return false;
+    created_paths_.push_back(directory_ + level);
   }
   return !level.empty();
 }

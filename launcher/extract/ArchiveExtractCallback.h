@@ -68,11 +68,18 @@ class ArchiveExtractCallback final
  private:
   ~ArchiveExtractCallback() override = default;
 
+  // The current item's path, then its other properties.
+  HRESULT ReadPath(UINT32 index);
   HRESULT ReadProperties(UINT32 index);
+  // The steps of GetStream for a directory item and a file item.
+  HRESULT PrepareDirectory();
+  HRESULT OpenFile(ISequentialOutStream** outStream);
   // Logs and answers a failed step of the gate for the current item.
   HRESULT Refused(const Launcher::Status& status, const wchar_t* logPrefix);
   // Creates the directory `relative` (below the target) with its missing
-  // parents, recording the new levels; false when a level cannot be made.
+  // parents, recording the new levels; false when a level cannot be made, or
+  // one that exists is no directory the launcher trusts (a file, a link,
+  // another account's directory).
   bool CreateDirectories(const std::wstring& relative);
 
   ComPtr<IInArchive> archive_;

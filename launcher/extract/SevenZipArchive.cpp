@@ -15,11 +15,21 @@ ComPtr<intl::ArchiveOpenCallback> NewOpenCallback() {
   return ComPtr<intl::ArchiveOpenCallback>::Share(new intl::ArchiveOpenCallback());
 }
 
-ComPtr<intl::InStreamWrapper> NewInStream(ComPtr<IStream> file) {
-  return ComPtr<intl::InStreamWrapper>::Share(new intl::InStreamWrapper(std::move(file)));
-}
-
 }  // namespace
+
+ComPtr<IInStream> SevenZipArchive::OpenSource() const {
+  if (file_) {
+    HANDLE duplicate = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file_, ::GetCurrentProcess(), &duplicate, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+      return ComPtr<IInStream>();
+    }
+    return ComPtr<IInStream>::Share(new intl::InStreamWrapper(UniqueHandle(duplicate)));
+  }
+  ComPtr<IStream> file = intl::OpenFileForReading(path_);
+  if (!file) return ComPtr<IInStream>();
+  return ComPtr<IInStream>::Share(new intl::InStreamWrapper(std::move(file)));
+}
 
 bool SevenZipArchive::SetPath(const std::wstring& path) {
   path_ = path;
@@ -57,8 +67,7 @@ int SevenZipArchive::Option() {
 
 bool SevenZipArchive::DetectFormat() {
   format_set_ = false;
-  ComPtr<IStream> file = intl::OpenFileForReading(path_);
-  if (!file) return false;
+  if (!OpenSource()) return false;
 
   std::vector<ArchiveFormat> candidates;
   for (ArchiveFormat f : kDetectionOrder) {
@@ -74,8 +83,8 @@ bool SevenZipArchive::DetectFormat() {
     format_ = candidate;
     ComPtr<IInArchive> handler = CreateHandler(nullptr);
     if (!handler) continue;
-    ComPtr<intl::InStreamWrapper> stream = NewInStream(file);
-    stream->Seek(0, STREAM_SEEK_SET, nullptr);
+    ComPtr<IInStream> stream = OpenSource();
+    if (!stream) return false;
     HRESULT opened = handler->Open(stream.Get(), &maxCheckStart, callback.Get());
     handler->Close();
     if (opened == S_OK) return true;
@@ -114,11 +123,10 @@ ComPtr<IInArchive> SevenZipArchive::CreateHandler(HRESULT* result) const {
 }
 
 bool SevenZipArchive::ReadItemList() {
-  ComPtr<IStream> file = intl::OpenFileForReading(path_);
-  if (!file) return false;
+  ComPtr<IInStream> stream = OpenSource();
+  if (!stream) return false;
   ComPtr<IInArchive> handler = CreateHandler(nullptr);
   if (!handler) return false;
-  ComPtr<intl::InStreamWrapper> stream = NewInStream(std::move(file));
   ComPtr<intl::ArchiveOpenCallback> callback = NewOpenCallback();
   if (handler->Open(stream.Get(), nullptr, callback.Get()) != S_OK) return false;
 

@@ -14,10 +14,12 @@ namespace SevenZip {
 // The path under which an item without a name (a bare lzma stream) is written.
 inline constexpr wchar_t kUnnamedItemPath[] = L"[Content]";
 
-// An archive file known by its path: detects the format among 7z, lzma86,
-// lzma, cab and zip, and lists the items. Every operation opens the file anew
-// and closes it before returning. Used by one thread at a time. Failures are
-// returned as false or as an empty or partial list, never thrown.
+// An archive file known by its path, or read through a handle its caller
+// holds open: detects the format among 7z, lzma86, lzma, cab and zip, and
+// lists the items. Every operation opens the file anew (or reads through a
+// duplicate of the handle) and closes it before returning. Used by one
+// thread at a time. Failures are returned as false or as an empty or partial
+// list, never thrown.
 class SevenZipArchive {
  public:
   SevenZipArchive() = default;
@@ -27,6 +29,10 @@ class SevenZipArchive {
 
   // Stores the archive path; always true.
   virtual bool SetPath(const std::wstring& path);
+  // Reads the archive through `file` (opened for reading; the caller keeps
+  // it open as long as this object is used) instead of opening the path,
+  // which then only names the archive in what is reported.
+  void SetFile(HANDLE file) { file_ = file; }
   // Detects the format unless it was set explicitly, then reads the item list;
   // true only when both succeed.
   virtual bool Load();
@@ -57,6 +63,9 @@ class SevenZipArchive {
   virtual ComPtr<IInArchive> CreateHandler(HRESULT* result) const;
   ArchiveFormat CurrentFormat() const { return format_; }
   const std::wstring& Path() const { return path_; }
+  // A new input stream over the archive from its first byte, or empty when
+  // it cannot be opened.
+  ComPtr<IInStream> OpenSource() const;
 
  private:
   bool ReadItemList();
@@ -64,6 +73,7 @@ class SevenZipArchive {
   bool loaded_ = false;
   bool format_set_ = false;
   std::wstring path_;
+  HANDLE file_ = nullptr;
   ArchiveFormat format_ = Format7z;
   int option_ = 0;
   UINT32 item_count_ = 0;

@@ -2,11 +2,8 @@
 
 #include <shlobj.h>
 
-#include "base/FileSystem.h"
 #include "launcher/extract/ArchiveExtractCallback.h"
 #include "launcher/extract/ArchiveOpenCallback.h"
-#include "launcher/extract/FileStreams.h"
-#include "launcher/extract/InStreamWrapper.h"
 
 namespace SevenZip {
 
@@ -41,12 +38,13 @@ HRESULT SevenZipExtractor::ExtractTo(const std::wstring& directory) {
   while (!root.empty() && (root.back() == L'\\' || root.back() == L'/')) root.pop_back();
   // The target itself is made when missing, as the items' directories are,
   // and goes again when nothing was written into it.
-  const bool made = !DirectoryExists(root) && ::SHCreateDirectoryExW(nullptr, root.c_str(), nullptr) == ERROR_SUCCESS;
+  const bool made = ::GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                    ::SHCreateDirectoryExW(nullptr, root.c_str(), nullptr) == ERROR_SUCCESS;
   const bool separated = directory.back() == L'\\' || directory.back() == L'/';
   HRESULT result = E_FAIL;
   {
     const Launcher::Installation target(separated ? directory : directory + L"\\");
-    result = ExtractInto(target);
+    result = Extract(target);
   }
   if (made) {
     // Made for nothing: a failure before the first item leaves no trace.
@@ -59,17 +57,22 @@ HRESULT SevenZipExtractor::ExtractTo(const std::wstring& directory) {
   return result;
 }
 
-HRESULT SevenZipExtractor::ExtractInto(const Launcher::Installation& target) {
+Launcher::Status SevenZipExtractor::ExtractInto(const Launcher::Installation& target) {
+  const HRESULT result = Extract(target);
+  if (result == S_OK) return Launcher::Status::Ok();
+  return Launcher::Status::Failed("SevenZipExtractor::ExtractTo", Path(), static_cast<unsigned long>(result));
+}
+
+HRESULT SevenZipExtractor::Extract(const Launcher::Installation& target) {
   created_paths_.clear();
   DetectFormat();
 
-  ComPtr<IStream> file = intl::OpenFileForReading(Path());
-  if (!file) return kArchiveNotOpened;
+  ComPtr<IInStream> stream = OpenSource();
+  if (!stream) return kArchiveNotOpened;
   HRESULT hr = S_OK;
   ComPtr<IInArchive> handler = CreateHandler(&hr);
   if (!handler) return FAILED(hr) ? hr : E_FAIL;
   DecodeOnOneThread(handler.Get());
-  auto stream = ComPtr<intl::InStreamWrapper>::Share(new intl::InStreamWrapper(std::move(file)));
   auto openCallback = ComPtr<intl::ArchiveOpenCallback>::Share(new intl::ArchiveOpenCallback());
   hr = handler->Open(stream.Get(), nullptr, openCallback.Get());
   if (hr != S_OK) return hr;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "launcher/extract/SevenZipArchive.h"
+#include "base/Status.h"
 #include "launcher/fs/Installation.h"
 
 namespace SevenZip {
@@ -33,8 +34,10 @@ class SevenZipExtractor : public SevenZipArchive {
   // 0x8007xxxx: a platform error). Items written before a failure stay.
   virtual HRESULT ExtractTo(const std::wstring& directory);
   // The same into the open `target`, which creates and removes everything
-  // the extraction writes (launcher/fs/Installation.h).
-  HRESULT ExtractInto(const Launcher::Installation& target);
+  // the extraction writes (launcher/fs/Installation.h). Ok when every item
+  // was written; otherwise "SevenZipExtractor::ExtractTo" on the archive's
+  // path with ExtractTo's result as the code.
+  Launcher::Status ExtractInto(const Launcher::Installation& target);
 
   // Full paths of the files and directories that the last ExtractTo created
   // where nothing stood before, in creation order, so that a caller can undo
@@ -43,6 +46,8 @@ class SevenZipExtractor : public SevenZipArchive {
   const std::vector<std::wstring>& CreatedPaths() const { return created_paths_; }
 
  private:
+  HRESULT Extract(const Launcher::Installation& target);
+
   std::vector<std::wstring> created_paths_;
 };
 

@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include "base/UniqueFindHandle.h"
-#include "launcher/fs/LauncherDirectory.h"
-#include "launcher/fs/ReachesThroughLink.h"
 #include "launcher/fs/SafePath.h"
 
 namespace Launcher {
@@ -44,8 +41,9 @@ bool IsInstallationPath(const std::wstring& name) {
 }
 
 bool IsFullDirectory(const std::wstring& directory) {
-  return directory.size() >= 3 && directory.back() == L'\\' &&
-         ((directory[1] == L':' && directory[2] == L'\\') || directory.compare(0, 2, L"\\\\") == 0);
+  const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  return directory.size() >= 3 && separator(directory.back()) &&
+         ((directory[1] == L':' && separator(directory[2])) || directory.compare(0, 2, L"\\\\") == 0);
 }
 
 bool IsLauncherOwnName(const std::wstring& relativePath) {
@@ -81,21 +79,6 @@ bool IsSetAsideFormOf(const std::wstring& setAside, const std::wstring& name) {
          setAside.compare(at + added, std::wstring::npos, name, at, std::wstring::npos) == 0;
 }
 
-bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath) {
-  std::wstring prefix = directory;
-  for (const std::wstring& component : PathComponents(relativePath)) {
-    prefix += component;
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(::FindFirstFileW(prefix.c_str(), &data));
-    if (!find) return false;
-    // The name on disk differs from the one asked for in more than case and
-    // trailing dots: the component matched the file's short name.
-    if (ComponentKey(data.cFileName) != ComponentKey(component)) return true;
-    prefix += L'\\';
-  }
-  return false;
-}
-
 std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath) {
   std::vector<std::wstring> keys;
   std::wstring key = NameKey(relativePath);
@@ -126,19 +109,6 @@ bool IsPlainPackageName(const std::wstring& name, const std::wstring& launcherFi
     if (SameFileName(name, reserved)) return false;
   }
   return !IsLauncherOwnName(name);
-}
-
-bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
-                         const std::wstring& launcherFileName) {
-  if (!IsPlainPackageName(name, launcherFileName)) return false;
-  // The package never takes a name that exists (an installed file, a stale
-  // file under a short alias, a link): nothing is deleted or overwritten to
-  // make room for it. Nor the set-aside name of an existing file, which the
-  // update could need while the package is there.
-  if (PathExists(launcherDirectory + name)) return false;
-  const size_t underscores = name.find_first_not_of(L'_');
-  return underscores == 0 || underscores == std::wstring::npos ||
-         !PathExists(launcherDirectory + name.substr(underscores));
 }
 
 }  // namespace Launcher

@@ -11,6 +11,22 @@ namespace Launcher {
 // The product's executable in the launcher directory.
 inline constexpr wchar_t kProductExecutable[] = L"VxSpeedUp.exe";
 
+// The launcher's own files in its directory. The pending-deletion list
+// (PendingList) and the first of the fresh names it is written under before
+// it replaces the file ("temp.new", then "temp.new1" and on:
+// Installation::ReplaceDurably).
+inline constexpr wchar_t kPendingDeletionFile[] = L"temp";
+inline constexpr wchar_t kPendingDeletionNewFile[] = L"temp.new";
+// The record of an update in progress (UpdateJournal), written under fresh
+// names ("update.journal.new", ...) before it replaces the record, and the
+// name a damaged record is renamed to. Every name that begins with the
+// record's is the launcher's own.
+inline constexpr wchar_t kUpdateJournalFile[] = L"update.journal";
+inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged";
+// What a download cut short can be resumed from (DownloadRecord), and the
+// fresh names it is written under.
+inline constexpr wchar_t kDownloadRecordFile[] = L"update.download";
+
 // The form under which Windows finds `path`: "/" taken as "\", trailing dots
 // and blanks of every component dropped (Windows ignores them), empty and "."
 // components left out, letters in upper case (Windows compares names without regard to case). Two paths with
@@ -25,9 +41,10 @@ bool SameFileName(const std::wstring& a, const std::wstring& b);
 // extraction applies to package items).
 bool IsInstallationPath(const std::wstring& name);
 
-// Whether `directory` is a full directory path ending in a backslash
-// ("C:\dir\" or "\\server\share\dir\"): an empty or relative one would
-// have every name taken relative to the current directory.
+// Whether `directory` is a full directory path ending in a separator
+// ("C:\dir\" or "\\server\share\dir\"; "/" counts as one): an empty or
+// relative one would have every name taken relative to the current
+// directory.
 bool IsFullDirectory(const std::wstring& directory);
 
 // Whether `relativePath` is, or lies below, one of the launcher's own files in
@@ -49,12 +66,6 @@ bool IsProtectedName(const std::wstring& relativePath, const std::wstring& launc
 // one file onto another at will.
 bool IsSetAsideFormOf(const std::wstring& setAside, const std::wstring& name);
 
-// Whether `relativePath`, below `directory` (which ends in a backslash),
-// reaches an existing file or directory through a name Windows does not show
-// for it: a short (8.3) alias of a long name. Components that do not exist yet
-// cannot be aliases and end the check.
-bool ReachesThroughAlias(const std::wstring& directory, const std::wstring& relativePath);
-
 // `relativePath` and every directory above it ("a\b\c" gives "a\b\c", "a\b",
 // "a"), as keys.
 std::vector<std::wstring> KeysWithParents(const std::wstring& relativePath);
@@ -68,12 +79,5 @@ bool IsAtOrBelowAny(const std::wstring& relativePath, const std::set<std::wstrin
 // `launcherFileName` (the launcher's own file), nor one of the launcher's own
 // files (IsLauncherOwnName), compared as Windows compares names.
 bool IsPlainPackageName(const std::wstring& name, const std::wstring& launcherFileName);
-
-// Whether the package may be downloaded as `launcherDirectory` + `name`
-// afresh: IsPlainPackageName, and nothing may stand under that name (nor be reached by it as a short
-// alias), and it may not be the set-aside name ("_" in front) of anything
-// that exists. A refused name fails the download before anything is created.
-bool IsUsablePackageName(const std::wstring& launcherDirectory, const std::wstring& name,
-                         const std::wstring& launcherFileName);
 
 }  // namespace Launcher

@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "base/FileSystem.h"
 #include "base/UniqueFindHandle.h"
 #include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/FileNames.h"
 #include "launcher/fs/FinalPath.h"
 #include "launcher/fs/SafePath.h"
 
@@ -38,8 +38,8 @@ std::wstring ParentOf(const std::wstring& normal) {
   return slash == std::wstring::npos ? std::wstring() : normal.substr(0, slash);
 }
 
-bool IsMissing(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+Status LeadsElsewhere(const std::wstring& path) {
+  return Status::Failed(Status::Kind::LeadsElsewhere, "ReachesThroughLink", path);
 }
 
 // Renames the open `object` to the full path `to` through the handle
@@ -89,16 +89,10 @@ std::vector<std::wstring> NamesIn(HANDLE directory) {
 
 }  // namespace
 
-bool Installation::FoundNothing(const Status& status) {
-  return !status.ok() && status.call() == std::string("CreateFileW") && IsMissing(status.code());
-}
-
-bool Installation::LeadsElsewhere(const Status& status) {
-  return !status.ok() && status.call() == std::string("ReachesThroughLink");
-}
-
 Installation::Installation(std::wstring directory) : directory_(std::move(directory)) {
-  if (directory_.size() < 3 || (directory_.back() != L'\\' && directory_.back() != L'/')) return;
+  // Without a full directory every name would be taken relative to
+  // whatever the current directory is.
+  if (!IsFullDirectory(directory_)) return;
   // The directory may be shared with other accounts; held so that it is not
   // renamed under the update while this object lives.
   root_.Reset(::CreateFileW(directory_.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -108,7 +102,7 @@ Installation::Installation(std::wstring directory) : directory_(std::move(direct
 
 Status Installation::Check(const std::wstring& relative) const {
   if (!Valid()) return Status::Failed("Installation", directory_);
-  if (!IsSafeItemPath(relative)) return Status::Failed("IsSafeItemPath", directory_ + relative);
+  if (!IsSafeItemPath(relative)) return Status::Failed(Status::Kind::Refused, "IsSafeItemPath", directory_ + relative);
   return Status::Ok();
 }
 
@@ -125,12 +119,12 @@ Status Installation::OpenAt(const std::wstring& relative, DWORD access, DWORD sh
   if (!::GetFileInformationByHandle(opened.Get(), &information)) {
     return Status::FromLastError("GetFileInformationByHandle", path);
   }
-  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Status::Failed("ReachesThroughLink", path);
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return LeadsElsewhere(path);
   // The final path resolves every link on the way at once; Wine reports
   // none of MAX_PATH characters or more, and the update writes no such path.
   const std::wstring final = FinalPathOf(opened.Get());
   if (!(final.empty() && path.size() >= MAX_PATH) && !SameIgnoringCase(final, final_ + L"\\" + normal)) {
-    return Status::Failed("ReachesThroughLink", path);
+    return LeadsElsewhere(path);
   }
   object = std::move(opened);
   return Status::Ok();
@@ -140,24 +134,28 @@ Status Installation::Open(const std::wstring& relative, DWORD access, UniqueHand
   return OpenAt(relative, access, share, object);
 }
 
-Installation::Standing Installation::Examine(const std::wstring& relative) const {
+Installation::Examined Installation::Examine(const std::wstring& relative) const {
   UniqueHandle object;
   // Neither right takes part in sharing: a file held without sharing can
   // still be examined.
   const Status opened = OpenAt(relative, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareReadWrite, object);
-  if (!opened.ok()) {
-    return FoundNothing(opened) ? Standing::Missing : Standing::Elsewhere;
-  }
-  return IsTrustedObject(object.Get()) ? Standing::Trusted : Standing::Untrusted;
+  if (!opened.ok()) return {opened.Is(Status::Kind::NotFound) ? Standing::Missing : Standing::Elsewhere, false};
+  FILE_BASIC_INFO basic{};
+  const bool directory =
+      ::GetFileInformationByHandleEx(object.Get(), FileBasicInfo, &basic, sizeof basic) &&
+      (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return {IsTrustedObject(object.Get()) ? Standing::Trusted : Standing::Untrusted, directory};
 }
 
 Status Installation::ReadTrusted(const std::wstring& relative, unsigned long maxBytes, std::string& bytes) const {
   UniqueHandle file;
   if (Status opened = OpenAt(relative, GENERIC_READ | READ_CONTROL, kShareReadWrite, file); !opened.ok()) return opened;
-  if (!IsTrustedObject(file.Get())) return Status::Failed("IsTrustedObject", PathOf(relative));
+  if (!IsTrustedObject(file.Get())) return Status::Failed(Status::Kind::Refused, "IsTrustedObject", PathOf(relative));
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.Get(), &size)) return Status::FromLastError("GetFileSizeEx", PathOf(relative));
-  if (size.QuadPart > static_cast<LONGLONG>(maxBytes)) return Status::Failed("ReadTrusted", PathOf(relative));
+  if (size.QuadPart > static_cast<LONGLONG>(maxBytes)) {
+    return Status::Failed(Status::Kind::Refused, "ReadTrusted", PathOf(relative));
+  }
   std::string read;
   char buffer[4096];
   for (;;) {
@@ -168,7 +166,7 @@ Status Installation::ReadTrusted(const std::wstring& relative, unsigned long max
     if (got == 0) break;
     read.append(buffer, got);
     // Grew while being read: no file the launcher wrote.
-    if (read.size() > maxBytes) return Status::Failed("ReadTrusted", PathOf(relative));
+    if (read.size() > maxBytes) return Status::Failed(Status::Kind::Refused, "ReadTrusted", PathOf(relative));
   }
   bytes = std::move(read);
   return Status::Ok();
@@ -202,7 +200,7 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
   if (!(final.empty() && path.size() >= MAX_PATH) && !SameIgnoringCase(final, final_ + L"\\" + normal)) {
     // Made through a link: the new, empty file is ours and goes again.
     DisposeOpened(created.Get());
-    return Status::Failed("ReachesThroughLink", path);
+    return LeadsElsewhere(path);
   }
   file = std::move(created);
   return Status::Ok();
@@ -219,7 +217,7 @@ Status Installation::CreateDirectory(const std::wstring& relative) const {
   }
   UniqueHandle made;
   Status opened = OpenAt(relative, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, made);
-  if (LeadsElsewhere(opened)) {
+  if (opened.Is(Status::Kind::LeadsElsewhere)) {
     // Made through a link: the empty directory is ours and goes again.
     UniqueHandle elsewhere(::CreateFileW(OpenablePath(path).c_str(), DELETE | SYNCHRONIZE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -233,24 +231,27 @@ Status Installation::Move(const std::wstring& from, const std::wstring& to, Occu
   if (Status checked = Check(to); !checked.ok()) return checked;
   const std::wstring source = Normal(from);
   const std::wstring target = Normal(to);
-  if (!SameIgnoringCase(ParentOf(source), ParentOf(target))) return Status::Failed("Installation::Move", PathOf(to));
+  if (!SameIgnoringCase(ParentOf(source), ParentOf(target))) {
+    return Status::Failed(Status::Kind::Refused, "Installation::Move", PathOf(to));
+  }
   UniqueHandle object;
   if (Status opened = OpenAt(source, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, object); !opened.ok())
     return opened;
   bool replace = false;
-  switch (Examine(target)) {
+  const Examined occupied = Examine(target);
+  switch (occupied.standing) {
     case Standing::Missing:
       break;
     case Standing::Untrusted:
       // Another account took the emptied name: its file gives way, unless
       // it is a directory (which a rename never replaces).
-      replace = occupant == Occupant::ReplaceUntrusted && !DirectoryExists(PathOf(target));
+      replace = occupant == Occupant::ReplaceUntrusted && !occupied.directory;
       if (!replace) return Status::Failed("MoveFileExW", PathOf(target), ERROR_ALREADY_EXISTS);
       break;
     case Standing::Trusted:
       return Status::Failed("MoveFileExW", PathOf(target), ERROR_ALREADY_EXISTS);
     case Standing::Elsewhere:
-      return Status::Failed("ReachesThroughLink", PathOf(target));
+      return LeadsElsewhere(PathOf(target));
   }
   if (!RenameOpened(object.Get(), PathOf(target), replace)) return Status::FromLastError("MoveFileExW", PathOf(source));
   return Status::Ok();
@@ -258,49 +259,81 @@ Status Installation::Move(const std::wstring& from, const std::wstring& to, Occu
 
 Status Installation::Remove(const std::wstring& relative) const {
   if (Status checked = Check(relative); !checked.ok()) return checked;
-  const std::wstring normal = Normal(relative);
-  const DWORD attributes = ::GetFileAttributesW(OpenablePath(PathOf(normal)).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    if (IsMissing(::GetLastError())) return Status::Ok();
-    return Status::FromLastError("GetFileAttributesW", PathOf(normal));
+  // One level of the walk: a directory held open (no delete sharing, so it
+  // cannot be renamed while its contents go), its names, and whether
+  // something below it stayed.
+  struct Level {
+    std::wstring normal;
+    UniqueHandle object;
+    DWORD attributes = 0;
+    std::vector<std::wstring> names;
+    size_t next = 0;
+    bool keeps = false;
+  };
+  // Files are opened with FILE_READ_DATA too, which for a directory is the
+  // right to list it.
+  constexpr DWORD kAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY;
+  Status first;
+  const auto note = [&first](Status failed) {
+    if (first.ok()) first = std::move(failed);
+  };
+  std::vector<Level> levels;
+  // Opens `normal` and deletes it at once when it is a file; a directory
+  // becomes the next level. False when something stays.
+  const auto enter = [&](const std::wstring& normal) {
+    Level level;
+    level.normal = normal;
+    Status opened = OpenAt(normal, kAccess, kShareReadWrite, level.object);
+    if (opened.Is(Status::Kind::NotFound)) return true;
+    if (!opened.ok()) return note(std::move(opened)), false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(level.object.Get(), &information)) {
+      return note(Status::FromLastError("GetFileInformationByHandle", PathOf(normal))), false;
+    }
+    level.attributes = information.dwFileAttributes;
+    if (!(level.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      Status disposed = Dispose(normal, level.object.Get(), level.attributes);
+      return disposed.ok() ? true : (note(std::move(disposed)), false);
+    }
+    if (levels.size() > kMaxRemoveDepth) {
+      return note(Status::Failed(Status::Kind::Refused, "Installation::Remove", PathOf(normal))), false;
+    }
+    level.names = NamesIn(level.object.Get());
+    levels.push_back(std::move(level));
+    return true;
+  };
+  enter(Normal(relative));
+  while (!levels.empty()) {
+    const size_t at = levels.size() - 1;
+    if (levels[at].next < levels[at].names.size()) {
+      // A name Windows would read otherwise (a trailing dot, a device) was
+      // not made by the launcher: the gate refuses it, and it stays.
+      const std::wstring child = levels[at].normal + L"\\" + levels[at].names[levels[at].next++];
+      if (!enter(child)) levels[at].keeps = true;
+      continue;
+    }
+    Level done = std::move(levels[at]);
+    levels.pop_back();
+    const bool stays = done.keeps || !Dispose(done.normal, done.object.Get(), done.attributes).ok();
+    if (stays && !levels.empty()) levels.back().keeps = true;
   }
-  // The directory is listed through the handle's path while the handle
-  // holds it (no delete sharing), so that it cannot be renamed meanwhile.
-  const DWORD list = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FILE_LIST_DIRECTORY : 0;
-  UniqueHandle object;
-  Status opened = OpenAt(normal, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | list, kShareReadWrite, object);
-  if (!opened.ok()) return FoundNothing(opened) ? Status::Ok() : opened;
-  return RemoveOpened(normal, std::move(object));
+  return first;
 }
 
-Status Installation::RemoveOpened(const std::wstring& normal, UniqueHandle object) const {
+Status Installation::Dispose(const std::wstring& normal, HANDLE object, DWORD attributes) const {
   const std::wstring path = PathOf(normal);
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(object.Get(), &information)) {
-    return Status::FromLastError("GetFileInformationByHandle", path);
-  }
-  Status first;
-  if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    // A name Windows would read otherwise (a trailing dot, a device) was
-    // not made by the launcher: Remove refuses it, and the directory stays.
-    for (const std::wstring& name : NamesIn(object.Get())) {
-      Status removed = Remove(normal + L"\\" + name);
-      if (!removed.ok() && first.ok()) first = std::move(removed);
-    }
-  }
-  if (!first.ok()) return first;
-  const bool readOnly = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (readOnly) SetAttributesOpened(object.Get(), information.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!DisposeOpened(object.Get())) {
+  const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetAttributesOpened(object, attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (!DisposeOpened(object)) {
     const Status failed = Status::FromLastError("SetFileInformationByHandle", path);
     // A file that stays keeps its flag: it is the file it was.
-    if (readOnly) SetAttributesOpened(object.Get(), information.dwFileAttributes);
+    if (readOnly) SetAttributesOpened(object, attributes);
     return failed;
   }
-  object.Reset();
-  // Wine accepts the deletion of a directory that is not empty and keeps it.
-  const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if (directory && PathExists(OpenablePath(path))) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Status::Ok();
+  // Wine accepts the deletion of a directory that is not empty and keeps
+  // it: the directory is gone only once no name is left in it.
+  if (!NamesIn(object).empty()) return Status::Failed("RemoveDirectoryW", path, ERROR_DIR_NOT_EMPTY);
   return Status::Ok();
 }
 
@@ -331,10 +364,10 @@ Status Installation::ReplaceDurably(const std::wstring& name, const std::string&
   if (status.ok()) {
     // Whatever stands under the name gives way to the launcher's own file,
     // unless it is a directory or a link (then the write fails).
-    const Standing standing = Examine(name);
-    if (standing == Standing::Elsewhere) {
-      status = Status::Failed("ReachesThroughLink", PathOf(name));
-    } else if (DirectoryExists(PathOf(name))) {
+    const Examined standing = Examine(name);
+    if (standing.standing == Standing::Elsewhere) {
+      status = LeadsElsewhere(PathOf(name));
+    } else if (standing.directory) {
       status = Status::Failed("MoveFileExW", PathOf(name), ERROR_ACCESS_DENIED);
     } else if (!RenameOpened(file.Get(), PathOf(name), true)) {
       status = Status::FromLastError("MoveFileExW", PathOf(name));
@@ -354,7 +387,8 @@ void Installation::RemoveUnfinishedWrites(const std::wstring& name) const {
 }
 
 void Installation::RemoveIfOurs(const std::wstring& relative) const {
-  if (Examine(relative) == Standing::Trusted) Remove(relative);
+  // What cannot be removed now is tried again at the next write or start.
+  if (Examine(relative).standing == Standing::Trusted) static_cast<void>(Remove(relative));
 }
 
 }  // namespace Launcher

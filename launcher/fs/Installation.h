@@ -3,8 +3,8 @@
 // launcher/fs/: the installation and its rules. The gate (Installation,
 // below) is the one code that opens, creates, moves or removes anything in
 // the launcher's directory; with it live who is trusted (FileAuthority),
-// which names are safe (SafePath) and which lead through a link
-// (ReachesThroughLink, FinalPath), the names the launcher keeps for itself
+// which names are safe (SafePath), where an open object really is
+// (FinalPath), the names the launcher keeps for itself
 // (FileNames), its own directory (LauncherDirectory) and the sealed form of
 // its record files (RecordLines). Includes only base/; every layer above
 // that touches the installation goes through here.
@@ -42,9 +42,9 @@ namespace Launcher {
 //
 // Paths are relative to Directory() and must pass the item-path rule of the
 // extraction (relative, no "..", no device, no component ending in a dot or
-// blank); anything else fails with "IsSafeItemPath". Failures are returned
-// as Status, with the call that failed, the full path and the platform's
-// code. Not copyable; the object holds the directory open (shared for
+// blank); anything else fails with "IsSafeItemPath" (kind Refused).
+// Failures are returned as Status, with the call that failed, the full path,
+// the platform's code and the kind callers decide by. Not copyable; the object holds the directory open (shared for
 // reading and writing) for its lifetime. Any thread, one at a time.
 class Installation {
  public:
@@ -55,6 +55,17 @@ class Installation {
     Elsewhere,  // the name leads through a link, or cannot be examined
   };
   enum class Occupant { Keep, ReplaceUntrusted };
+  // What Examine found: who may have made it, and whether it is a directory
+  // (false when it is missing or cannot be examined).
+  struct Examined {
+    Standing standing = Standing::Missing;
+    bool directory = false;
+    bool Exists() const { return standing != Standing::Missing; }
+  };
+  // The deepest directory level Remove descends to below the object it was
+  // asked to remove; a tree deeper than that is not removed (nothing the
+  // launcher makes is nearly as deep).
+  static constexpr size_t kMaxRemoveDepth = 64;
 
   // `directory` is a full path ending in a backslash (IsFullDirectory). An
   // installation that could not be opened is not Valid(), and every step
@@ -66,14 +77,16 @@ class Installation {
   bool Valid() const { return static_cast<bool>(root_) && !final_.empty(); }
   const std::wstring& Directory() const { return directory_; }
 
-  // What stands at `relative`.
-  Standing Examine(const std::wstring& relative) const;
+  // What stands at `relative`: Missing also when a directory on the way is
+  // missing; Elsewhere when the name leads through a link or a short alias,
+  // or the object cannot be examined.
+  Examined Examine(const std::wstring& relative) const;
 
   // Opens the object at `relative` itself with `access` (files and
   // directories), sharing `share` (never delete, so that it cannot be
-  // renamed or removed by others while the handle is held). Fails with
-  // ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when nothing is there, or
-  // "ReachesThroughLink" when it is not the object the name says.
+  // renamed or removed by others while the handle is held). Fails with kind
+  // NotFound when nothing is there, or LeadsElsewhere ("ReachesThroughLink")
+  // when it is not the object the name says.
   Status Open(const std::wstring& relative, DWORD access, UniqueHandle& object,
               DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE) const;
 
@@ -106,9 +119,12 @@ class Installation {
   // not) or a directory with everything in it, each object through a handle
   // opened on it while its directory is held, so that nothing outside goes
   // whatever is renamed meanwhile. A link found at any depth is left in
-  // place and not entered. Ok when nothing is left (also when nothing was
-  // there); otherwise the first step that failed, and what could be deleted
-  // is gone.
+  // place and not entered. The tree is walked with a list of its own, not
+  // by recursion, and no deeper than kMaxRemoveDepth levels: what lies
+  // deeper stays, with its directories ("Installation::Remove", kind
+  // Refused). Ok when nothing is left (also when nothing was there);
+  // otherwise the first step that failed, and what could be deleted is
+  // gone.
   Status Remove(const std::wstring& relative) const;
 
   // Replaces the file `name` (in the installation directory) with one
@@ -123,11 +139,6 @@ class Installation {
   // for `name`, where those are the launcher's own (trusted).
   void RemoveUnfinishedWrites(const std::wstring& name) const;
 
-  // Whether `status` (from a step of this class) failed because nothing
-  // stands under the name, or because the name leads through a link.
-  static bool FoundNothing(const Status& status);
-  static bool LeadsElsewhere(const Status& status);
-
   // The full path of `relative`.
   std::wstring PathOf(const std::wstring& relative) const { return directory_ + relative; }
 
@@ -137,7 +148,10 @@ class Installation {
   Status HoldParent(const std::wstring& normal, UniqueHandle& parent) const;
   // Removes `relative` when it is trusted (what a write of ours left).
   void RemoveIfOurs(const std::wstring& relative) const;
-  Status RemoveOpened(const std::wstring& relative, UniqueHandle object) const;
+  // Deletes the open `object` at `normal` (not a directory that holds
+  // anything); restores a read-only flag it had to take away when the
+  // deletion fails.
+  Status Dispose(const std::wstring& normal, HANDLE object, DWORD attributes) const;
 
   std::wstring directory_;
   std::wstring final_;

@@ -37,22 +37,22 @@ void WidenSecurityFlags(HINTERNET request) {
 }  // namespace
 
 std::string HttpClient::Get(const std::string& url, const std::string& extraHeaders) {
-  std::string result;
   if (url.empty()) {
     state_ = HttpEmptyUrl;
-    return result;
+    return std::string();
   }
+  state_ = Send(url, extraHeaders);
+  if (state_ != HttpOk) return std::string();
+  std::string body;
+  state_ = ReadReply(body);
+  return state_ == HttpOk ? body : std::string();
+}
 
+HttpState HttpClient::Send(const std::string& url, const std::string& extraHeaders) {
   request_.Reset();
   connection_.Reset();
-  root_.Reset();
-
   root_.Reset(::InternetOpenA("Http-connect", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!root_) {
-    state_ = HttpOpenFailed;
-    return result;
-  }
-
+  if (!root_) return HttpOpenFailed;
   const UrlParts parts = ParseUrl(url);
   // WinINet takes a 16-bit port; passing a larger number on would silently
   // connect to the port it wraps around to.
@@ -60,57 +60,40 @@ std::string HttpClient::Get(const std::string& url, const std::string& extraHead
     connection_.Reset(::InternetConnectA(root_.Get(), parts.host.c_str(), static_cast<INTERNET_PORT>(parts.port),
                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   }
-  if (!connection_) {
-    state_ = HttpConnectFailed;
-    return result;
-  }
-
+  if (!connection_) return HttpConnectFailed;
   std::string object = parts.path;
   if (!parts.query.empty()) object += "?" + parts.query;
   const bool https = parts.scheme == "https";
   request_.Reset(::HttpOpenRequestA(connection_.Get(), "GET", object.c_str(), "HTTP/1.1", nullptr, nullptr,
                                     https ? kHttpsRequestFlags : kPlainRequestFlags, 0));
-  if (!request_) {
-    state_ = HttpOpenFailed;
-    return result;
-  }
+  if (!request_) return HttpOpenFailed;
   if (https) WidenSecurityFlags(request_.Get());
-
   if (!::HttpSendRequestA(request_.Get(), extraHeaders.empty() ? nullptr : extraHeaders.c_str(),
                           static_cast<DWORD>(extraHeaders.size()), nullptr, 0)) {
-    state_ = HttpSendFailed;
-    return result;
+    return HttpSendFailed;
   }
+  return HttpOk;
+}
 
+HttpState HttpClient::ReadReply(std::string& body) {
   // One wide character more than the platform may fill, so the block is
   // always terminated even when the platform fills every byte it was given.
   std::vector<wchar_t> headers(kHeaderBufferBytes / sizeof(wchar_t) + 1, L'\0');
   DWORD headerBytes = kHeaderBufferBytes;
   if (!::HttpQueryInfoW(request_.Get(), HTTP_QUERY_RAW_HEADERS, headers.data(), &headerBytes, nullptr)) {
-    state_ = HttpQueryFailed;
-    return result;
+    return HttpQueryFailed;
   }
   // Each line of the raw block ends in a zero character, so the status line
   // is the text up to the first one.
-  const std::wstring statusLine(headers.data());
-  if (statusLine.find(L"404") != std::wstring::npos) {
-    state_ = HttpNotFound;
-    return result;
-  }
-
+  if (std::wstring(headers.data()).find(L"404") != std::wstring::npos) return HttpNotFound;
   std::vector<char> piece(kBodyPieceBytes + 1);
   for (;;) {
     DWORD read = 0;
-    if (!::InternetReadFile(request_.Get(), piece.data(), kBodyPieceBytes, &read) || read == 0) break;
+    if (!::InternetReadFile(request_.Get(), piece.data(), kBodyPieceBytes, &read) || read == 0) return HttpOk;
     piece[read] = '\0';
-    result.append(piece.data());
-    if (result.size() > kMaxBodyBytes) {
-      state_ = HttpQueryFailed;
-      return std::string();
-    }
+    body.append(piece.data());
+    if (body.size() > kMaxBodyBytes) return HttpQueryFailed;
   }
-  state_ = HttpOk;
-  return result;
 }
 
 }  // namespace Launcher

@@ -44,6 +44,11 @@ class HttpClient {
   HttpState State() const { return state_; }
 
  private:
+  // Opens the handles of a request for `url` and sends it.
+  HttpState Send(const std::string& url, const std::string& extraHeaders);
+  // Reads the sent request's status line and body.
+  HttpState ReadReply(std::string& body);
+
   // Declared in opening order, so that destruction closes the request, then
   // the connection, then the root.
   UniqueInternetHandle root_;

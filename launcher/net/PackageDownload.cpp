@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "launcher/net/InternetHandle.h"
+#include "launcher/net/PackageAddress.h"
 
 namespace Launcher {
 
 namespace {
 
-constexpr const char kNotAPackageCall[] = "PackageHeader";
 constexpr std::uint64_t kSpareBytes = 64ull << 20;
 constexpr std::uint64_t kCheckpointBytes = 4ull << 20;
 constexpr std::uint64_t kPromptRetryBytes = 1ull << 20;
@@ -106,6 +106,13 @@ bool SeekTo(HANDLE file, std::uint64_t offset) {
   return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != FALSE;
 }
 
+// The other end failed `call` (read GetLastError first): a refused or cut
+// connection, a time-out.
+Status RemoteError(const char* call, const std::wstring& subject) {
+  const DWORD code = ::GetLastError();
+  return Status::Failed(Status::Kind::Remote, call, subject, code);
+}
+
 // The jitter of the back-off; quality does not matter, only that two
 // launchers cut by the same outage do not come back in step.
 DWORD Jittered(std::uint64_t milliseconds) {
@@ -133,9 +140,10 @@ struct AttemptResult {
 
 class Download {
  public:
-  Download(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
+  Download(const PackageAddress& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
            DownloadListener& listener, const DownloadTimings& timings)
       : address_(address),
+        subject_(address.Text()),
         file_(file),
         directory_(directory),
         resume_(resume),
@@ -146,13 +154,22 @@ class Download {
   Status Run();
 
  private:
+  // One request and what its answer says to do next.
   AttemptResult Attempt(HINTERNET connection);
+  // The answers, by status: the whole body (200), the rest or nothing more
+  // (206, 416), and any other.
+  AttemptResult AcceptWhole(HINTERNET request);
+  AttemptResult AcceptRange(HINTERNET request, DWORD status, std::uint64_t asked);
+  AttemptResult RetryOrRefuse(HINTERNET request, DWORD status);
   AttemptResult ReadBody(HINTERNET request);
+  // The bounded back-off between attempts; false when the bound is used up.
+  bool WaitBeforeRetry(const AttemptResult& result, std::uint64_t& furthest, int& failures);
   // Drops what is on disk: the next request asks for the whole body.
   void Forget();
+  // Empties the file, to match a download that starts over.
+  Status Truncate();
   Status AdoptResume();
   Status CheckSpace();
-  bool HeadDecided() const { return headDecided_; }
   // Adds the body bytes at `offset` to the head; false once the head is
   // known to be no package.
   bool FeedHead(std::uint64_t offset, const unsigned char* bytes, size_t size, bool ended);
@@ -162,14 +179,13 @@ class Download {
     listener_.OnCheckpoint(resume_);
   }
 
-  const std::wstring& address_;
+  const PackageAddress& address_;
+  const std::wstring& subject_;
   HANDLE file_;
   const std::wstring& directory_;
   ResumeState& resume_;
   DownloadListener& listener_;
   const DownloadTimings& timings_;
-  std::wstring object_;
-  bool https_ = false;
   std::vector<unsigned char> buffer_;
   unsigned char head_[kPackageHeadBytes] = {};
   size_t headSize_ = 0;
@@ -178,7 +194,7 @@ class Download {
 };
 
 void Download::Forget() {
-  resume_.address = address_;
+  resume_.address = subject_;
   resume_.validatorKind = ResumeState::Validator::None;
   resume_.validator.clear();
   resume_.total = 0;
@@ -192,9 +208,9 @@ void Download::Forget() {
 // package when it is on disk.
 Status Download::AdoptResume() {
   LARGE_INTEGER size;
-  if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", address_);
+  if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", subject_);
   const std::uint64_t held = static_cast<std::uint64_t>(size.QuadPart);
-  const bool usable = resume_.address == address_ && resume_.validatorKind != ResumeState::Validator::None &&
+  const bool usable = resume_.address == subject_ && resume_.validatorKind != ResumeState::Validator::None &&
                       !resume_.validator.empty() && resume_.onDisk > 0 && resume_.onDisk <= held &&
                       (resume_.total == 0 || resume_.onDisk <= resume_.total);
   if (!usable) {
@@ -204,7 +220,7 @@ Status Download::AdoptResume() {
   headSize_ = static_cast<size_t>(std::min<std::uint64_t>(resume_.onDisk, kPackageHeadBytes));
   DWORD read = 0;
   if (!SeekTo(file_, 0) || !::ReadFile(file_, head_, static_cast<DWORD>(headSize_), &read, nullptr)) {
-    return Status::FromLastError("ReadFile", address_);
+    return Status::FromLastError("ReadFile", subject_);
   }
   if (read != headSize_) {
     Forget();
@@ -213,7 +229,7 @@ Status Download::AdoptResume() {
   headDecided_ = headSize_ == kPackageHeadBytes;
   if (headDecided_ && !LooksLikePackage(head_, headSize_)) {
     Forget();
-    return Status::Failed(kNotAPackageCall, address_);
+    return Status::Failed(Status::Kind::NotAPackage, "PackageHeader", subject_);
   }
   return Status::Ok();
 }
@@ -221,7 +237,7 @@ Status Download::AdoptResume() {
 Status Download::CheckSpace() {
   if (resume_.total == 0) return Status::Ok();
   LARGE_INTEGER size;
-  if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", address_);
+  if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", subject_);
   const std::uint64_t held = static_cast<std::uint64_t>(size.QuadPart);
   const std::uint64_t rest = resume_.total > held ? resume_.total - held : 0;
   ULARGE_INTEGER available;
@@ -249,13 +265,19 @@ bool Download::FeedHead(std::uint64_t offset, const unsigned char* bytes, size_t
 AttemptResult Download::NotAPackage() {
   Forget();
   Checkpoint();
-  return {Outcome::Fail, Status::Failed(kNotAPackageCall, address_)};
+  return {Outcome::Fail, Status::Failed(Status::Kind::NotAPackage, "PackageHeader", subject_)};
+}
+
+Status Download::Truncate() {
+  if (!SeekTo(file_, 0) || !::SetEndOfFile(file_)) return Status::FromLastError("SetEndOfFile", subject_);
+  return Status::Ok();
 }
 
 AttemptResult Download::Attempt(HINTERNET connection) {
-  UniqueInternetHandle request(::HttpOpenRequestW(connection, L"GET", object_.c_str(), L"HTTP/1.1", nullptr, nullptr,
-                                                  kRequestFlags | (https_ ? INTERNET_FLAG_SECURE : 0), 0));
-  if (!request) return {Outcome::Fail, Status::FromLastError("HttpOpenRequestW", address_)};
+  UniqueInternetHandle request(::HttpOpenRequestW(connection, L"GET", address_.Object().c_str(), L"HTTP/1.1", nullptr,
+                                                  nullptr, kRequestFlags | (address_.Https() ? INTERNET_FLAG_SECURE : 0),
+                                                  0));
+  if (!request) return {Outcome::Fail, Status::FromLastError("HttpOpenRequestW", subject_)};
   SetTimeouts(request.Get(), timings_);
 
   // Without a validator nothing proves that the rest belongs to the bytes
@@ -268,91 +290,98 @@ AttemptResult Download::Attempt(HINTERNET connection) {
   }
   if (!::HttpSendRequestW(request.Get(), headers.empty() ? nullptr : headers.c_str(),
                           static_cast<DWORD>(headers.size()), nullptr, 0)) {
-    const Status failed = Status::FromLastError("HttpSendRequestW", address_);
+    const Status failed = RemoteError("HttpSendRequestW", subject_);
+    // A certificate that does not verify will not verify on the next try.
     return {IsCertificateError(failed.code()) ? Outcome::Fail : Outcome::Retry, failed};
   }
-
   DWORD status = 0;
   DWORD statusBytes = sizeof status;
   if (!::HttpQueryInfoW(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusBytes,
                         nullptr)) {
-    return {Outcome::Retry, Status::FromLastError("HttpQueryInfoW", address_)};
+    return {Outcome::Retry, RemoteError("HttpQueryInfoW", subject_)};
   }
+  if (status == 200) return AcceptWhole(request.Get());
+  if (status == 206 || status == 416) return AcceptRange(request.Get(), status, asked);
+  return RetryOrRefuse(request.Get(), status);
+}
+
+AttemptResult Download::AcceptWhole(HINTERNET request) {
+  // The whole body, from the first byte: a changed file, or a server that
+  // ignores ranges. Its validator and size are the new reference.
+  Forget();
   std::wstring text;
-  if (status == 200) {
-    // The whole body, from the first byte: a changed file, or a server that
-    // ignores ranges. Its validator and size are the new reference.
-    Forget();
-    std::uint64_t length = 0;
-    if (QueryHeader(request.Get(), HTTP_QUERY_CONTENT_LENGTH, text) && ParseCount(text, 0, text.size(), length)) {
-      resume_.total = length;
-    }
-    if (QueryHeader(request.Get(), HTTP_QUERY_ETAG, text) && !text.empty() && text.compare(0, 2, L"W/") != 0) {
-      resume_.validatorKind = ResumeState::Validator::ETag;
-      resume_.validator = text;
-    } else if (QueryHeader(request.Get(), HTTP_QUERY_LAST_MODIFIED, text) && !text.empty()) {
-      resume_.validatorKind = ResumeState::Validator::LastModified;
-      resume_.validator = text;
-    }
-    if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
-    if (!SeekTo(file_, 0) || !::SetEndOfFile(file_)) {
-      return {Outcome::Fail, Status::FromLastError("SetEndOfFile", address_)};
-    }
-    Checkpoint();
-  } else if (status == 206 || status == 416) {
-    ContentRange range;
-    const bool parsed = QueryHeader(request.Get(), HTTP_QUERY_CONTENT_RANGE, text) && ParseContentRange(text, range);
-    const bool fits = parsed && asked > 0 && range.total == resume_.total &&
-                      (status == 206 ? range.first == asked && range.last + 1 == range.total
-                                     : range.first == UINT64_MAX && asked == resume_.total);
-    if (!fits) {
-      // Never spliced: bytes of some other range or file would make a
-      // package that only fails when it is unpacked.
-      Forget();
-      if (!SeekTo(file_, 0) || !::SetEndOfFile(file_)) {
-        return {Outcome::Fail, Status::FromLastError("SetEndOfFile", address_)};
-      }
-      Checkpoint();
-      return {Outcome::Retry, Status::Failed("ContentRange", address_, status)};
-    }
-    if (status == 416) {
-      // Asked for the bytes after the last one: the file is whole.
-      if (!FeedHead(resume_.onDisk, nullptr, 0, true)) return NotAPackage();
-      if (!SeekTo(file_, resume_.onDisk) || !::SetEndOfFile(file_)) {
-        return {Outcome::Fail, Status::FromLastError("SetEndOfFile", address_)};
-      }
-      listener_.OnProgress(resume_.onDisk, resume_.total);
-      Checkpoint();
-      return {Outcome::Complete, Status::Ok()};
-    }
-    if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
-  } else {
-    const Status answered = Status::Failed("HttpStatus", address_, status);
-    if (status == 408 || status == 429 || status >= 500) {
-      DWORD retryAfterMs = 0;
-      std::uint64_t seconds = 0;
-      if ((status == 429 || status == 503) && QueryHeader(request.Get(), HTTP_QUERY_RETRY_AFTER, text) &&
-          ParseCount(text, 0, text.size(), seconds)) {
-        retryAfterMs = static_cast<DWORD>(std::min<std::uint64_t>(seconds * 1000, timings_.retryAfterCapMs));
-      }
-      return {Outcome::Retry, answered, retryAfterMs};
-    }
-    // The server refuses the package for good: nothing on disk is worth
-    // keeping for a later start.
-    Forget();
-    Checkpoint();
-    return {Outcome::Fail, answered};
+  std::uint64_t length = 0;
+  if (QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text) && ParseCount(text, 0, text.size(), length)) {
+    resume_.total = length;
   }
-  return ReadBody(request.Get());
+  if (QueryHeader(request, HTTP_QUERY_ETAG, text) && !text.empty() && text.compare(0, 2, L"W/") != 0) {
+    resume_.validatorKind = ResumeState::Validator::ETag;
+    resume_.validator = text;
+  } else if (QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && !text.empty()) {
+    resume_.validatorKind = ResumeState::Validator::LastModified;
+    resume_.validator = text;
+  }
+  if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
+  if (Status emptied = Truncate(); !emptied.ok()) return {Outcome::Fail, emptied};
+  Checkpoint();
+  return ReadBody(request);
+}
+
+AttemptResult Download::AcceptRange(HINTERNET request, DWORD status, std::uint64_t asked) {
+  std::wstring text;
+  ContentRange range;
+  const bool parsed = QueryHeader(request, HTTP_QUERY_CONTENT_RANGE, text) && ParseContentRange(text, range);
+  const bool fits = parsed && asked > 0 && range.total == resume_.total &&
+                    (status == 206 ? range.first == asked && range.last + 1 == range.total
+                                   : range.first == UINT64_MAX && asked == resume_.total);
+  if (!fits) {
+    // Never spliced: bytes of some other range or file would make a
+    // package that only fails when it is unpacked.
+    Forget();
+    if (Status emptied = Truncate(); !emptied.ok()) return {Outcome::Fail, emptied};
+    Checkpoint();
+    return {Outcome::Retry, Status::Failed(Status::Kind::Remote, "ContentRange", subject_, status)};
+  }
+  if (status == 206) {
+    if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
+    return ReadBody(request);
+  }
+  // Asked for the bytes after the last one: the file is whole.
+  if (!FeedHead(resume_.onDisk, nullptr, 0, true)) return NotAPackage();
+  if (!SeekTo(file_, resume_.onDisk) || !::SetEndOfFile(file_)) {
+    return {Outcome::Fail, Status::FromLastError("SetEndOfFile", subject_)};
+  }
+  listener_.OnProgress(resume_.onDisk, resume_.total);
+  Checkpoint();
+  return {Outcome::Complete, Status::Ok()};
+}
+
+AttemptResult Download::RetryOrRefuse(HINTERNET request, DWORD status) {
+  const Status answered = Status::Failed(Status::Kind::Remote, "HttpStatus", subject_, status);
+  if (status == 408 || status == 429 || status >= 500) {
+    DWORD retryAfterMs = 0;
+    std::wstring text;
+    std::uint64_t seconds = 0;
+    if ((status == 429 || status == 503) && QueryHeader(request, HTTP_QUERY_RETRY_AFTER, text) &&
+        ParseCount(text, 0, text.size(), seconds)) {
+      retryAfterMs = static_cast<DWORD>(std::min<std::uint64_t>(seconds * 1000, timings_.retryAfterCapMs));
+    }
+    return {Outcome::Retry, answered, retryAfterMs};
+  }
+  // The server refuses the package for good: nothing on disk is worth
+  // keeping for a later start.
+  Forget();
+  Checkpoint();
+  return {Outcome::Fail, answered};
 }
 
 AttemptResult Download::ReadBody(HINTERNET request) {
-  if (!SeekTo(file_, resume_.onDisk)) return {Outcome::Fail, Status::FromLastError("SetFilePointerEx", address_)};
+  if (!SeekTo(file_, resume_.onDisk)) return {Outcome::Fail, Status::FromLastError("SetFilePointerEx", subject_)};
   listener_.OnProgress(resume_.onDisk, resume_.total);
   for (;;) {
     DWORD read = 0;
     if (!::InternetReadFile(request, buffer_.data(), kReadBytes, &read)) {
-      const Status cut = Status::FromLastError("InternetReadFile", address_);
+      const Status cut = RemoteError("InternetReadFile", subject_);
       Checkpoint();
       return {Outcome::Retry, cut};
     }
@@ -361,10 +390,10 @@ AttemptResult Download::ReadBody(HINTERNET request) {
         // The connection closed before the announced end: a cut, however
         // politely it was closed.
         Checkpoint();
-        return {Outcome::Retry, Status::Failed("InternetReadFile", address_, ERROR_HANDLE_EOF)};
+        return {Outcome::Retry, Status::Failed(Status::Kind::Remote, "InternetReadFile", subject_, ERROR_HANDLE_EOF)};
       }
       if (!FeedHead(resume_.onDisk, nullptr, 0, true)) return NotAPackage();
-      if (!::SetEndOfFile(file_)) return {Outcome::Fail, Status::FromLastError("SetEndOfFile", address_)};
+      if (!::SetEndOfFile(file_)) return {Outcome::Fail, Status::FromLastError("SetEndOfFile", subject_)};
       if (resume_.total == 0) resume_.total = resume_.onDisk;
       Checkpoint();
       return {Outcome::Complete, Status::Ok()};
@@ -372,7 +401,7 @@ AttemptResult Download::ReadBody(HINTERNET request) {
     if (!FeedHead(resume_.onDisk, buffer_.data(), read, false)) return NotAPackage();
     DWORD written = 0;
     if (!::WriteFile(file_, buffer_.data(), read, &written, nullptr) || written != read) {
-      return {Outcome::Fail, Status::FromLastError("WriteFile", address_)};
+      return {Outcome::Fail, Status::FromLastError("WriteFile", subject_)};
     }
     resume_.onDisk += read;
     listener_.OnProgress(resume_.onDisk, resume_.total);
@@ -380,89 +409,57 @@ AttemptResult Download::ReadBody(HINTERNET request) {
   }
 }
 
-bool IsWebScheme(INTERNET_SCHEME scheme) {
-  return scheme == INTERNET_SCHEME_HTTP || scheme == INTERNET_SCHEME_HTTPS;
-}
-
 Status Download::Run() {
-  // The address is cracked here once more for its parts; IsDownloadAddress
-  // answers the same question for callers before they create a file.
-  URL_COMPONENTSW parts = {};
-  parts.dwStructSize = sizeof parts;
-  parts.dwHostNameLength = 1;
-  parts.dwUrlPathLength = 1;
-  parts.dwExtraInfoLength = 1;
-  if (address_.empty() || !::InternetCrackUrlW(address_.c_str(), static_cast<DWORD>(address_.size()), 0, &parts)) {
-    return Status::FromLastError("InternetCrackUrlW", address_);
-  }
-  if (!IsWebScheme(parts.nScheme)) {
-    return Status::Failed("InternetCrackUrlW", address_, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-  }
-  https_ = parts.nScheme == INTERNET_SCHEME_HTTPS;
-  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-  object_.assign(parts.lpszUrlPath ? parts.lpszUrlPath : L"", parts.dwUrlPathLength);
-  std::wstring extra(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
-  // The fragment names a place in a page; it is no part of the request.
-  extra.erase(std::min(extra.find(L'#'), extra.size()));
-  object_ += extra;
-  if (object_.empty()) object_ = L"/";
-
   if (Status adopted = AdoptResume(); !adopted.ok()) {
-    if (IsNotAPackage(adopted)) Checkpoint();
+    if (adopted.Is(Status::Kind::NotAPackage)) Checkpoint();
     return adopted;
   }
   lastCheckpoint_ = resume_.onDisk;
 
   UniqueInternetHandle root(::InternetOpenW(L"Http-connect", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!root) return Status::FromLastError("InternetOpenW", address_);
+  if (!root) return Status::FromLastError("InternetOpenW", subject_);
   SetTimeouts(root.Get(), timings_);
-  UniqueInternetHandle connection(
-      ::InternetConnectW(root.Get(), host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return Status::FromLastError("InternetConnectW", address_);
+  UniqueInternetHandle connection(::InternetConnectW(root.Get(), address_.Host().c_str(), address_.Port(), nullptr,
+                                                     nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return Status::FromLastError("InternetConnectW", subject_);
   SetTimeouts(connection.Get(), timings_);
 
   std::uint64_t furthest = resume_.onDisk;
   int failures = 0;
   for (;;) {
-    AttemptResult result = Attempt(connection.Get());
+    const AttemptResult result = Attempt(connection.Get());
     if (result.outcome == Outcome::Complete) return Status::Ok();
     if (result.outcome == Outcome::Fail) return result.status;
-    // Only bytes beyond any reached before count as progress: an attempt
-    // that starts over and is cut again at the same place gains nothing.
-    std::uint64_t gained = 0;
-    if (resume_.onDisk > furthest) {
-      gained = resume_.onDisk - furthest;
-      furthest = resume_.onDisk;
-      failures = 0;
-    } else if (++failures > timings_.retries) {
-      return result.status;
-    }
-    // A line that delivered a good piece before it broke is asked again at
-    // once; one that delivers crumbs is not hammered.
-    if (result.retryAfterMs == 0 && gained >= kPromptRetryBytes) continue;
-    const DWORD wait = result.retryAfterMs != 0 ? result.retryAfterMs
-                                                : Jittered(std::uint64_t{timings_.firstBackoffMs}
-                                                           << std::min(std::max(failures, 1) - 1, 20));
-    ::Sleep(wait);
+    if (!WaitBeforeRetry(result, furthest, failures)) return result.status;
   }
+}
+
+bool Download::WaitBeforeRetry(const AttemptResult& result, std::uint64_t& furthest, int& failures) {
+  // Only bytes beyond any reached before count as progress: an attempt that
+  // starts over and is cut again at the same place gains nothing.
+  std::uint64_t gained = 0;
+  if (resume_.onDisk > furthest) {
+    gained = resume_.onDisk - furthest;
+    furthest = resume_.onDisk;
+    failures = 0;
+  } else if (++failures > timings_.retries) {
+    return false;
+  }
+  // A line that delivered a good piece before it broke is asked again at
+  // once; one that delivers crumbs is not hammered.
+  if (result.retryAfterMs == 0 && gained >= kPromptRetryBytes) return true;
+  const DWORD wait = result.retryAfterMs != 0
+                         ? result.retryAfterMs
+                         : Jittered(std::uint64_t{timings_.firstBackoffMs} << std::min(std::max(failures, 1) - 1, 20));
+  ::Sleep(wait);
+  return true;
 }
 
 }  // namespace
 
-Status DownloadPackage(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
+Status DownloadPackage(const PackageAddress& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
                        DownloadListener& listener, const DownloadTimings& timings) {
   return Download(address, file, directory, resume, listener, timings).Run();
-}
-
-bool IsDownloadAddress(const std::wstring& address) {
-  URL_COMPONENTSW parts = {};
-  parts.dwStructSize = sizeof parts;
-  return !address.empty() && ::InternetCrackUrlW(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts) &&
-         IsWebScheme(parts.nScheme);
-}
-
-bool IsNotAPackage(const Status& status) {
-  return !status.ok() && std::strcmp(status.call(), kNotAPackageCall) == 0;
 }
 
 bool LooksLikePackage(const unsigned char* head, std::size_t size) {

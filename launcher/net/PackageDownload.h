@@ -1,9 +1,10 @@
 #pragma once
 
 // launcher/net/: the network, over WinINet: one HTTPS GET for the version
-// service (HttpClient) and the package download that resumes, retries and
-// reports its progress to a window (PackageDownload, below; WindowProgress).
-// Includes only base/: it knows neither the installation nor the update.
+// service (HttpClient), a package's address cracked once (PackageAddress)
+// and the package download that resumes, retries and reports its progress
+// to a listener (PackageDownload, below). Includes only base/: it knows
+// neither the installation, nor the update, nor any window.
 
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "base/Status.h"
+#include "launcher/net/PackageAddress.h"
 
 namespace Launcher {
 
@@ -71,7 +73,7 @@ class DownloadListener {
   ~DownloadListener() = default;
 };
 
-// Downloads the package at `address` (http: or https:) into `file`, blocking
+// Downloads the package at `address` into `file`, blocking
 // the calling thread until the body is complete or every try is used up.
 //
 // The caller creates and owns `file` (opened for GENERIC_READ | GENERIC_WRITE)
@@ -94,23 +96,17 @@ class DownloadListener {
 // and empty `resume`: the server refuses the package for good.
 //
 // Returns Ok when the file holds the whole body. A failure names the last
-// failed call and the address: a WinINet function with its error code,
-// "HttpStatus" with the answer's status, "ContentRange" for a 206 or 416 that
-// did not fit, "GetDiskFreeSpaceExW" (code ERROR_DISK_FULL when the space is
-// short), a file function on the file. A body whose first bytes are no package
-// the engine opens (7z, zip, cab, lzma, lzma86: a web page such as a captive
-// portal's) fails with IsNotAPackage(): `resume` is then emptied, and the file
-// is to be deleted, not resumed.
-Status DownloadPackage(const std::wstring& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
-                       DownloadListener& listener, const DownloadTimings& timings = DownloadTimings());
-
-// Whether DownloadPackage fetches `address` at all: an http: or https:
-// address WinINet can read. A local, file:, UNC or ftp: address would have an
-// elevated caller copy, or sign in, wherever a reply says.
-bool IsDownloadAddress(const std::wstring& address);
-
-// The failure DownloadPackage returns for a body that is no package.
-bool IsNotAPackage(const Status& status);
+// failed call and the address: kind Remote for what the other end did (a
+// WinINet function with its error code, "HttpStatus" with the answer's
+// status, "ContentRange" for a 206 or 416 that did not fit), kind Platform
+// for what failed here ("GetDiskFreeSpaceExW", code ERROR_DISK_FULL when the
+// space is short; a file function on the file). A body whose first bytes are
+// no package the engine opens (7z, zip, cab, lzma, lzma86: a web page such as
+// a captive portal's) fails with kind NotAPackage ("PackageHeader"): `resume`
+// is then emptied, and the file is to be deleted, not resumed.
+Status DownloadPackage(const PackageAddress& address, HANDLE file, const std::wstring& directory,
+                       ResumeState& resume, DownloadListener& listener,
+                       const DownloadTimings& timings = DownloadTimings());
 
 // How many first bytes of a body LooksLikePackage needs to decide; a shorter
 // body is decided on all of it.

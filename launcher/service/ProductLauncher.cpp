@@ -4,12 +4,12 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <vector>
 
 #include "base/UniqueHandle.h"
 #include "launcher/fs/FileAuthority.h"
-#include "launcher/fs/Installation.h"
-#include "launcher/fs/LauncherDirectory.h"
 #include "launcher/service/VersionNumbers.h"
 
 namespace Launcher {
@@ -20,25 +20,27 @@ constexpr wchar_t kVersionKey[] = L"FileVersion";
 
 }  // namespace
 
-bool IsTrustedProduct(const std::wstring& launcherDirectory) {
-  return Installation(launcherDirectory).Examine(kProductExecutable) == Installation::Standing::Trusted;
+bool IsTrustedProduct(const Installation& installation) {
+  return installation.Examine(kProductExecutable).standing == Installation::Standing::Trusted;
 }
 
 std::wstring ProductCommandLine(const std::wstring& launcherDirectory) {
   return L"\"" + launcherDirectory + kProductExecutable + L"\" -show -oemid:" + FormatDecimal(kProductOemId);
 }
 
-bool LaunchProduct(const std::wstring& launcherDirectory) {
+Status LaunchProduct(const Installation& installation) {
   // Held, shared for reading only, while the process is made: between the
   // check and the start nobody may write the file or put another in its place.
-  const Installation installation(launcherDirectory);
   UniqueHandle product;
-  if (!installation.Open(kProductExecutable, GENERIC_READ | READ_CONTROL, product, FILE_SHARE_READ).ok() ||
-      !IsTrustedObject(product.Get())) {
-    return false;
+  if (Status opened = installation.Open(kProductExecutable, GENERIC_READ | READ_CONTROL, product, FILE_SHARE_READ);
+      !opened.ok()) {
+    return opened;
+  }
+  if (!IsTrustedObject(product.Get())) {
+    return Status::Failed(Status::Kind::Refused, "IsTrustedObject", installation.PathOf(kProductExecutable));
   }
   // CreateProcessW may write into the command line, so it gets its own buffer.
-  const std::wstring commandLine = ProductCommandLine(launcherDirectory);
+  const std::wstring commandLine = ProductCommandLine(installation.Directory());
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(L'\0');
 
@@ -47,28 +49,38 @@ bool LaunchProduct(const std::wstring& launcherDirectory) {
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION info = {};
-  const BOOL created =
-      ::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    return Status::FromLastError("CreateProcessW", commandLine);
+  }
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
   // The launcher does not wait for the product; a zero wait only samples it.
-  if (process) ::WaitForSingleObject(process.Get(), 0);
-  return created != FALSE;
+  ::WaitForSingleObject(process.Get(), 0);
+  return Status::Ok();
 }
 
-std::wstring InstalledVersion(const std::wstring& launcherDirectory) {
+std::wstring InstalledVersion(const Installation& installation) {
   // Only the launcher's own product counts: a file another account put
   // under the name, or can change, is no installed product (the update
   // road then installs one).
   std::wstring version;
-  if (!IsTrustedProduct(launcherDirectory)) return version;
-  QueryVersionString(launcherDirectory + kProductExecutable, kVersionKey, version);
+  if (!IsTrustedProduct(installation)) return version;
+  QueryVersionString(installation.PathOf(kProductExecutable), kVersionKey, version);
   return version;
 }
 
-void LaunchProductUnlessARestoreWaits(const std::wstring& launcherDirectory, bool mayStart) {
+std::wstring ProductHomePage() {
+  return L"http://" LAUNCHER_HOMEPAGE_HOST L"/?oemid=" + FormatDecimal(kProductOemId);
+}
+
+void OpenProductHomePage() {
+  ::ShellExecuteW(nullptr, L"open", ProductHomePage().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void LaunchProductUnlessARestoreWaits(const Installation& installation, bool mayStart) {
   if (mayStart) {
-    LaunchProduct(launcherDirectory);
+    // Not reported: the user sees the product did not start.
+    static_cast<void>(LaunchProduct(installation));
     return;
   }
   std::fputs("product not started: an installed file is not back under its name yet\n", stderr);

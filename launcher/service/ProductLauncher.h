@@ -3,6 +3,7 @@
 #include <string>
 
 #include "launcher/fs/FileNames.h"
+#include "launcher/fs/Installation.h"
 
 namespace Launcher {
 
@@ -19,22 +20,31 @@ std::wstring ProductCommandLine(const std::wstring& launcherDirectory);
 // a plain file only administrators can have written. The launcher runs
 // elevated and its product inherits that; an executable another account put
 // there or may change is never started, and its version is never read.
-bool IsTrustedProduct(const std::wstring& launcherDirectory);
+bool IsTrustedProduct(const Installation& installation);
 
-// Starts the product in `launcherDirectory` without waiting for it, only
-// when it is trusted (held meanwhile so that it cannot be replaced). A
-// failure to start is not reported (the result says only whether a process
-// was made).
-bool LaunchProduct(const std::wstring& launcherDirectory);
+// Starts the product of `installation` without waiting for it, only when it
+// is trusted (held meanwhile so that it cannot be replaced). Fails, with the
+// step that failed, when no process was made; the process itself is not
+// watched.
+Status LaunchProduct(const Installation& installation);
 
 // LaunchProduct when `mayStart`; otherwise the product is not started and one
 // line on the standard error stream says why: an installed file is still
 // waiting to go back under its name (the start-up pass could not put it
-// back), and the product would load whatever stands there.
-void LaunchProductUnlessARestoreWaits(const std::wstring& launcherDirectory, bool mayStart);
+// back), and the product would load whatever stands there. A product that
+// does not start is not reported: the user sees that it did not.
+void LaunchProductUnlessARestoreWaits(const Installation& installation, bool mayStart);
+
+// The product's home page: "http://" + home-page host + "/?oemid=" + the
+// OEM identifier.
+std::wstring ProductHomePage();
+
+// Opens the product's home page in the user's browser (the shell's "open"),
+// not waiting for it; a browser that does not open is not reported.
+void OpenProductHomePage();
 
 // The installed product's "FileVersion", empty when the product or its entry
 // is missing, or the product is not trusted (IsTrustedProduct).
-std::wstring InstalledVersion(const std::wstring& launcherDirectory);
+std::wstring InstalledVersion(const Installation& installation);
 
 }  // namespace Launcher

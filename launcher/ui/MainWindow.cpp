@@ -1,20 +1,12 @@
 #include "launcher/ui/MainWindow.h"
 
-#include <shellapi.h>
-
 #include <cstdint>
 #include <cwchar>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "duilib/control/CControlUI.h"
 #include "duilib/core/MessageRoute.h"
-#include "launcher/fs/LauncherDirectory.h"
-#include "launcher/service/ProductLauncher.h"
 #include "launcher/ui/VxMessageBox.h"
-#include "launcher/update/UpdateMessages.h"
-#include "launcher/update/UpdateWorker.h"
 
 namespace Launcher {
 
@@ -44,17 +36,8 @@ std::wstring NotesAsLines(std::wstring notes) {
 
 }  // namespace
 
-std::wstring HomePageAddress(int oemId) {
-  return L"http://" LAUNCHER_HOMEPAGE_HOST L"/?oemid=" + std::to_wstring(oemId);
-}
-
-MainWindow::MainWindow(std::wstring releaseNotes, std::wstring downloadUrl, std::wstring latestVersion,
-                       std::wstring signature)
-    : oemId_(kProductOemId),
-      releaseNotes_(std::move(releaseNotes)),
-      downloadUrl_(std::move(downloadUrl)),
-      latestVersion_(std::move(latestVersion)),
-      signature_(std::move(signature)) {}
+MainWindow::MainWindow(std::wstring releaseNotes, UpdateControl& update)
+    : releaseNotes_(std::move(releaseNotes)), update_(update) {}
 
 LRESULT MainWindow::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // Fewer rows than the base's table, and no OnOtherMessage: focus, keys,
@@ -86,13 +69,9 @@ LRESULT MainWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, bool& h
   if (DuiLib::CControlUI* notes = host_.FindControl(std::wstring(L"Msg_RichEdit"))) {
     notes->SetText(NotesAsLines(releaseNotes_));
   }
-  try {
-    std::thread(UpdateWorker, downloadUrl_, latestVersion_, signature_, GetHWND()).detach();
-  } catch (const std::system_error&) {
-    // Without a worker no final message would ever come and the window could
-    // only be left by confirming; report it as the failed download it is.
-    ::PostMessageW(GetHWND(), WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
-  }
+  // Without an update no final message would ever come and the window could
+  // only be left by confirming; it is reported as the failed download it is.
+  if (!update_.Start(GetHWND())) ::PostMessageW(GetHWND(), WM_UPDATE_DOWNLOAD_FAILED, 0, 0);
   return result;
 }
 
@@ -150,13 +129,13 @@ void MainWindow::OnUpdateFailed(const wchar_t* content) {
   mayClose_ = true;
   // The answer does not matter: the user is sent to the home page either way.
   ShowMessageBox(L"", content, MessageBoxMode::OkCancel, GetHWND());
-  ::ShellExecuteW(nullptr, L"open", HomePageAddress(oemId_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  update_.OpenHomePage();
   Close(1);
 }
 
 LRESULT MainWindow::OnInstallDone(UINT, WPARAM, LPARAM, bool&) {
   mayClose_ = true;
-  LaunchProductUnlessARestoreWaits(LauncherDirectory(), productMayStart_);
+  update_.StartProduct();
   Close(1);
   return 0;
 }

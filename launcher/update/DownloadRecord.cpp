@@ -33,8 +33,6 @@ bool ParseCount(const std::wstring& text, std::uint64_t& count) {
 
 }  // namespace
 
-DownloadRecord::DownloadRecord(const std::wstring& launcherDirectory) : installation_(launcherDirectory) {}
-
 bool DownloadRecord::Encode(const Entry& entry, std::string& bytes) {
   if (!IsPlainPackageName(entry.package, LauncherFileName())) return false;
   RecordLines lines(kHeader);
@@ -91,22 +89,15 @@ bool DownloadRecord::Read(Entry& entry) const {
 
 Status DownloadRecord::Write(const Entry& entry) const {
   std::string bytes;
-  if (!Encode(entry, bytes)) return Status::Failed("DownloadRecord::Encode", installation_.PathOf(kDownloadRecordFile));
+  if (!Encode(entry, bytes)) {
+    return Status::Failed(Status::Kind::Refused, "DownloadRecord::Encode", installation_.PathOf(kDownloadRecordFile));
+  }
   return installation_.ReplaceDurably(kDownloadRecordFile, bytes);
 }
 
-bool DownloadRecord::Remove() const {
-  switch (installation_.Examine(kDownloadRecordFile)) {
-    case Installation::Standing::Missing:
-      return true;
-    case Installation::Standing::Trusted:
-      return installation_.Remove(kDownloadRecordFile).ok();
-    case Installation::Standing::Untrusted:
-    case Installation::Standing::Elsewhere:
-      break;
-  }
-  // Another account's file under the name is none of the launcher's.
-  return true;
+Status DownloadRecord::Remove() const {
+  if (installation_.Examine(kDownloadRecordFile).standing != Installation::Standing::Trusted) return Status::Ok();
+  return installation_.Remove(kDownloadRecordFile);
 }
 
 }  // namespace Launcher

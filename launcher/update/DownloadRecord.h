@@ -38,22 +38,24 @@ class DownloadRecord {
 
   static constexpr unsigned long kMaxBytes = 16 * 1024;
 
-  explicit DownloadRecord(const std::wstring& launcherDirectory);
+  // The record of `installation`, which must outlive this object.
+  explicit DownloadRecord(const Installation& installation) : installation_(installation) {}
 
   // The record, when there is a trusted, well-formed one.
   bool Read(Entry& entry) const;
   // Replaces the record; fails when it could not be written or `entry`
   // cannot be recorded (a package name that is no plain name).
   Status Write(const Entry& entry) const;
-  // Removes the record when it is the launcher's own; true when none of the
-  // launcher's is left.
-  bool Remove() const;
+  // Removes the record when it is the launcher's own; another account's
+  // file under the name is none of the launcher's and stays. Fails when the
+  // launcher's own record is still there.
+  Status Remove() const;
 
   static bool Encode(const Entry& entry, std::string& bytes);
   static bool Decode(const std::string& bytes, Entry& entry);
 
  private:
-  Installation installation_;
+  const Installation& installation_;
 };
 
 }  // namespace Launcher

@@ -121,8 +121,8 @@ PackageSignature::PackageSignature(const std::string& publicKey, std::wstring si
   keyValid_ = true;
 }
 
-PackageSignature PackageSignature::BuiltIn(std::wstring signatureText, std::wstring offeredVersion) {
-  return PackageSignature(kBuiltInKey, std::move(signatureText), std::move(offeredVersion));
+std::string PackageSignature::BuiltInKey() {
+  return kBuiltInKey;
 }
 
 Status PackageSignature::Check(HANDLE package) const {

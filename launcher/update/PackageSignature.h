@@ -44,8 +44,8 @@ class PackageSignature {
   // offered Data.LatestVersion.
   PackageSignature(const std::string& publicKey, std::wstring signatureText, std::wstring offeredVersion);
 
-  // The same with the key the program was built with (LAUNCHER_UPDATE_PUBLIC_KEY).
-  static PackageSignature BuiltIn(std::wstring signatureText, std::wstring offeredVersion);
+  // The key the program was built with (LAUNCHER_UPDATE_PUBLIC_KEY).
+  static std::string BuiltInKey();
 
   // Whether the program requires a signature at all: a key was given (even a
   // broken one, which then fails every check). Without one nothing is checked.

@@ -1,20 +1,21 @@
 #pragma once
 
-#include "base/Status.h"
 #include "launcher/fs/Installation.h"
+#include "launcher/update/PendingList.h"
 #include "launcher/update/UpdateJournal.h"
 
 namespace Launcher {
 
-// What a record handed to RollBack knows: what the update did (the worker's,
-// from the moves that succeeded and the paths the extraction created), or
-// only what it planned (the start-up repair's, read back from the disk).
+// What a record handed to RollBack knows: what the update did (the
+// session's, from the moves that succeeded and the paths the extraction
+// created), or only what it planned (the start-up repair's, read back from
+// the disk).
 enum class RecordKind { Done, Planned };
 
-// Undoes the update `record` describes, in `installation`: what the worker
+// Undoes the update `record` describes, in `installation`: what the session
 // does when a step fails, and what the start-up repair does with the record
 // of an update that was cut short while installing. Runs on the calling
-// thread; the caller keeps the record.
+// thread; the caller keeps the record and saves `pending`.
 //
 // 1. What the update created (record.created, newest first, so that each
 //    directory is empty by its turn) is removed where it stands and is the
@@ -32,16 +33,13 @@ enum class RecordKind { Done, Planned };
 //    name: the plan's names were free, so such a file may have been put there
 //    before the installed file was to move, which then never left its name.
 //    It stays where it is, unlisted. A Done record names only what the
-//    worker itself moved there, which goes back whoever owns it.
-// 3. What cannot be done now is listed in "temp" for the start-up pass:
+//    session itself moved there, which goes back whoever owns it.
+// 3. What cannot be done now is added to `pending` for the start-up pass:
 //    first the created paths that could not be removed, then the restores,
 //    newest first; what was set aside inside a directory that could not go
 //    back waits there too. Paths that lead through a link or a short (8.3)
 //    alias are never acted on, only listed.
-//
-// Ok when nothing is left undone or what is left is listed; fails, with the
-// write's cause, when "temp" could not be written: the record is then the
-// only place that names the set-aside files, and the caller must keep it.
-Status RollBack(const Installation& installation, const UpdateJournal::Record& record, RecordKind kind);
+void RollBack(const Installation& installation, const UpdateJournal::Record& record, RecordKind kind,
+              PendingList& pending);
 
 }  // namespace Launcher

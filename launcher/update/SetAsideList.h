@@ -6,19 +6,20 @@
 
 #include "base/Status.h"
 #include "launcher/fs/Installation.h"
+#include "launcher/update/PendingList.h"
 
 namespace Launcher {
 
 // The installed files that an update moves out of the way before it unpacks
 // the package over the installation. Names are relative to the launcher
-// directory. Used on the update worker's thread only.
+// directory. Used on the update's thread only.
 //
 // An update either succeeds, and the set-aside files are deleted (or listed
-// for deletion at the next start), or fails, and every set-aside file goes back
-// to its name (RollBack, from Entries()), so that the installation holds
-// exactly its old files. A file that cannot go back is never deleted: it stays
-// listed for the next start to put back. Every move and deletion goes through the list's own gate to the
-// installation (launcher/fs/Installation.h), opened once; not copyable.
+// for deletion at the next start), or fails, and every set-aside file goes
+// back to its name (RollBack, from Entries()), so that the installation holds
+// exactly its old files. A file that cannot go back is never deleted: it
+// stays listed for the next start to put back. Every move and deletion goes
+// through the installation's gate, which must outlive the list; not copyable.
 class SetAsideList {
  public:
   struct Entry {
@@ -30,7 +31,9 @@ class SetAsideList {
   // one of them or a directory above one (compared as Windows compares names),
   // so that unpacking can neither overwrite a set-aside file nor have its own
   // file discarded as one.
-  explicit SetAsideList(std::wstring launcherDirectory, const std::vector<std::wstring>& packageItems = {});
+  SetAsideList(const Installation& installation, const std::vector<std::wstring>& packageItems);
+  SetAsideList(const SetAsideList&) = delete;
+  SetAsideList& operator=(const SetAsideList&) = delete;
 
   // Where each of `candidates` (item names, in the order they will be set
   // aside) would go, without moving anything: the entries of the candidates
@@ -46,51 +49,31 @@ class SetAsideList {
   Status SetAside(const Entry& planned);
 
   // Deletes the set-aside files now (read-only ones and whole directories
-  // too); those that cannot be deleted go to the pending-deletion file
-  // (DeleteOrDefer). The list is empty afterwards. Fails, with the write's
-  // cause, when the file could not be written.
-  Status Discard();
+  // too); those that cannot be deleted are added to `pending` (DeleteOrDefer).
+  // The list is empty afterwards.
+  void Discard(PendingList& pending);
 
   // The entries moved so far, in move order.
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:
-  std::wstring directory_;
-  Installation installation_;
+  const Installation& installation_;
   std::set<std::wstring> reserved_;  // keys of the package's paths and their directories
   std::vector<Entry> entries_;
 };
 
 // The set-aside name of `itemName`: one "_" in front of its last path
 // component (after the last "/" or "\", at the start when there is neither),
-// and one more for as long as launcher directory + that name exists or its
-// key is in `reserved` (NameKey). bin\core.dll gives bin\_core.dll, or
-// bin\__core.dll when bin\_core.dll exists.
-std::wstring SetAsideName(const std::wstring& launcherDirectory, const std::wstring& itemName,
+// and one more for as long as something stands under that name in
+// `installation` or its key is in `reserved` (NameKey). bin\core.dll gives
+// bin\_core.dll, or bin\__core.dll when bin\_core.dll exists.
+std::wstring SetAsideName(const Installation& installation, const std::wstring& itemName,
                           const std::set<std::wstring>& reserved = {});
 
-// Deletes launcher directory + each name (Installation::Remove); names that
-// cannot be deleted, or lead through a link, are added to the pending-deletion
-// file, after the names it already lists and without repeating one, so that
-// the next start tries them again. Names that leave the launcher directory are
-// never deleted nor listed, and such names already listed are dropped. When
-// every name was deleted the file is left as it is. Fails, with the write's
-// cause, when the file could not be written.
-Status DeleteOrDefer(const std::wstring& launcherDirectory, const std::vector<std::wstring>& names);
-
-// Adds `entries` to the pending-deletion file as they are, after the entries
-// it already lists and without repeating one; entries naming something outside
-// the launcher directory are left out (listed ones too). Fails, with the
-// write's cause, when the file could not be written.
-Status AddPendingEntries(const std::wstring& launcherDirectory, const std::vector<std::wstring>& entries);
-
-// Drops from the pending-deletion file every deletion entry that names one of
-// `installedItems` or a directory above one (compared as Windows compares
-// names), so that the next start does not delete files a package has just
-// written; a restore entry whose name the package has written becomes a
-// deletion entry of its set-aside file. The file is rewritten only when
-// something changed. Fails, with the cause, when it had to be rewritten (or
-// deleted) and could not be.
-Status ForgetPendingDeletions(const std::wstring& launcherDirectory, const std::vector<std::wstring>& installedItems);
+// Deletes each name in `installation` (Installation::Remove); names that
+// cannot be deleted, or lead through a link, are added to `pending` as
+// deletions, so that the next start tries them again. Names that leave the
+// installation are neither deleted nor listed.
+void DeleteOrDefer(const Installation& installation, const std::vector<std::wstring>& names, PendingList& pending);
 
 }  // namespace Launcher

@@ -5,11 +5,9 @@
 #include <set>
 
 #include "launcher/fs/FileNames.h"
-#include "launcher/fs/Installation.h"
 #include "launcher/fs/LauncherDirectory.h"
-#include "launcher/fs/ReachesThroughLink.h"
 #include "launcher/fs/RecordLines.h"
-#include "launcher/update/PendingEntry.h"
+#include "launcher/update/PendingList.h"
 
 namespace Launcher {
 
@@ -21,7 +19,7 @@ constexpr char kHeader[] = "Tarvo update journal 1";
 // Windows allows none of them in a name anyway.
 bool IsRecordablePath(const std::wstring& path) {
   for (const wchar_t c : path) {
-    if (c < 0x20 || c == PendingEntry::kSeparator) return false;
+    if (c < 0x20 || c == PendingList::Entry::kSeparator) return false;
   }
   return IsInstallationPath(path) && !IsLauncherOwnName(path) && !SameFileName(path, LauncherFileName());
 }
@@ -56,9 +54,6 @@ bool IsConsistent(const UpdateJournal::Record& record) {
 
 }  // namespace
 
-UpdateJournal::UpdateJournal(const std::wstring& launcherDirectory)
-    : directory_(launcherDirectory), installation_(launcherDirectory) {}
-
 bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
   RecordLines lines(kHeader);
   lines.Add("state", record.state == State::Installed ? L"installed" : L"installing");
@@ -71,7 +66,9 @@ bool UpdateJournal::Encode(const Record& record, std::string& bytes) {
   }
   for (const SetAsideList::Entry& entry : record.setAside) {
     if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
-    if (!lines.Add("aside", PendingEntry::Restore(entry.setAsideName, entry.itemName).Format())) return false;
+    if (!lines.Add("aside", PendingList::Entry::Restore(entry.setAsideName, entry.itemName).Format())) {
+      return false;
+    }
   }
   // What the repair would refuse to read is not written either.
   if (!IsConsistent(record)) return false;
@@ -103,7 +100,7 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
       if (!IsRecordablePath(value)) return false;
       (keyword == "item" ? read.items : read.created).push_back(value);
     } else if (keyword == "aside") {
-      const PendingEntry aside = PendingEntry::Parse(value);
+      const PendingList::Entry aside = PendingList::Entry::Parse(value);
       if (!aside.restore) return false;
       SetAsideList::Entry entry{aside.restoreTo, aside.name};
       if (!IsRecordablePath(entry.setAsideName) || !IsRecordablePath(entry.itemName)) return false;
@@ -119,15 +116,17 @@ bool UpdateJournal::Decode(const std::string& bytes, Record& record) {
 
 Status UpdateJournal::Write(const Record& record) const {
   std::string bytes;
-  if (!Encode(record, bytes)) return Status::Failed("UpdateJournal::Encode", directory_ + kUpdateJournalFile);
-  if (bytes.size() > kMaxBytes) return Status::Failed("UpdateJournal::Write", directory_ + kUpdateJournalFile);
+  const std::wstring path = installation_.PathOf(kUpdateJournalFile);
+  if (!Encode(record, bytes)) return Status::Failed(Status::Kind::Refused, "UpdateJournal::Encode", path);
+  if (bytes.size() > kMaxBytes) return Status::Failed(Status::Kind::Refused, "UpdateJournal::Write", path);
   // Written through and flushed before the rename, so that the record never
   // names a state whose bytes are not on the disk yet.
   return installation_.ReplaceDurably(kUpdateJournalFile, bytes);
 }
 
 UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
-  switch (installation_.Examine(kUpdateJournalFile)) {
+  const Installation::Examined found = installation_.Examine(kUpdateJournalFile);
+  switch (found.standing) {
     case Installation::Standing::Missing:
       return ReadResult::Missing;
     case Installation::Standing::Untrusted:
@@ -138,31 +137,31 @@ UpdateJournal::ReadResult UpdateJournal::Read(Record& record) const {
     case Installation::Standing::Trusted:
       break;
   }
-  if (DirectoryExists(directory_ + kUpdateJournalFile)) return ReadResult::Damaged;
+  if (found.directory) return ReadResult::Damaged;
   std::string bytes;
   if (!installation_.ReadTrusted(kUpdateJournalFile, kMaxBytes, bytes).ok()) return ReadResult::Damaged;
   return Decode(bytes, record) ? ReadResult::Read : ReadResult::Damaged;
 }
 
-bool UpdateJournal::Remove() const {
-  return installation_.Remove(kUpdateJournalFile).ok();
+Status UpdateJournal::Remove() const {
+  return installation_.Remove(kUpdateJournalFile);
 }
 
-bool UpdateJournal::SetDamagedAside() const {
+Status UpdateJournal::SetDamagedAside() const {
   // An older damaged record of ours goes first; anything else under that
   // name stays, and so does the record.
-  if (installation_.Examine(kUpdateJournalDamagedFile) == Installation::Standing::Trusted) {
-    installation_.Remove(kUpdateJournalDamagedFile);
+  if (installation_.Examine(kUpdateJournalDamagedFile).standing == Installation::Standing::Trusted) {
+    // When it stays, the move below fails and the record stays where it is.
+    static_cast<void>(installation_.Remove(kUpdateJournalDamagedFile));
   }
-  return installation_.Move(kUpdateJournalFile, kUpdateJournalDamagedFile, Installation::Occupant::ReplaceUntrusted)
-      .ok();
+  return installation_.Move(kUpdateJournalFile, kUpdateJournalDamagedFile, Installation::Occupant::ReplaceUntrusted);
 }
 
 void UpdateJournal::RemoveUnfinishedWrite() const {
   installation_.RemoveUnfinishedWrites(kUpdateJournalFile);
 }
 
-std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items,
+std::vector<std::wstring> MissingPaths(const Installation& installation, const std::vector<std::wstring>& items,
                                        const std::set<std::wstring>& goneDirectories) {
   std::vector<std::wstring> missing;
   std::set<std::wstring> seen;
@@ -173,7 +172,7 @@ std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, co
       const std::wstring path = item.substr(0, end);
       const std::wstring key = NameKey(path);
       if (key.empty() || !seen.insert(key).second) continue;
-      if (IsAtOrBelowAny(path, goneDirectories) || !PathExists(launcherDirectory + path)) missing.push_back(path);
+      if (IsAtOrBelowAny(path, goneDirectories) || !installation.Examine(path).Exists()) missing.push_back(path);
     }
   }
   return missing;

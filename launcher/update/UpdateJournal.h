@@ -40,8 +40,8 @@ namespace Launcher {
 // Replacing the record is atomic: the new content is written through to a
 // fresh "update.journal.new" (or "update.journal.new1" and on, when another
 // account planted something under the name), flushed, and renamed over the
-// record. Used by one thread at a
-// time (the worker's, or the driver's at start); failures are results.
+// record. Used by one thread at a time (the update's, or the driver's at
+// start); failures are results.
 class UpdateJournal {
  public:
   enum class State { Installing, Installed };
@@ -59,7 +59,8 @@ class UpdateJournal {
 
   static constexpr unsigned long kMaxBytes = 16ul * 1024 * 1024;
 
-  explicit UpdateJournal(const std::wstring& launcherDirectory);
+  // The record of `installation`, which must outlive this object.
+  explicit UpdateJournal(const Installation& installation) : installation_(installation) {}
 
   // Replaces the record with `record`, durably (Installation::ReplaceDurably,
   // through a fresh "update.journal.new"). Fails
@@ -71,12 +72,12 @@ class UpdateJournal {
   // Reads the record into `record`; `record` is unchanged unless Read.
   // A record is read only when it is trusted; otherwise Untrusted.
   ReadResult Read(Record& record) const;
-  // Deletes the record; true when none is left.
-  bool Remove() const;
+  // Deletes the record.
+  Status Remove() const;
   // Renames the record to "update.journal.damaged" (replacing an older one
   // of the launcher's, or anything another account put there)
-  // for a person to inspect; true when it is no longer under its name.
-  bool SetDamagedAside() const;
+  // for a person to inspect; fails when it is still under its name.
+  Status SetDamagedAside() const;
   // Deletes what a write cut short left under the fresh names, where it is
   // the launcher's own.
   void RemoveUnfinishedWrite() const;
@@ -87,16 +88,15 @@ class UpdateJournal {
   static bool Decode(const std::string& bytes, Record& record);
 
  private:
-  std::wstring directory_;
-  Installation installation_;
+  const Installation& installation_;
 };
 
-// The paths below `launcherDirectory` that the items would create: each item
-// and each directory above it that does not exist now, or lies at or below
+// The paths in `installation` that the items would create: each item and
+// each directory above it that does not exist now, or lies at or below
 // one of `goneDirectories` (keys, NameKey, of directories the update sets
 // aside whole), directories before what they hold, each once (as Windows
 // compares names).
-std::vector<std::wstring> MissingPaths(const std::wstring& launcherDirectory, const std::vector<std::wstring>& items,
+std::vector<std::wstring> MissingPaths(const Installation& installation, const std::vector<std::wstring>& items,
                                        const std::set<std::wstring>& goneDirectories = {});
 
 }  // namespace Launcher

@@ -1,6 +1,6 @@
 // download_bench URL TARGET: the launcher's DownloadPackage of URL into
-// TARGET (created afresh), with the shipped timings and a WindowProgress that
-// posts to no window. "{unique}" in URL is replaced by a number no other run
+// TARGET (created afresh), with the shipped timings and a listener that
+// drops what it hears. "{unique}" in URL is replaced by a number no other run
 // uses, so that a scripted server (tests/net/package_server.py) takes each
 // run as a run of its own. Exit code 0 on success.
 #include <windows.h>
@@ -9,7 +9,6 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/net/PackageDownload.h"
-#include "launcher/net/WindowProgress.h"
 
 using namespace Launcher;
 
@@ -28,6 +27,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!file) return 3;
   const std::wstring directory = target.substr(0, target.find_last_of(L"\\/") + 1);
   ResumeState resume;
-  WindowProgress progress(nullptr);
-  return DownloadPackage(url, file.Get(), directory, resume, progress).ok() ? 0 : 1;
+  struct Quiet : DownloadListener {
+    void OnProgress(std::uint64_t, std::uint64_t) override {}
+    void OnCheckpoint(const ResumeState&) override {}
+  } quiet;
+  PackageAddress address;
+  if (!PackageAddress::Parse(url, address).ok()) return 4;
+  return DownloadPackage(address, file.Get(), directory, resume, quiet).ok() ? 0 : 1;
 }

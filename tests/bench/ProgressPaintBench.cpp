@@ -3,10 +3,8 @@
 // posts. Prints what one progress message repaints (the pixels the window
 // host copies to the screen, and the time from posting to the end of the
 // paint), for a message that moves the percent and for one that does not,
-// against a repaint of the whole client area. The window's worker downloads
-// from a loopback port that never answers, so only these messages move it.
-#include <winsock2.h>
-
+// against a repaint of the whole client area. The window's update starts
+// and never reports, so only these messages move it.
 #include <objbase.h>
 
 #include <cstdint>
@@ -14,7 +12,7 @@
 
 #include "duilib/core/CResourceSettingsUI.h"
 #include "launcher/ui/MainWindow.h"
-#include "launcher/update/UpdateMessages.h"
+#include "launcher/update/UpdateControl.h"
 #include "tests/support/Stopwatch.h"
 
 using namespace Launcher;
@@ -46,20 +44,14 @@ bool Settle(HWND window) {
 
 // A loopback port whose connections wait in the backlog, never accepted: a
 // download from it neither progresses nor fails.
-std::wstring SilentAddress() {
-  WSADATA data;
-  ::WSAStartup(MAKEWORD(2, 2), &data);
-  const SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(listener, SOMAXCONN);
-  int length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  // The socket stays open until the process ends.
-  return L"http://127.0.0.1:" + std::to_wstring(ntohs(address.sin_port)) + L"/held/Tarvo_1.0.0.10.7z";
-}
+// An update that starts and never reports: only the bench's messages move
+// the window.
+class StillUpdate final : public UpdateControl {
+ public:
+  bool Start(HWND) override { return true; }
+  void StartProduct() override {}
+  void OpenHomePage() override {}
+};
 
 struct Cost {
   double pixels = 0;
@@ -79,7 +71,8 @@ struct Cost {
 int main() {
   ::CoInitialize(nullptr);
   DuiLib::CResourceSettingsUI::SetInstance(::GetModuleHandleW(nullptr));
-  MainWindow update(L"1.修复了加速断线的问题|2.优化了游戏列表", SilentAddress());
+  StillUpdate quiet;
+  MainWindow update(L"1.修复了加速断线的问题|2.优化了游戏列表", quiet);
   if (!ShowUpdateWindow(update)) return 1;
   HWND window = update.GetHWND();
   DuiLib::CWindowHostUI& host = update.Host();

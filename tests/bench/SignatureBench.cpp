@@ -59,9 +59,10 @@ int wmain(int argc, wchar_t** argv) {
       void OnProgress(std::uint64_t, std::uint64_t) override {}
       void OnCheckpoint(const ResumeState&) override {}
     } quiet;
-    downloaded =
-        file &&
-        DownloadPackage(argv[1], file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet).ok();
+    PackageAddress address;
+    downloaded = file && PackageAddress::Parse(argv[1], address).ok() &&
+                 DownloadPackage(address, file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet)
+                     .ok();
   }
   const double downloadedAt = Now();
   const size_t peakDownload = PeakWorkingSet();

@@ -1,8 +1,9 @@
 // The update window in this process, on a UI thread of its own as the
 // launcher's main thread runs it, read back by its pixels and driven by real
-// posted messages from the test's thread. Its worker downloads from a
-// loopback port that accepts and never answers, so the update stays running
-// until the test posts the worker's messages itself.
+// posted messages from the test's thread. Its update is the app's own
+// (WindowUpdate), over the test folder as the installation, downloading from
+// a loopback port that accepts and never answers, so the update stays
+// running until the test posts the update's messages itself.
 #include "launcher/ui/MainWindow.h"
 
 #include <winsock2.h>
@@ -15,12 +16,15 @@
 #include <cstdint>
 #include <future>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "duilib/core/CMessageLoopUI.h"
 #include "duilib/core/CResourceSettingsUI.h"
-#include "launcher/update/UpdateMessages.h"
+#include "launcher/app/WindowUpdate.h"
+#include "launcher/service/ProductLauncher.h"
+#include "launcher/update/UpdateControl.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/ui/UpdateWindowProbe.h"
@@ -48,7 +52,7 @@ class SilentServer {
     ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
     port_ = ntohs(address.sin_port);
   }
-  // A name of its own for each window: the worker of an earlier window still
+  // A name of its own for each window: the update of an earlier window still
   // waits for its answer and holds its package file, which stays for a
   // later start to resume (the first window of a run removes those an
   // earlier run left).
@@ -83,7 +87,8 @@ class WindowThread {
     std::future<HWND> window = created.get_future();
     thread_ = std::thread([this, notes, url = server.Url(), &created] {
       ::CoInitialize(nullptr);
-      MainWindow update(notes, url);
+      WindowUpdate control(std::make_shared<const Installation>(TestBinDirectory()), UpdateOffer{url, L"", L""}, true);
+      MainWindow update(notes, control);
       if (!ShowUpdateWindow(update)) {
         created.set_value(nullptr);
         return;
@@ -348,8 +353,8 @@ TEST_P(FailureTest, TellsTheUserOpensTheHomePageOnceAndCloses) {
   EXPECT_TRUE(ui.WaitEnded(5000));
   EXPECT_EQ(ui.QuitCode(), 0);
   const auto addresses = HomePageLog::WaitForAddresses(1, 10000);
-  EXPECT_EQ(addresses, std::vector<std::string>{Narrow(HomePageAddress(169))});
-  EXPECT_EQ(Narrow(HomePageAddress(169)), "http://" + Narrow(LAUNCHER_HOMEPAGE_HOST) + "/?oemid=169");
+  EXPECT_EQ(addresses, std::vector<std::string>{Narrow(ProductHomePage())});
+  EXPECT_EQ(Narrow(ProductHomePage()), "http://" + Narrow(LAUNCHER_HOMEPAGE_HOST) + "/?oemid=169");
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, FailureTest,

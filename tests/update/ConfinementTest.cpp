@@ -21,18 +21,17 @@
 #include "base/UniqueLocalMemory.h"
 #include "launcher/fs/FileAuthority.h"
 #include "launcher/fs/Installation.h"
-#include "launcher/fs/ReachesThroughLink.h"
 #include "launcher/service/ProductLauncher.h"
-#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/PendingList.h"
 #include "launcher/update/SetAsideList.h"
 #include "launcher/update/UpdateJournal.h"
 #include "launcher/update/UpdateRepair.h"
-#include "launcher/update/UpdateWorker.h"
+#include "launcher/update/UpdateSession.h"
 #include "tests/support/Files.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/update/InstallTree.h"
+#include "tests/support/InstallTree.h"
 
 using namespace Launcher;
 
@@ -82,23 +81,27 @@ void RunLinkCases(const std::vector<LinkCase>& cases) {
     switch (c.action) {
       case Action::Install:
         ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + Widen(c.text), root + Widen(c.text)));
-        EXPECT_EQ(InstallPackage(root, root + Widen(c.text)).ok(), c.expected != 0) << c.what;
+        EXPECT_EQ(InstallPackage(Installation(root), Widen(c.text)).ok(), c.expected != 0) << c.what;
         break;
       case Action::Pending:
         if (!c.text.empty()) {
           ASSERT_TRUE(WriteBytes(root + L"temp", c.text));
         }
-        ProcessPendingDeletions(root);
+        ProcessPendingDeletions(Installation(root));
         break;
       case Action::Repair:
         if (!c.text.empty()) {
           ASSERT_TRUE(WriteBytes(root + L"update.journal", c.text));
         }
-        EXPECT_EQ(static_cast<int>(RepairInterruptedUpdate(root)), c.expected) << c.what;
+        EXPECT_EQ(static_cast<int>(RepairInterruptedUpdate(Installation(root))), c.expected) << c.what;
         break;
-      case Action::Defer:
-        EXPECT_EQ(AddPendingEntries(root, {Widen(c.text)}).ok(), c.expected != 0) << c.what;
+      case Action::Defer: {
+        const Installation installation(root);
+        PendingList pending(installation);
+        pending.Add(PendingList::Entry::Parse(Widen(c.text)));
+        EXPECT_EQ(pending.Save().ok(), c.expected != 0) << c.what;
         break;
+      }
     }
     EXPECT_EQ(Describe(Read(outside)), Describe(kOutside)) << c.what;
     EXPECT_EQ(ReadBytes(root + L"VxSpeedUp.exe"), "product") << c.what;
@@ -262,10 +265,10 @@ TEST(Confinement, ListRecordAndProductOthersCanWriteAreLeftAlone) {
         ASSERT_TRUE(::CreateHardLinkW((elsewhere / name).c_str(), (dir / name).c_str(), nullptr));
       }
     }
-    EXPECT_EQ(IsTrustedProduct(dir.Path()), !c.leftAlone) << c.mode << c.secondName;
-    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
+    EXPECT_EQ(IsTrustedProduct(Installation(dir.Path())), !c.leftAlone) << c.mode << c.secondName;
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
         << c.mode << c.secondName;
-    ProcessPendingDeletions(dir.Path());
+    ProcessPendingDeletions(Installation(dir.Path()));
     EXPECT_EQ(FileExists(dir / L"_a.dll"), c.leftAlone) << c.mode << c.secondName;
     EXPECT_EQ(FileExists(dir / L"_top.txt"), c.leftAlone) << c.mode << c.secondName;
     EXPECT_EQ(ReadBytes(dir / L"update.journal"), c.leftAlone ? record : "") << c.mode << c.secondName;
@@ -347,10 +350,10 @@ TEST(FileAuthority, TrustsTheOwnerOfNewObjectsNotTheTokenUser) {
   UniqueHandle file;
   ASSERT_TRUE(installation.CreateFile(L"made.txt", GENERIC_WRITE, 0, 0, file).ok());
   file.Reset();
-  EXPECT_EQ(installation.Examine(L"made.txt"), Installation::Standing::Trusted);
-  EXPECT_EQ(installation.Examine(L"mine.txt"), Installation::Standing::Trusted);  // Wine: mode 644, owner the user
+  EXPECT_EQ(installation.Examine(L"made.txt").standing, Installation::Standing::Trusted);
+  EXPECT_EQ(installation.Examine(L"mine.txt").standing, Installation::Standing::Trusted);  // Wine: mode 644, owner the user
   ASSERT_TRUE(SetUnixMode(dir / L"mine.txt", "666"));
-  EXPECT_EQ(installation.Examine(L"mine.txt"), Installation::Standing::Untrusted);
+  EXPECT_EQ(installation.Examine(L"mine.txt").standing, Installation::Standing::Untrusted);
 }
 
 std::string OwnUserSid() {
@@ -438,12 +441,12 @@ TEST(Confinement, UnwritableListKeepsTheRecord) {
       UniqueHandle held(::CreateFileW((dir / c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(held);
-      EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::Unfinished) << c.what;
+      EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), RepairOutcome::Unfinished) << c.what;
     }
     EXPECT_EQ(ReadBytes(dir / L"update.journal"), c.record) << c.what;
     EXPECT_TRUE(PathExists(dir / L"_top.txt") || PathExists(dir / L"top.txt")) << c.what;
     ASSERT_TRUE(::RemoveDirectoryW((dir / L"temp").c_str()));
-    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.second) << c.what;
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), c.second) << c.what;
     EXPECT_EQ(Describe(Read(dir.Path())), Describe(c.after)) << c.what;
   }
 }
@@ -489,13 +492,13 @@ TEST(Confinement, UpdateThatCannotWriteTheListKeepsTheRecord) {
     ASSERT_TRUE(::CreateDirectoryW((dir / L"temp").c_str(), nullptr));
     ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + c.package, dir / c.package));
     Holder holder(dir / L"_top.txt", c.holdAt);
-    EXPECT_EQ(InstallPackage(dir.Path(), dir / c.package, &holder).ok(), c.installs) << c.what;
+    EXPECT_EQ(InstallPackage(Installation(dir.Path()), c.package, &holder).ok(), c.installs) << c.what;
     EXPECT_TRUE(holder.Holds()) << c.what;
     holder.Release();
     EXPECT_EQ(ReadBytes(dir / L"_top.txt"), "old top") << c.what;
     EXPECT_TRUE(FileExists(dir / L"update.journal")) << c.what;
     ASSERT_TRUE(::RemoveDirectoryW((dir / L"temp").c_str()));
-    EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), c.next) << c.what;
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), c.next) << c.what;
     EXPECT_EQ(ReadBytes(dir / L"top.txt"), c.top) << c.what;
     EXPECT_FALSE(PathExists(dir / L"_top.txt")) << c.what;
     EXPECT_FALSE(PathExists(dir / L"update.journal")) << c.what;
@@ -598,12 +601,12 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
           break;
       }
     });
-    EXPECT_EQ(InstallPackage(root, root + L"update_2.1.7z", &attacker).ok(), c.installs) << c.what;
+    EXPECT_EQ(InstallPackage(Installation(root), L"update_2.1.7z", &attacker).ok(), c.installs) << c.what;
     // While the account holds the emptied name the old DLL waits in "temp",
     // and the start-up pass says so: the product is not started.
-    EXPECT_EQ(ProcessPendingDeletions(root), static_cast<bool>(held)) << c.what;
+    EXPECT_EQ(ProcessPendingDeletions(Installation(root)), static_cast<bool>(held)) << c.what;
     held.Reset();
-    EXPECT_FALSE(ProcessPendingDeletions(root)) << c.what;
+    EXPECT_FALSE(ProcessPendingDeletions(Installation(root))) << c.what;
     if (!c.core.empty()) {
       EXPECT_EQ(ReadBytes(root + L"bin\\core.dll"), c.core) << c.what;
     }
@@ -613,7 +616,7 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       // Everything the update wrote is the launcher's own, directories too.
       const Installation installation(root);
       for (const wchar_t* written : {L"bin\\core.dll", L"bin\\extra.dll", L"docs", L"docs\\readme.txt", L"top.txt"}) {
-        EXPECT_EQ(installation.Examine(written), Installation::Standing::Trusted) << c.what << " " << Narrow(written);
+        EXPECT_EQ(installation.Examine(written).standing, Installation::Standing::Trusted) << c.what << " " << Narrow(written);
       }
       EXPECT_FALSE(PathExists(root + L"docs\\evil.dll")) << c.what;
     }
@@ -623,68 +626,5 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
 }  // namespace
 
 namespace {
-
-// The link check on its own, for a link at each depth of a path: the
-// extraction asks it for every item it is about to write, after the update
-// checked the items once before anything moved.
-TEST(Confinement, ReachesThroughLinkSeesALinkAtAnyDepth) {
-  ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
-  const BesideOutside dirs(L"depth");
-  const std::wstring& root = dirs.root;
-  const std::wstring& outside = dirs.outside;
-  ASSERT_TRUE(MakeDirectories(root + L"a\\b"));
-  ASSERT_TRUE(MakeDirectories(outside + L"b"));
-  ASSERT_TRUE(WriteBytes(root + L"a\\b\\plain.txt", "x"));
-  ASSERT_TRUE(WriteBytes(root + L"a\\file", "x"));
-  ASSERT_TRUE(WriteBytes(outside + L"b\\there.txt", "x"));
-  ASSERT_TRUE(MakeUnixLink(root + L"top", outside));
-  ASSERT_TRUE(MakeUnixLink(root + L"a\\mid", outside));
-  ASSERT_TRUE(MakeUnixLink(root + L"a\\b\\end.txt", outside + L"b\\there.txt"));
-  const struct {
-    const wchar_t* path;
-    bool throughLink;
-  } cases[] = {
-      {L"a\\b\\plain.txt", false},
-      {L"a\\b\\new.txt", false},
-      {L"new\\dir\\new.txt", false},
-      {L"a\\file\\below.txt", false},
-      {L"top", true},
-      {L"top\\b\\there.txt", true},
-      {L"top\\b\\new.txt", true},
-      {L"top\\new\\new.txt", true},
-      {L"a\\mid\\b\\there.txt", true},
-      {L"a\\mid\\new.txt", true},
-      {L"a\\b\\end.txt", true},
-      {L"A\\B\\PLAIN.TXT", false},
-  };
-  const std::wstring directoryFinal = Launcher::FinalPath(root);
-  ASSERT_FALSE(directoryFinal.empty());
-  for (const auto& c : cases) {
-    EXPECT_EQ(ReachesThroughLink(root, c.path), c.throughLink) << Narrow(c.path);
-    EXPECT_EQ(ReachesThroughLink(root, directoryFinal, c.path), c.throughLink) << Narrow(c.path);
-  }
-
-  // The gate makes nothing through a linked directory, not even for a
-  // moment: the folder outside keeps its last write time.
-  const Installation installation(root);
-  const auto lastWrite = [](const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    EXPECT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) << Narrow(path);
-    return ULARGE_INTEGER{{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}}.QuadPart;
-  };
-  const std::pair<const wchar_t*, std::wstring> made[] = {{L"top\\b\\made", outside + L"b"},
-                                                          {L"a\\mid\\made", outside}};
-  for (const auto& [path, landing] : made) {
-    for (const bool directory : {false, true}) {
-      const auto before = lastWrite(landing);
-      ::Sleep(20);
-      UniqueHandle file;
-      const Status status =
-          directory ? installation.CreateDirectory(path) : installation.CreateFile(path, GENERIC_WRITE, 0, 0, file);
-      EXPECT_TRUE(Installation::LeadsElsewhere(status)) << Narrow(path) << ": " << status.ToString();
-      EXPECT_EQ(lastWrite(landing), before) << Narrow(path) << (directory ? " as a directory" : " as a file");
-    }
-  }
-}
 
 }  // namespace

@@ -20,7 +20,7 @@
 #include "base/UniqueHandle.h"
 #include "launcher/update/UpdateJournal.h"
 #include "launcher/update/UpdateRepair.h"
-#include "launcher/update/UpdateWorker.h"
+#include "launcher/update/UpdateSession.h"
 
 using namespace Launcher;
 
@@ -77,10 +77,10 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring root = std::wstring(argv[2]) + L"\\";
     Stopper stopper(std::wcstol(argv[4], nullptr, 10), argv[5]);
     stopper.Count("Downloaded");
-    return InstallPackage(root, root + argv[3], &stopper).ok() ? 0 : 1;
+    return InstallPackage(Installation(root), argv[3], &stopper).ok() ? 0 : 1;
   }
   if (argc == 3 && std::wstring(argv[1]) == L"repair") {
-    return static_cast<int>(RepairInterruptedUpdate(std::wstring(argv[2]) + L"\\"));
+    return static_cast<int>(RepairInterruptedUpdate(Installation(std::wstring(argv[2]) + L"\\")));
   }
   return 2;
 }

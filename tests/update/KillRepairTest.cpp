@@ -19,7 +19,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
-#include "tests/update/InstallTree.h"
+#include "tests/support/InstallTree.h"
 
 using namespace Launcher;
 

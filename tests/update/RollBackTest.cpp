@@ -1,4 +1,5 @@
 #include "launcher/update/RollBack.h"
+#include "launcher/update/PendingList.h"
 
 #include <windows.h>
 
@@ -135,7 +136,12 @@ TEST(RollBack, PutsBackWhatTheRecordMovedAndLeavesOtherAccountsObjectsAlone) {
       held.Reset(::CreateFileW((dir / row.held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(held);
     }
-    EXPECT_TRUE(RollBack(Installation(dir.Path()), record, row.kind).ok());
+    {
+      const Installation installation(dir.Path());
+      PendingList pending(installation);
+      RollBack(installation, record, row.kind, pending);
+      EXPECT_TRUE(pending.Save().ok());
+    }
     held.Reset();
     for (const Object& object : row.after) {
       if (object.bytes) {

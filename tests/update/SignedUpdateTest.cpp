@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "base/UniqueHandle.h"
-#include "launcher/update/UpdateMessages.h"
-#include "launcher/update/UpdateWorker.h"
+#include "launcher/update/UpdateControl.h"
+#include "launcher/update/UpdateSession.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/update/InstallTree.h"
-#include "tests/update/MessageRecorder.h"
+#include "tests/support/InstallTree.h"
+#include "tests/update/SinkRecorder.h"
 
 using namespace Launcher;
 
@@ -147,7 +147,7 @@ TEST(PackageSignature, WithoutAKeyNothingIsRequired) {
 // installation: nobody may write, rename or delete it meanwhile, a package
 // someone is still writing is not taken, and a handle the check cannot read
 // through fails the check with the read's cause.
-TEST(PackageSignature, TheCheckedPackageIsHeldAsTheWorkerHoldsIt) {
+TEST(PackageSignature, TheCheckedPackageIsHeldAsTheSessionHoldsIt) {
   TempDir dir;
   const std::wstring package = dir / L"update_2.1.7z";
   ASSERT_TRUE(CopyInto(PackagePath("update_2.1.7z"), package));
@@ -189,10 +189,17 @@ std::wstring ServedUrl(const char* package) {
   return Widen(HttpUrl(std::string("/files/signed-packages/") + package));
 }
 
-std::vector<UINT> UpdateWith(const std::wstring& directory, const char* package, PackageSignature signature) {
-  MessageRecorder recorder;
-  const std::wstring url = ServedUrl(package);
-  return recorder.Run([&](HWND window) { RunCheckedUpdate(directory, url, window, signature); });
+// One update session offered `package` with the signature `signature` as
+// version `offered`, checked with `key` (empty: none asked for).
+std::vector<UINT> UpdateWith(const std::wstring& directory, const char* package, const std::string& key,
+                             const char* signature, const wchar_t* offered) {
+  SinkRecorder recorder;
+  const Installation installation(directory);
+  UpdateSession::Options options;
+  options.publicKey = key;
+  UpdateSession(installation, UpdateOffer{ServedUrl(package), offered, SignatureText(signature)}, recorder, options)
+      .Run();
+  return recorder.Finals();
 }
 
 TEST(SignedUpdate, OnlyAValidSignatureInstallsAndEveryOtherRowLeavesTheInstallationAsItWas) {
@@ -201,8 +208,7 @@ TEST(SignedUpdate, OnlyAValidSignatureInstallsAndEveryOtherRowLeavesTheInstallat
     SCOPED_TRACE(row.what);
     TempDir dir;
     Lay(dir.Path(), kInstalled);
-    const std::vector<UINT> finals =
-        UpdateWith(dir.Path(), row.package, PackageSignature(key, SignatureText(row.signature), row.offered));
+    const std::vector<UINT> finals = UpdateWith(dir.Path(), row.package, key, row.signature, row.offered);
     if (std::string(row.line) == "OK") {
       EXPECT_EQ(finals, std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
       const Tree after = Read(dir.Path());
@@ -227,7 +233,7 @@ TEST(SignedUpdate, WithoutAKeyAnUnsignedPackageInstallsAsBefore) {
     SCOPED_TRACE(signature);
     TempDir dir;
     Lay(dir.Path(), kInstalled);
-    EXPECT_EQ(UpdateWith(dir.Path(), "update_2.1.7z", PackageSignature("", SignatureText(signature), kOffered)),
+    EXPECT_EQ(UpdateWith(dir.Path(), "update_2.1.7z", "", signature, kOffered),
               std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
     EXPECT_EQ(Read(dir.Path()).at(L"top.txt"), "new top");
   }
@@ -236,7 +242,7 @@ TEST(SignedUpdate, WithoutAKeyAnUnsignedPackageInstallsAsBefore) {
 TEST(SignedUpdate, ABrokenBuiltInKeyRefusesEveryPackage) {
   TempDir dir;
   Lay(dir.Path(), kInstalled);
-  EXPECT_EQ(UpdateWith(dir.Path(), "update_2.1.7z", PackageSignature("RWQ=", SignatureText("good"), kOffered)),
+  EXPECT_EQ(UpdateWith(dir.Path(), "update_2.1.7z", "RWQ=", "good", kOffered),
             std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED});
   EXPECT_TRUE(Read(dir.Path()) == kInstalled) << Describe(Read(dir.Path()));
 }

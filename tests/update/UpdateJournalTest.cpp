@@ -1,9 +1,9 @@
 // The update record on disk: its documented format, and the start-up repair
 // facing a record that is damaged, foreign or hostile.
-#include "launcher/update/PendingDeletionFile.h"
+#include "launcher/update/PendingList.h"
 #include "launcher/update/UpdateJournal.h"
 #include "launcher/update/UpdateRepair.h"
-#include "launcher/update/UpdateWorker.h"
+#include "launcher/update/UpdateSession.h"
 
 #include <windows.h>
 
@@ -16,7 +16,7 @@
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/update/InstallTree.h"
+#include "tests/support/InstallTree.h"
 
 using namespace Launcher;
 
@@ -43,7 +43,8 @@ TEST(UpdateJournal, WritesTheDocumentedFormat) {
   // Written and read back through the disk, installed state included.
   TempDir dir;
   record.state = UpdateJournal::State::Installed;
-  const UpdateJournal journal(dir.Path());
+  const Installation installation(dir.Path());
+  const UpdateJournal journal(installation);
   ASSERT_TRUE(journal.Write(record).ok());
   EXPECT_FALSE(PathExists(dir / L"update.journal.new"));
   {
@@ -58,8 +59,11 @@ TEST(UpdateJournal, WritesTheDocumentedFormat) {
     for (const wchar_t* planted : {L"update.journal.new", L"update.journal.new1", L"temp.new"}) {
       ASSERT_TRUE(SetUnixMode(blocked / planted, "777"));
     }
-    EXPECT_TRUE(UpdateJournal(blocked.Path()).Write(record).ok());
-    EXPECT_TRUE(PendingDeletionFile(blocked.Path()).Write(L"a.dll").ok());
+    const Installation installation(blocked.Path());
+    EXPECT_TRUE(UpdateJournal(installation).Write(record).ok());
+    PendingList pending(installation);
+    pending.Add(PendingList::Entry::Deletion(L"a.dll"));
+    EXPECT_TRUE(pending.Save().ok());
     EXPECT_TRUE(FileExists(blocked / L"update.journal"));
     EXPECT_EQ(ReadBytes(blocked / L"temp"), "a.dll");
     EXPECT_TRUE(DirectoryExists(blocked / L"update.journal.new"));
@@ -147,7 +151,7 @@ TEST(UpdateJournal, DamagedOrForeignRecordIsSetAsideUntouched) {
     ASSERT_TRUE(WriteBytes(outer / L"victim.txt", "beside"));
     Lay(root, installation);
     ASSERT_TRUE(WriteBytes(root + L"update.journal", c.bytes));
-    EXPECT_EQ(RepairInterruptedUpdate(root), RepairOutcome::DamagedSetAside) << c.what;
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(root)), RepairOutcome::DamagedSetAside) << c.what;
     Tree expected = installation;
     expected[L"update.journal.damaged"] = c.bytes;
     EXPECT_EQ(Read(root), expected) << c.what << ": " << Describe(Read(root));
@@ -162,7 +166,7 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
   // A write cut short: only the temporary file, which never became the record.
   ASSERT_TRUE(WriteBytes(dir / L"update.journal.new", "Tarvo update journal 1\r\nsta"));
   ASSERT_TRUE(WriteBytes(dir / L"top.txt", "old top"));
-  EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::NothingRecorded);
+  EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), RepairOutcome::NothingRecorded);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "old top"}}));
 
   // Installing: the new top.txt goes, the old comes back, the created
@@ -176,7 +180,7 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
   ASSERT_TRUE(WriteBytes(dir / L"update.journal",
                          SealedRecord(kHead + "item top.txt\r\nitem docs\\a.txt\r\nitem docs\\b.txt\r\nnew docs\r\n"
                                               "new docs\\a.txt\r\nnew docs\\b.txt\r\naside _top.txt>top.txt\r\n")));
-  EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::RolledBack);
+  EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), RepairOutcome::RolledBack);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "old top"}, {L"user.cfg", "user"}}));
 
   // Installed: the set-aside file goes, and "temp" forgets the new file's name.
@@ -184,7 +188,7 @@ TEST(UpdateJournal, RepairActsOnlyOnWhatTheRecordSays) {
   ASSERT_TRUE(WriteBytes(dir / L"update.journal",
                          SealedRecord("Tarvo update journal 1\r\nstate installed\r\npackage pkg.zip\r\nitem top.txt\r\n"
                                       "aside _top.txt>top.txt\r\n")));
-  EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::Completed);
+  EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), RepairOutcome::Completed);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "old top"}, {L"user.cfg", "user"}, {L"temp", "_gone.dll"}}));
 }
 
@@ -200,7 +204,7 @@ TEST(UpdateJournal, TheNextStartRemovesTheFreshFilesOfACutWrite) {
   }
   ASSERT_TRUE(WriteBytes(dir / L"update.journal.new7", "theirs"));
   ASSERT_TRUE(SetUnixMode(dir / L"update.journal.new7", "666"));
-  EXPECT_EQ(RepairInterruptedUpdate(dir.Path()), RepairOutcome::NothingRecorded);
+  EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), RepairOutcome::NothingRecorded);
   EXPECT_EQ(Describe(Read(dir.Path())), Describe({{L"update.journal.new7", "theirs"}}));
 }
 
@@ -212,8 +216,8 @@ TEST(UpdateJournal, NoFullDirectoryTouchesNothing) {
   ::GetCurrentDirectoryW(MAX_PATH, previous);
   ASSERT_TRUE(::SetCurrentDirectoryW(dir.Path().c_str()));
   for (const wchar_t* directory : {L"", L".\\", L"product\\", L"C:", L"\\"}) {
-    EXPECT_EQ(RepairInterruptedUpdate(directory), RepairOutcome::NothingRecorded) << Narrow(directory);
-    EXPECT_FALSE(InstallPackage(directory, std::wstring(directory) + L"pkg.zip").ok()) << Narrow(directory);
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(directory)), RepairOutcome::NothingRecorded) << Narrow(directory);
+    EXPECT_FALSE(InstallPackage(Installation(directory), L"pkg.zip").ok()) << Narrow(directory);
   }
   ::SetCurrentDirectoryW(previous);
   EXPECT_EQ(Read(dir.Path()), (Tree{{L"top.txt", "top"}, {L"pkg.zip", "package"}, {L"update.journal", record}}));

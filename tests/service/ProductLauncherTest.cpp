@@ -19,7 +19,7 @@ TEST(LaunchProduct, ProductReceivesExactlyTheCommandLine) {
   for (const wchar_t* hint : {L"plain", L"with blanks and \u4e2d\u6587"}) {
     TempDir dir(hint);
     ASSERT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_0_9.exe", dir / L"VxSpeedUp.exe"));
-    ASSERT_TRUE(LaunchProduct(dir.Path()));
+    ASSERT_TRUE(LaunchProduct(Installation(dir.Path())).ok());
     ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(dir / L"commandline.txt").empty(); }, 20000));
     ::Sleep(100);  // let the stand-in finish writing and exit
     const std::string bytes = ReadBytes(dir / L"commandline.txt");
@@ -30,16 +30,18 @@ TEST(LaunchProduct, ProductReceivesExactlyTheCommandLine) {
 
 TEST(LaunchProduct, MissingProductIsNotStarted) {
   TempDir dir;
-  EXPECT_FALSE(LaunchProduct(dir.Path()));
+  const Status launched = LaunchProduct(Installation(dir.Path()));
+  EXPECT_TRUE(launched.Is(Status::Kind::NotFound)) << launched.ToString();
 }
 
 TEST(InstalledVersion, ReadsTheProductBesideTheLauncher) {
   TempDir dir;
-  EXPECT_EQ(InstalledVersion(dir.Path()), L"");
+  const Installation installation(dir.Path());
+  EXPECT_EQ(InstalledVersion(installation), L"");
   ASSERT_TRUE(CopyInto(TestBinDirectory() + L"standin_no_file_version.exe", dir / L"VxSpeedUp.exe"));
-  EXPECT_EQ(InstalledVersion(dir.Path()), L"");
+  EXPECT_EQ(InstalledVersion(installation), L"");
   ASSERT_TRUE(CopyInto(TestBinDirectory() + L"standin_v1_0_1_0.exe", dir / L"VxSpeedUp.exe"));
-  EXPECT_EQ(InstalledVersion(dir.Path()), L"1.0.1.0");
+  EXPECT_EQ(InstalledVersion(installation), L"1.0.1.0");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The update worker against the loopback package server, reporting to a real
-// window on the test's main thread, with real installations on disk.
-#include "launcher/update/UpdateWorker.h"
+// The update session against the loopback package server, with real
+// installations on disk.
+#include "launcher/update/UpdateSession.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/update/DownloadRecord.h"
-#include "launcher/update/UpdateMessages.h"
+#include "launcher/update/UpdateControl.h"
 #include "tests/net/NetTestPorts.h"
 #include "tests/net/PackageServer.h"
 #include "tests/support/ChildProcess.h"
@@ -18,8 +18,8 @@
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/update/InstallTree.h"
-#include "tests/update/MessageRecorder.h"
+#include "tests/support/InstallTree.h"
+#include "tests/update/SinkRecorder.h"
 
 using namespace Launcher;
 
@@ -48,16 +48,22 @@ void ExpectOldInstallation(const TempDir& dir) {
   }
 }
 
-// Runs one update of the installation in `directory` from `url` on a worker
-// thread, as the update window does; returns the final messages received.
-std::vector<UINT> RunUpdateFrom(const std::wstring& directory, const std::wstring& url, MessageRecorder& recorder) {
-  return recorder.Run([&](HWND window) { RunUpdate(directory, url, window); });
+// Runs one update session over the installation in `directory`, offered
+// the package at `url` with no signature asked for; returns the final
+// messages its sink received.
+std::vector<UINT> RunUpdateFrom(const std::wstring& directory, const std::wstring& url, SinkRecorder& recorder,
+                                const DownloadTimings& timings = DownloadTimings()) {
+  const Installation installation(directory);
+  UpdateSession::Options options;
+  options.timings = timings;
+  UpdateSession(installation, UpdateOffer{url, L"", L""}, recorder, options).Run();
+  return recorder.Finals();
 }
 
-TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
+TEST(UpdateSession, InstallsThePackageAndReportsProgressThenDone) {
   TempDir dir;
   Install(dir);
-  MessageRecorder recorder;
+  SinkRecorder recorder;
   EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
             std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
 
@@ -76,27 +82,27 @@ TEST(UpdateWorker, InstallsThePackageAndReportsProgressThenDone) {
   EXPECT_FALSE(FileExists(dir / L"update.download"));  // it named the package until the package went
   EXPECT_FALSE(FileExists(dir / L"temp"));
 
-  const std::vector<MessageRecorder::Posted>& messages = recorder.Messages();
+  const std::vector<SinkRecorder::Posted>& messages = recorder.Messages();
   ASSERT_GE(messages.size(), 2u);
   EXPECT_EQ(messages.back().message, WM_UPDATE_INSTALL_DONE);
-  const MessageRecorder::Posted& lastProgress = messages[messages.size() - 2];
+  const SinkRecorder::Posted& lastProgress = messages[messages.size() - 2];
   EXPECT_EQ(lastProgress.message, WM_UPDATE_PROGRESS);
   const std::string package = ReadBytes(TestBinDirectory() + L"packages\\update_2.1.7z");
-  EXPECT_EQ(lastProgress.wParam, package.size());
+  EXPECT_EQ(lastProgress.done, package.size());
 }
 
-TEST(UpdateWorker, FailedDownloadLeavesTheInstallationAsItWas) {
+TEST(UpdateSession, FailedDownloadLeavesTheInstallationAsItWas) {
   for (const std::wstring& url : {Widen(HttpUrl("/pkg-404")), PackageUrl("missing.7z"), std::wstring(L""),
                                   Widen("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/p.7z")}) {
     TempDir dir;
     Install(dir);
-    MessageRecorder recorder;
+    SinkRecorder recorder;
     EXPECT_EQ(RunUpdateFrom(dir.Path(), url, recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED}) << Narrow(url);
     ExpectOldInstallation(dir);
   }
 }
 
-TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
+TEST(UpdateSession, RenameFailureRestoresWhatWasSetAside) {
   TempDir dir;
   Install(dir);
   // top.txt comes last in the package: bin\core.dll is set aside before the
@@ -104,7 +110,7 @@ TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
   UniqueHandle busy(::CreateFileW((dir / L"top.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(busy);
-  MessageRecorder recorder;
+  SinkRecorder recorder;
   EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
             std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   busy.Reset();
@@ -114,11 +120,11 @@ TEST(UpdateWorker, RenameFailureRestoresWhatWasSetAside) {
   EXPECT_FALSE(FileExists(dir / L"update.download"));
 }
 
-TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
+TEST(UpdateSession, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
   TempDir dir;
   Install(dir);
   ASSERT_TRUE(WriteBytes(dir / L"blocked", "a file where the package wants a directory"));
-  MessageRecorder recorder;
+  SinkRecorder recorder;
   EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("halfway.zip"), recorder),
             std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   ExpectOldInstallation(dir);
@@ -126,13 +132,13 @@ TEST(UpdateWorker, ExtractionFailureRemovesNewFilesAndRestoresOldOnes) {
   EXPECT_FALSE(FileExists(dir / L"halfway.zip"));
 }
 
-TEST(UpdateWorker, PackageReachingOutsideTheInstallationChangesNothing) {
+TEST(UpdateSession, PackageReachingOutsideTheInstallationChangesNothing) {
   TempDir outer;
   ASSERT_TRUE(MakeDirectories(outer / L"product"));
   const std::wstring product = outer / L"product\\";
   ASSERT_TRUE(WriteBytes(product + L"top.txt", "old top"));
   ASSERT_TRUE(WriteBytes(outer / L"escaped.txt", "outside, before"));
-  MessageRecorder recorder;
+  SinkRecorder recorder;
   EXPECT_EQ(RunUpdateFrom(product, PackageUrl("escape.zip"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_FAILED});
   EXPECT_EQ(ReadBytes(outer / L"escaped.txt"), "outside, before");
   EXPECT_FALSE(FileExists(outer / L"_escaped.txt"));
@@ -142,10 +148,10 @@ TEST(UpdateWorker, PackageReachingOutsideTheInstallationChangesNothing) {
 
 // The item of a bare lzma stream has no name: it sets nothing aside (least of
 // all the installation directory) and is written as "[Content]".
-TEST(UpdateWorker, NamelessItemNeverTouchesTheInstallationDirectory) {
+TEST(UpdateSession, NamelessItemNeverTouchesTheInstallationDirectory) {
   TempDir dir;
   Install(dir);
-  MessageRecorder recorder;
+  SinkRecorder recorder;
   EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("content.lzma"), recorder), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
   EXPECT_EQ(ReadBytes(dir / L"[Content]"), "lzma content");
   EXPECT_EQ(ReadBytes(dir / L"top.txt"), "old top");
@@ -155,32 +161,14 @@ TEST(UpdateWorker, NamelessItemNeverTouchesTheInstallationDirectory) {
   EXPECT_FALSE(PathExists(dir / L"temp"));
 }
 
-TEST(PackageName, IsTheLastComponentOfTheAddressPath) {
-  const struct {
-    const wchar_t* url;
-    const wchar_t* name;
-  } cases[] = {
-      {L"http://example.com/dl/update_2.1.7z", L"update_2.1.7z"},
-      {L"http://example.com/dl/p.7z?sig=1", L"p.7z"},
-      {L"http://example.com/dl/p.7z?name=/VxSpeedUp.exe", L"p.7z"},
-      {L"http://example.com/dl/p.7z#part/x", L"p.7z"},
-      {L"http://example.com/dl/", L""},
-      {L"http://example.com", L""},
-      {L"http://example.com?f=/temp", L""},
-      {L"p.7z", L"p.7z"},
-      {L"C:\\x/y\\z.zip", L"z.zip"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(PackageName(c.url), c.name) << Narrow(c.url);
-}
-
-// The package name decides what the worker deletes: a name that is the
+// The package name decides what the session deletes: a name that is the
 // product, the launcher, the pending-deletion file or no plain file name
 // fails the download before anything is touched.
 // A reply naming the package after anything that exists, or an address
 // that is no web address, fails the download before anything is fetched or
 // created: the installation stays byte for byte as it was, and so does the
 // file outside that a hard link under the package's name reaches.
-TEST(UpdateWorker, HostileReplyChangesNothingAndFetchesNothing) {
+TEST(UpdateSession, HostileReplyChangesNothingAndFetchesNothing) {
   const std::wstring self = [] {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -216,7 +204,7 @@ TEST(UpdateWorker, HostileReplyChangesNothingAndFetchesNothing) {
     ASSERT_TRUE(WriteBytes(outside / L"victim.txt", "outside"));
     ASSERT_TRUE(::CreateHardLinkW((dir / L"linked.7z").c_str(), (outside / L"victim.txt").c_str(), nullptr));
     const std::string before = Describe(Read(dir.Path()));
-    MessageRecorder recorder;
+    SinkRecorder recorder;
     EXPECT_EQ(RunUpdateFrom(dir.Path(), urls[i], recorder), std::vector<UINT>{WM_UPDATE_DOWNLOAD_FAILED})
         << Narrow(urls[i]);
     EXPECT_EQ(Describe(Read(dir.Path())), before) << Narrow(urls[i]);
@@ -229,13 +217,13 @@ TEST(UpdateWorker, HostileReplyChangesNothingAndFetchesNothing) {
 
 // Query and fragment name no part of the package file: signed links install,
 // and a query cannot make the package the product or the pending list.
-TEST(UpdateWorker, QueryAndFragmentAreNotPartOfThePackageName) {
+TEST(UpdateSession, QueryAndFragmentAreNotPartOfThePackageName) {
   for (const char* suffix : {"?v=2", "?name=/VxSpeedUp.exe", "?f=/temp", "#frag/temp"}) {
     TempDir dir;
     Install(dir);
     ASSERT_TRUE(WriteBytes(dir / L"_old.dll", "held"));
     ASSERT_TRUE(WriteBytes(dir / L"temp", "_old.dll"));
-    MessageRecorder recorder;
+    SinkRecorder recorder;
     EXPECT_EQ(
         RunUpdateFrom(dir.Path(), Widen(HttpUrl(std::string("/files/packages/update_2.1.7z") + suffix)), recorder),
         std::vector<UINT>{WM_UPDATE_INSTALL_DONE})
@@ -249,7 +237,7 @@ TEST(UpdateWorker, QueryAndFragmentAreNotPartOfThePackageName) {
 
 // Set-aside files that are read-only, and set-aside directories with files
 // in them, are deleted after the update instead of piling up in "temp".
-TEST(UpdateWorker, ReadOnlyAndDirectorySetAsidesAreDeleted) {
+TEST(UpdateSession, ReadOnlyAndDirectorySetAsidesAreDeleted) {
   TempDir dir;
   Install(dir);
   ASSERT_TRUE(::SetFileAttributesW((dir / L"bin\\core.dll").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -258,7 +246,7 @@ TEST(UpdateWorker, ReadOnlyAndDirectorySetAsidesAreDeleted) {
   ASSERT_TRUE(MakeDirectories(dir / L"top.txt\\inner"));
   ASSERT_TRUE(WriteBytes(dir / L"top.txt\\inner\\user.ini", "user"));
   ASSERT_TRUE(::SetFileAttributesW((dir / L"top.txt\\inner\\user.ini").c_str(), FILE_ATTRIBUTE_READONLY));
-  MessageRecorder recorder;
+  SinkRecorder recorder;
   EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
             std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
   EXPECT_EQ(ReadBytes(dir / L"top.txt"), "new top");
@@ -276,10 +264,8 @@ namespace {
 // stall cut after 1 s.
 constexpr DownloadTimings kFast = {2000, 1000, 50, 5, 3000};
 
-std::vector<UINT> RunFastUpdate(const std::wstring& directory, const std::wstring& url, MessageRecorder& recorder) {
-  return recorder.Run([&](HWND window) {
-    RunCheckedUpdate(directory, url, window, PackageSignature::BuiltIn(std::wstring(), std::wstring()), kFast);
-  });
+std::vector<UINT> RunFastUpdate(const std::wstring& directory, const std::wstring& url, SinkRecorder& recorder) {
+  return RunUpdateFrom(directory, url, recorder, kFast);
 }
 
 // The offset a resumed request asked from ("bytes=N-"), or -1 for none.
@@ -294,7 +280,7 @@ long long RangeStart(const Request& request) {
 // what the package makes of it. Another offer, or a partial file that is no
 // longer the launcher's, is never resumed; a page that is no package, or a
 // package the server refuses for good, leaves nothing behind.
-TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
+TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
   enum class First { CutEveryTry, ServerFailsAfterACut, GoneAfterACut, KilledWhileStalled, Portal };
   const struct {
     const char* what;
@@ -334,7 +320,7 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     const std::wstring url = Widen(ServerAddress() + "/file/" + id + "/" + script + "/" + c.package);
     TempDir dir;
     Install(dir);
-    MessageRecorder recorder;
+    SinkRecorder recorder;
     if (c.first == First::KilledWhileStalled) {
       ChildProcess child;
       const std::wstring directory = dir.Path().substr(0, dir.Path().size() - 1);  // a final "\\" would quote the quote
@@ -364,7 +350,7 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     const std::string secondId = c.sameOffer ? id : RunId("other-offer");
     const std::wstring secondUrl =
         c.sameOffer ? url : Widen(ServerAddress() + "/file/" + secondId + "/ok/" + c.package);
-    MessageRecorder again;
+    SinkRecorder again;
     EXPECT_EQ(RunFastUpdate(dir.Path(), secondUrl, again),
               std::vector<UINT>{c.second ? WM_UPDATE_INSTALL_DONE : WM_UPDATE_DOWNLOAD_FAILED})
         << c.what;
@@ -392,14 +378,14 @@ TEST(UpdateWorker, ADownloadThatDidNotEndResumesAtTheNextStart) {
     TempDir reference;
     Install(reference);
     ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\" + package, reference / package));
-    ASSERT_TRUE(InstallPackage(reference.Path(), reference / package).ok());
+    ASSERT_TRUE(InstallPackage(Installation(reference.Path()), package).ok());
     EXPECT_TRUE(Read(dir.Path()) == Read(reference.Path())) << c.what << ": " << Describe(Read(dir.Path()));
   }
 }
 
 namespace {
 
-// A record is taken only whole and as the worker writes it: the worker
+// A record is taken only whole and as the session writes it: the session
 // deletes the package a record names when another package is offered.
 TEST(DownloadRecord, TakesOnlyWhatTheWorkerWrites) {
   const std::string head = "Tarvo download 1\r\naddress http://h/p.7z\r\nversion 1.0\r\n";
@@ -438,10 +424,10 @@ TEST(DownloadRecord, TakesOnlyWhatTheWorkerWrites) {
   EXPECT_EQ(read.resume.onDisk, 50u);
 }
 
-// Offered another package, the worker removes the partial file its own
+// Offered another package, the session removes the partial file its own
 // record names; a record another account could write names nothing it
 // deletes.
-TEST(UpdateWorker, OnlyItsOwnDownloadRecordMakesItDeleteAFile) {
+TEST(UpdateSession, OnlyItsOwnDownloadRecordMakesItDeleteAFile) {
   for (const bool planted : {false, true}) {
     TempDir dir;
     Install(dir);
@@ -449,11 +435,11 @@ TEST(UpdateWorker, OnlyItsOwnDownloadRecordMakesItDeleteAFile) {
     ASSERT_TRUE(WriteBytes(dir / named, "named"));
     DownloadRecord::Entry entry{Widen(HttpUrl("/files/packages/old.7z")), L"", named, ResumeState()};
     entry.resume.onDisk = 5;
-    ASSERT_TRUE(DownloadRecord(dir.Path()).Write(entry).ok());
+    ASSERT_TRUE(DownloadRecord(Installation(dir.Path())).Write(entry).ok());
     if (planted) {
       ASSERT_TRUE(SetUnixMode(dir / L"update.download", "666"));
     }
-    MessageRecorder recorder;
+    SinkRecorder recorder;
     EXPECT_EQ(RunUpdateFrom(dir.Path(), PackageUrl("update_2.1.7z"), recorder),
               std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
     EXPECT_EQ(PathExists(dir / named), planted) << Narrow(named);

@@ -29,7 +29,8 @@ TEST(SetAsideName, InsertsUnderscoresBeforeTheLastComponent) {
       {L"a.dat", L"___a.dat"},
       {L"bin", L"_bin"},
   };
-  for (const auto& c : cases) EXPECT_EQ(SetAsideName(dir.Path(), c.item), c.setAside) << Narrow(c.item);
+  const Installation installation(dir.Path());
+  for (const auto& c : cases) EXPECT_EQ(SetAsideName(installation, c.item), c.setAside) << Narrow(c.item);
 }
 
 TEST(SetAsideList, SetAsideMovesNestedPathsAndListsWhatMoved) {
@@ -39,7 +40,8 @@ TEST(SetAsideList, SetAsideMovesNestedPathsAndListsWhatMoved) {
   ASSERT_TRUE(WriteBytes(dir / L"bin\\_core.dll", "older"));
   ASSERT_TRUE(WriteBytes(dir / L"VxSpeedUp.exe", "product"));
 
-  SetAsideList list(dir.Path());
+  const Installation installation(dir.Path());
+  SetAsideList list(installation, {});
   // bin last: the whole directory, holding bin\__core.dll by then; new.dll
   // is not installed and gets no entry.
   for (const SetAsideList::Entry& planned : list.Plan({L"bin\\core.dll", L"bin", L"VxSpeedUp.exe", L"new.dll"})) {
@@ -69,8 +71,9 @@ TEST(SetAsideList, FailedMoveKeepsTheCause) {
       {L"a.dll", L"_a.dll", "MoveFileExW", ERROR_ALREADY_EXISTS, L"_a.dll"},  // never replaces what is ours
       {L"gone.dll", L"_gone.dll", "CreateFileW", ERROR_FILE_NOT_FOUND, L"gone.dll"},
   };
+  const Installation installation(dir.Path());
   for (const auto& c : cases) {
-    SetAsideList list(dir.Path());
+    SetAsideList list(installation, {});
     const Status moved = list.SetAside(SetAsideList::Entry{c.item, c.setAside});
     EXPECT_FALSE(moved.ok()) << Narrow(c.item);
     EXPECT_STREQ(moved.call(), c.call) << moved.ToString();
@@ -88,7 +91,9 @@ TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
   ASSERT_TRUE(WriteBytes(dir / L"busy.dll", "b"));
   ASSERT_TRUE(MakeDirectories(dir / L"plugins"));
   ASSERT_TRUE(WriteBytes(dir / L"plugins\\p.dll", "p"));
-  SetAsideList list(dir.Path());
+  const Installation installation(dir.Path());
+  SetAsideList list(installation, {});
+  PendingList pending(installation);
   for (const SetAsideList::Entry& planned : list.Plan({L"a.dll", L"plugins", L"busy.dll"})) {
     ASSERT_TRUE(list.SetAside(planned).ok()) << Narrow(planned.itemName);
   }
@@ -97,8 +102,9 @@ TEST(SetAsideList, DiscardDeletesFilesAndDefersWhatCannotGo) {
     UniqueHandle busy(::CreateFileW((dir / L"_busy.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(busy);
-    list.Discard();
+    list.Discard(pending);
   }
+  ASSERT_TRUE(pending.Save().ok());
   EXPECT_FALSE(FileExists(dir / L"_a.dll"));
   EXPECT_FALSE(DirectoryExists(dir / L"_plugins"));  // a directory goes with its files
   EXPECT_EQ(ReadBytes(dir / L"_busy.dll"), "b");
@@ -126,7 +132,10 @@ TEST(DeleteOrDefer, KeepsNamesAnEarlierRunCouldNotDelete) {
       UniqueHandle busy(::CreateFileW((dir / L"_busy.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(busy);
-      DeleteOrDefer(dir.Path(), {L"_free.dll", L"_busy.dll"});
+      const Installation installation(dir.Path());
+      PendingList pending(installation);
+      DeleteOrDefer(installation, {L"_free.dll", L"_busy.dll"}, pending);
+      ASSERT_TRUE(pending.Save().ok());
     }
     EXPECT_FALSE(FileExists(dir / L"_free.dll"));
     EXPECT_EQ(ReadBytes(dir / L"temp"), c.after) << (c.before ? c.before : "(none)");
@@ -137,7 +146,10 @@ TEST(DeleteOrDefer, LeavesThePendingFileAloneWhenEverythingIsDeleted) {
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir / L"_a.dll", "a"));
   ASSERT_TRUE(WriteBytes(dir / L"temp", "_older.dll"));
-  DeleteOrDefer(dir.Path(), {L"_a.dll"});
+  const Installation installation(dir.Path());
+  PendingList pending(installation);
+  DeleteOrDefer(installation, {L"_a.dll"}, pending);
+  ASSERT_TRUE(pending.Save().ok());
   EXPECT_FALSE(FileExists(dir / L"_a.dll"));
   EXPECT_EQ(ReadBytes(dir / L"temp"), "_older.dll");
 }

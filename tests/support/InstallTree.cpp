@@ -1,4 +1,4 @@
-#include "tests/update/InstallTree.h"
+#include "tests/support/InstallTree.h"
 
 #include <windows.h>
 

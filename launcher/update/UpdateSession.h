@@ -1,0 +1,129 @@
+#pragma once
+
+// launcher/update/: one update and what makes it undoable. The session
+// (below) downloads, checks the maker's signature (PackageSignature), sets
+// aside the files the package replaces (SetAsideList), unpacks it and, on
+// failure, rolls back (RollBack); the update record (UpdateJournal), the list
+// of what is left for the next start ("temp": PendingList) and the download
+// record (DownloadRecord) are on the disk before each step, and the start-up
+// repair (UpdateRepair) finishes or undoes what a killed launcher left.
+// Built on launcher/fs/, launcher/net/ and launcher/extract/; knows no
+// window: it reports to an UpdateSink, and UpdateControl.h only names the
+// messages the app posts for it.
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/Status.h"
+#include "base/UniqueHandle.h"
+#include "launcher/extract/SevenZipExtractor.h"
+#include "launcher/fs/Installation.h"
+#include "launcher/net/PackageAddress.h"
+#include "launcher/net/PackageDownload.h"
+#include "launcher/update/InstallWatcher.h"
+#include "launcher/update/PendingList.h"
+#include "launcher/update/SetAsideList.h"
+#include "launcher/update/UpdateJournal.h"
+#include "launcher/update/UpdateOffer.h"
+#include "launcher/update/UpdateSink.h"
+
+namespace Launcher {
+
+// The update of one run, over the run's one gate to the installation:
+// downloads the offered package into the installation, checks the maker's
+// signature, plans and records what it will change, sets aside the installed
+// files the package replaces, unpacks the package, commits, and discards the
+// set-aside files and the package. After any failure the installation holds
+// exactly its old files; a process killed at any step leaves what the next
+// start's RepairInterruptedUpdate brings back to exactly the old or the new
+// installation.
+//
+// The session owns the download record, the update record, the set-aside
+// plan and the pending list for its run; it shares the installation, which
+// must outlive it, and reports to the sink. One thread (the update's); not
+// copyable. A failure leaves one line with its cause (Status::ToString after
+// "update failed: ") on the standard error stream.
+class UpdateSession {
+ public:
+  struct Options {
+    // The maker's public key (the base64 line of a minisign.pub); the
+    // program's own by default. Empty: no signature is asked for.
+    std::string publicKey;
+    // The download's time-outs and back-off (the shipped ones by default).
+    DownloadTimings timings;
+    // Told of each step of the installation as it passes (may be null).
+    InstallWatcher* watcher = nullptr;
+  };
+  // The options of the shipped program: its built-in key, shipped timings.
+  static Options ShippedOptions();
+
+  UpdateSession(const Installation& installation, UpdateOffer offer, UpdateSink& sink, Options options);
+  UpdateSession(const UpdateSession&) = delete;
+  UpdateSession& operator=(const UpdateSession&) = delete;
+  ~UpdateSession();
+
+  // The whole update; the sink hears every progress report and then, once,
+  // how it ended.
+  void Run();
+
+  // Installs the package file `name` that already lies in the installation,
+  // without a download and without a signature check: the steps Run takes
+  // after the check, the package deleted at the end whatever the outcome
+  // but a failure to read it. Ok when every item was written.
+  Status InstallPackageFile(const std::wstring& name);
+
+ private:
+  // The steps, in their order; each returns the step's failure.
+  Status Download();
+  Status Check();
+  Status Plan();
+  Status SetAside();
+  Status Unpack();
+  Status Commit();
+  void Discard();
+  // Undoes what this run did after `cause` and returns `cause`.
+  Status Fail(Status cause);
+  // Plan to Discard: the installation of the held package.
+  Status Install();
+  // The download's pieces: the partial file of an earlier start taken up or
+  // removed, and the package file made.
+  void TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resume);
+  Status CreatePackageFile(UniqueHandle& file);
+  // Lets go of the package and deletes it, then the download record that
+  // names it.
+  void DeletePackage();
+  void Reach(InstallStep step);
+
+  class DownloadProgress;
+
+  const Installation& installation_;
+  UpdateOffer offer_;
+  UpdateSink& sink_;
+  Options options_;
+  PackageAddress address_;
+  std::wstring package_;
+  UniqueHandle held_;
+  SevenZip::SevenZipExtractor extractor_;
+  std::vector<std::wstring> items_;
+  std::set<std::wstring> untrusted_;
+  std::unique_ptr<SetAsideList> setAside_;
+  UpdateJournal journal_;
+  UpdateJournal::Record record_;
+  PendingList pending_;
+};
+
+// Opens the package file `name` in `installation` the way the session holds
+// it from the signature check to the end of the installation: for reading,
+// shared for reading only, so that nobody may write, rename or delete it
+// meanwhile (a file someone still has open for writing fails to open), and
+// only when it is the launcher's own (IsTrustedObject, kind Refused).
+Status HoldPackage(const Installation& installation, const std::wstring& name, UniqueHandle& held);
+
+// Installs the package file `name` lying in `installation` (the session's
+// steps after the check; UpdateSession::InstallPackageFile). What the
+// start-up repair's tests and the kill tests run; `watcher` may be null.
+Status InstallPackage(const Installation& installation, const std::wstring& name, InstallWatcher* watcher = nullptr);
+
+}  // namespace Launcher
