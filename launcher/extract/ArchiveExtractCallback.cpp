@@ -1,6 +1,8 @@
 #include "launcher/extract/ArchiveExtractCallback.h"
 
+#include <algorithm>
 #include <cwctype>
+#include <initializer_list>
 #include <new>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "launcher/extract/OutStreamWrapper.h"
 #include "launcher/extract/PropertyValue.h"
 #include "launcher/extract/SevenZipArchive.h"
+#include "launcher/fs/FileNames.h"
 #include "launcher/fs/SafePath.h"
 
 namespace SevenZip::intl {
@@ -80,79 +83,56 @@ HRESULT ArchiveExtractCallback::SetRatioInfo(const UINT64*, const UINT64*) {
   return S_OK;
 }
 
-HRESULT ArchiveExtractCallback::ReadProperties(UINT32 index) {
+namespace {
+
+// Reads property `id` of item `index`: absent (VT_EMPTY), `present` is
+// false; of one of `types`, `take` gets it; of any other type the item
+// fails.
+template <typename Take>
+HRESULT ReadProperty(IInArchive* archive, UINT32 index, PROPID id, std::initializer_list<VARTYPE> types, bool& present,
+                     Take take) {
   PropertyValue value;
-  HRESULT hr = archive_->GetProperty(index, kpidAttrib, value.Put());
+  const HRESULT hr = archive->GetProperty(index, id, value.Put());
   if (FAILED(hr)) return hr;
-  has_attributes_ = false;
-  if (value.Type() == VT_UI4) {
-    has_attributes_ = true;
-    attributes_ = value.Get().ulVal;
-  } else if (value.Type() != VT_EMPTY) {
-    return E_FAIL;
-  }
+  present = std::find(types.begin(), types.end(), value.Type()) != types.end();
+  if (present) take(value.Get());
+  return present || value.Type() == VT_EMPTY ? S_OK : E_FAIL;
+}
 
-  hr = archive_->GetProperty(index, kpidIsDir, value.Put());
-  if (FAILED(hr)) return hr;
-  is_directory_ = false;
-  if (value.Type() == VT_BOOL) {
-    is_directory_ = value.Get().boolVal != VARIANT_FALSE;
-  } else if (value.Type() != VT_EMPTY) {
-    return E_FAIL;
-  }
-
-  hr = archive_->GetProperty(index, kpidIsAnti, value.Put());
-  if (FAILED(hr)) return hr;
-  is_anti_ = false;
-  if (value.Type() == VT_BOOL) {
-    is_anti_ = value.Get().boolVal != VARIANT_FALSE;
-  } else if (value.Type() != VT_EMPTY) {
-    return E_FAIL;
-  }
-
-  struct TimeProperty {
-    PROPID id;
-    bool* present;
-    FILETIME* time;
-  };
-  const TimeProperty times[] = {{kpidMTime, &has_modified_, &modified_},
-                                {kpidCTime, &has_created_, &created_},
-                                {kpidATime, &has_accessed_, &accessed_}};
-  for (const TimeProperty& t : times) {
-    hr = archive_->GetProperty(index, t.id, value.Put());
-    if (FAILED(hr)) return hr;
-    *t.present = false;
-    if (value.Type() == VT_FILETIME) {
-      *t.present = true;
-      *t.time = value.Get().filetime;
-    } else if (value.Type() != VT_EMPTY) {
-      return E_FAIL;
-    }
-  }
-
-  hr = archive_->GetProperty(index, kpidSize, value.Put());
-  if (FAILED(hr)) return hr;
-  has_size_ = true;
-  switch (value.Type()) {
-    case VT_EMPTY:
-      has_size_ = false;
-      break;
+UINT64 UnsignedOf(const PROPVARIANT& value) {
+  switch (value.vt) {
     case VT_UI1:
-      size_ = value.Get().bVal;
-      break;
+      return value.bVal;
     case VT_UI2:
-      size_ = value.Get().uiVal;
-      break;
+      return value.uiVal;
     case VT_UI4:
-      size_ = value.Get().ulVal;
-      break;
-    case VT_UI8:
-      size_ = value.Get().uhVal.QuadPart;
-      break;
+      return value.ulVal;
     default:
-      return E_FAIL;
+      return value.uhVal.QuadPart;
   }
-  return S_OK;
+}
+
+}  // namespace
+
+HRESULT ArchiveExtractCallback::ReadProperties(UINT32 index) {
+  IInArchive* archive = archive_.Get();
+  bool unused = false;
+  const auto flag = [](bool& to) { return [&to](const PROPVARIANT& v) { to = v.boolVal != VARIANT_FALSE; }; };
+  const auto time = [](FILETIME& to) { return [&to](const PROPVARIANT& v) { to = v.filetime; }; };
+  is_directory_ = false;
+  is_anti_ = false;
+  HRESULT hr = ReadProperty(archive, index, kpidAttrib, {VT_UI4}, has_attributes_,
+                            [this](const PROPVARIANT& v) { attributes_ = v.ulVal; });
+  if (SUCCEEDED(hr)) hr = ReadProperty(archive, index, kpidIsDir, {VT_BOOL}, unused, flag(is_directory_));
+  if (SUCCEEDED(hr)) hr = ReadProperty(archive, index, kpidIsAnti, {VT_BOOL}, unused, flag(is_anti_));
+  if (SUCCEEDED(hr)) hr = ReadProperty(archive, index, kpidMTime, {VT_FILETIME}, has_modified_, time(modified_));
+  if (SUCCEEDED(hr)) hr = ReadProperty(archive, index, kpidCTime, {VT_FILETIME}, has_created_, time(created_));
+  if (SUCCEEDED(hr)) hr = ReadProperty(archive, index, kpidATime, {VT_FILETIME}, has_accessed_, time(accessed_));
+  if (SUCCEEDED(hr)) {
+    hr = ReadProperty(archive, index, kpidSize, {VT_UI1, VT_UI2, VT_UI4, VT_UI8}, has_size_,
+                      [this](const PROPVARIANT& v) { size_ = UnsignedOf(v); });
+  }
+  return hr;
 }
 
 HRESULT ArchiveExtractCallback::ReadPath(UINT32 index) {
@@ -202,7 +182,7 @@ HRESULT ArchiveExtractCallback::GetStream(UINT32 index, ISequentialOutStream** o
 
 HRESULT ArchiveExtractCallback::PrepareDirectory() {
   WriteLogLine(L"DirBegin:" + absolute_path_);
-  if (CreateDirectories(relative_path_)) return S_OK;
+  if (HoldDirectory(relative_path_)) return S_OK;
   // Written like the parent-directory failure: the directory with its separator.
   const bool separated = !absolute_path_.empty() && IsSeparator(absolute_path_.back());
   WriteLogLine(L"创建目录失败:" + absolute_path_ + (separated ? L"" : L"\\"));
@@ -212,45 +192,53 @@ HRESULT ArchiveExtractCallback::PrepareDirectory() {
 
 HRESULT ArchiveExtractCallback::OpenFile(ISequentialOutStream** outStream) {
   WriteLogLine(L"FileBegin:" + absolute_path_);
-  const bool existed = target_.Examine(relative_path_).Exists();
-  // A path this long cannot be removed by every system, nor by the
-  // rollback: what stands there stays.
-  if (existed && absolute_path_.size() > MAX_PATH) {
-    WriteLogLine(L"移除路径失败:" + absolute_path_);
-    return ResultFromError(ERROR_FILENAME_EXCED_RANGE);
-  }
-  if (existed) {
-    const Launcher::Status removed = target_.Remove(relative_path_);
-    if (!removed.ok()) return Refused(removed, L"移除路径失败:");
-  }
-  const size_t separator = relative_path_.find_last_of(L"\\/");
-  if (separator != std::wstring::npos && !CreateDirectories(relative_path_.substr(0, separator))) {
-    WriteLogLine(L"创建目录失败:" + Join(directory_, relative_path_.substr(0, separator + 1)));
+  const std::vector<std::wstring> components = Launcher::PathComponents(relative_path_);
+  std::wstring parent;
+  for (size_t i = 0; i + 1 < components.size(); ++i) parent += (i ? L"\\" : L"") + components[i];
+  const Launcher::HeldDirectory* directory = HoldDirectory(parent);
+  if (!directory) {
+    WriteLogLine(L"创建目录失败:" +
+                 Join(directory_, relative_path_.substr(0, relative_path_.find_last_of(L"\\/") + 1)));
     return kDirectoryCreationFailed;
   }
-  // Created new, never opened where something stands: a file another
-  // account put under the name since it was emptied fails the item.
+  // Created new, never opened where something stands: what stands in the
+  // way (the update set aside what it replaces, so this is rare) is removed
+  // first, and a file another account put under the name meanwhile fails
+  // the item.
   UniqueHandle file;
-  if (const Launcher::Status created = target_.CreateFile(relative_path_, GENERIC_WRITE, 0, 0, file); !created.ok()) {
-    return Refused(created, L"创建文件失败:");
+  Launcher::Status created = target_.CreateFileIn(*directory, components.back(), GENERIC_WRITE, 0, file);
+  const bool existed = created.code() == ERROR_FILE_EXISTS || created.code() == ERROR_ALREADY_EXISTS;
+  if (existed) {
+    // A path this long cannot be removed by every system, nor by the
+    // rollback: what stands there stays.
+    if (absolute_path_.size() > MAX_PATH) {
+      WriteLogLine(L"移除路径失败:" + absolute_path_);
+      return ResultFromError(ERROR_FILENAME_EXCED_RANGE);
+    }
+    if (const Launcher::Status removed = target_.Remove(relative_path_); !removed.ok()) {
+      return Refused(removed, L"移除路径失败:");
+    }
+    created = target_.CreateFileIn(*directory, components.back(), GENERIC_WRITE, 0, file);
   }
+  if (!created.ok()) return Refused(created, L"创建文件失败:");
   if (!existed) created_paths_.push_back(absolute_path_);
-  // The engine writes through a second handle of the same file; this one
-  // gives the file its times and attributes once the engine is done, with
-  // no second open (and check) of the path.
-  HANDLE duplicate = nullptr;
-  if (!::DuplicateHandle(::GetCurrentProcess(), file.Get(), ::GetCurrentProcess(), &duplicate, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS)) {
-    return Refused(Launcher::Status::FromLastError("DuplicateHandle", absolute_path_), L"创建文件失败:");
-  }
-  written_ = std::move(file);
-  OutStreamWrapper* wrapper = new (std::nothrow) OutStreamWrapper(UniqueHandle(duplicate));
+  return OpenOutput(std::move(file), outStream);
+}
+
+HRESULT ArchiveExtractCallback::OpenOutput(UniqueHandle file, ISequentialOutStream** outStream) {
+  // The engine writes through the stream; this object keeps a reference to
+  // it to give the file its times and attributes once the engine is done,
+  // with no second handle and no second open (and check) of the path.
+  OutStreamWrapper* wrapper = new (std::nothrow) OutStreamWrapper(std::move(file));
   if (!wrapper) {
     WriteLogLine(L"内存不足");
     return E_OUTOFMEMORY;
   }
+  // One reference for the engine, one kept here until SetOperationResult.
   wrapper->AddRef();
   *outStream = wrapper;
+  wrapper->AddRef();
+  written_ = ComPtr<OutStreamWrapper>(wrapper);
   return S_OK;
 }
 
@@ -265,11 +253,13 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
   }
   // A directory item has no handle of its own yet; one that cannot be
   // opened keeps the times and attributes it was made with.
-  UniqueHandle file = std::move(written_);
-  if (!file) static_cast<void>(target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, file));
+  const ComPtr<OutStreamWrapper> written = std::move(written_);
+  UniqueHandle opened;
+  if (!written) static_cast<void>(target_.Open(relative_path_, FILE_WRITE_ATTRIBUTES, opened));
+  const HANDLE file = written ? written->Handle() : opened.Get();
   if (has_modified_ || has_created_ || has_accessed_) {
     if (file) {
-      SetFileTime(file.Get(), has_created_ ? &created_ : nullptr, has_accessed_ ? &accessed_ : nullptr,
+      SetFileTime(file, has_created_ ? &created_ : nullptr, has_accessed_ ? &accessed_ : nullptr,
                   has_modified_ ? &modified_ : nullptr);
     }
   }
@@ -285,7 +275,7 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
     if (file) {
       FILE_BASIC_INFO basic{};  // times of 0 stay as they are
       basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-      SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic);
+      SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
     }
   }
   WriteLogLine(L"FileDone:" + absolute_path_);
@@ -303,22 +293,35 @@ HRESULT ArchiveExtractCallback::Refused(const Launcher::Status& status, const wc
   return status.code() != 0 ? ResultFromError(status.code()) : E_FAIL;
 }
 
-bool ArchiveExtractCallback::CreateDirectories(const std::wstring& relative) {
-  // Outermost first; each level that is missing is made by the gate, with
-  // the launcher's own access entries, and recorded.
+const Launcher::HeldDirectory* ArchiveExtractCallback::HoldDirectory(const std::wstring& relative) {
+  // Outermost first, from the target directory itself.
   std::wstring level;
+  const Launcher::HeldDirectory* held = HoldLevel(level);
   for (const std::wstring& component : Launcher::PathComponents(relative)) {
-    if (!level.empty()) level += L'\\';
-    level += component;
-    const Launcher::Installation::Examined found = target_.Examine(level);
-    if (found.directory && found.standing == Launcher::Installation::Standing::Trusted) continue;
-    // A file in the way, or a directory another account made or may change
-    // (what the update did not set aside was trusted when it was planned):
-    // nothing is written into it.
-    if (found.Exists() || !target_.CreateDirectory(level).ok()) return false;
-    created_paths_.push_back(directory_ + level);
+    if (!held) return nullptr;
+    level += (level.empty() ? L"" : L"\\") + component;
+    held = HoldLevel(level);
   }
-  return !level.empty();
+  return held;
+}
+
+const Launcher::HeldDirectory* ArchiveExtractCallback::HoldLevel(const std::wstring& level) {
+  // Each level is checked and held once per extraction; one that is missing
+  // is made by the gate, with the launcher's own access entries, and
+  // recorded.
+  const std::wstring key = Launcher::NameKey(level);
+  if (const auto found = held_.find(key); found != held_.end()) return &found->second;
+  Launcher::HeldDirectory directory;
+  Launcher::Status status = target_.Hold(level, directory);
+  if (status.Is(Launcher::Status::Kind::NotFound) && target_.CreateDirectory(level).ok()) {
+    created_paths_.push_back(directory_ + level);
+    status = target_.Hold(level, directory);
+  }
+  // A file in the way, a link, or a directory another account made or may
+  // change (what the update did not set aside was trusted when it was
+  // planned): nothing is written into it.
+  if (!status.ok()) return nullptr;
+  return &held_.emplace(key, std::move(directory)).first->second;
 }
 
 }  // namespace SevenZip::intl

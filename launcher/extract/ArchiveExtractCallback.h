@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "base/ComPtr.h"
 #include "base/RefCounted.h"
 #include "base/UniqueHandle.h"
+#include "launcher/extract/OutStreamWrapper.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 #include "launcher/fs/Installation.h"
 
@@ -74,19 +76,23 @@ class ArchiveExtractCallback final
   // The steps of GetStream for a directory item and a file item.
   HRESULT PrepareDirectory();
   HRESULT OpenFile(ISequentialOutStream** outStream);
+  // Hands the engine a stream writing into the new `file`.
+  HRESULT OpenOutput(UniqueHandle file, ISequentialOutStream** outStream);
   // Logs and answers a failed step of the gate for the current item.
   HRESULT Refused(const Launcher::Status& status, const wchar_t* logPrefix);
-  // Creates the directory `relative` (below the target) with its missing
-  // parents, recording the new levels; false when a level cannot be made, or
-  // one that exists is no directory the launcher trusts (a file, a link,
-  // another account's directory).
-  bool CreateDirectories(const std::wstring& relative);
+  // The directory `relative` (below the target; "" for the target itself),
+  // held for the rest of the extraction, with its missing levels made and
+  // recorded; null when a level cannot be made, or one that exists is no
+  // directory the launcher trusts (a file, a link, another account's
+  // directory).
+  const Launcher::HeldDirectory* HoldDirectory(const std::wstring& relative);
+  const Launcher::HeldDirectory* HoldLevel(const std::wstring& level);
 
   ComPtr<IInArchive> archive_;
   const Launcher::Installation& target_;
   std::wstring directory_;
   // The file of the current item, from its creation to SetOperationResult.
-  UniqueHandle written_;
+  ComPtr<OutStreamWrapper> written_;
   std::wstring relative_path_;
   std::wstring absolute_path_;
   bool is_directory_ = false;
@@ -102,6 +108,8 @@ class ArchiveExtractCallback final
   bool has_size_ = false;
   UINT64 size_ = 0;
   std::vector<std::wstring> created_paths_;
+  // The directories checked and held so far, by name key.
+  std::map<std::wstring, Launcher::HeldDirectory> held_;
 };
 
 }  // namespace SevenZip::intl

@@ -17,9 +17,17 @@ void WriteLogLine(const std::wstring& text) {
   // Wine that the log would cost more than the extraction.
   HANDLE out = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
   if (out == INVALID_HANDLE_VALUE || out == nullptr) return;
+  // Asked once per handle: under Wine the question is a trip to the server,
+  // and two lines a file made it a noticeable part of the extraction.
+  thread_local HANDLE asked = nullptr;
+  thread_local bool console = false;
   DWORD mode = 0;
+  if (out != asked) {
+    console = GetConsoleMode(out, &mode) != FALSE;
+    asked = out;
+  }
   DWORD done = 0;
-  if (GetConsoleMode(out, &mode)) {
+  if (console) {
     std::wstring line = text + L"\n";
     WriteConsoleW(out, line.data(), static_cast<DWORD>(line.size()), &done, nullptr);
     return;

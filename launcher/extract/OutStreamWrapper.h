@@ -5,8 +5,8 @@
 #include <objidl.h>
 
 #include "base/ComPtr.h"
-#include "base/UniqueHandle.h"
 #include "base/RefCounted.h"
+#include "base/UniqueHandle.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 
 namespace SevenZip::intl {
@@ -20,6 +20,10 @@ class OutStreamWrapper final : public RefCounted<IOutStream> {
  public:
   explicit OutStreamWrapper(ComPtr<IStream> file);
   explicit OutStreamWrapper(UniqueHandle file);
+
+  // The handle it was made over (null for a platform stream); valid while
+  // the object lives.
+  HANDLE Handle() const { return handle_.Get(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
 

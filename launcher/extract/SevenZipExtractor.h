@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/extract/SevenZipArchive.h"
 #include "base/Status.h"
+#include "launcher/extract/SevenZipArchive.h"
 #include "launcher/fs/Installation.h"
 
 namespace SevenZip {

@@ -4,6 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include <winternl.h>
+
+#include "base/ProcAddress.h"
 #include "base/UniqueFindHandle.h"
 #include "launcher/fs/FileAuthority.h"
 #include "launcher/fs/FileNames.h"
@@ -141,9 +144,8 @@ Installation::Examined Installation::Examine(const std::wstring& relative) const
   const Status opened = OpenAt(relative, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareReadWrite, object);
   if (!opened.ok()) return {opened.Is(Status::Kind::NotFound) ? Standing::Missing : Standing::Elsewhere, false};
   FILE_BASIC_INFO basic{};
-  const bool directory =
-      ::GetFileInformationByHandleEx(object.Get(), FileBasicInfo, &basic, sizeof basic) &&
-      (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const bool directory = ::GetFileInformationByHandleEx(object.Get(), FileBasicInfo, &basic, sizeof basic) &&
+                         (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return {IsTrustedObject(object.Get()) ? Standing::Trusted : Standing::Untrusted, directory};
 }
 
@@ -185,11 +187,16 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
                                 UniqueHandle& file) const {
   file.Reset();
   if (Status checked = Check(relative); !checked.ok()) return checked;
-  if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
   const std::wstring normal = Normal(relative);
-  const std::wstring path = directory_ + normal;
   UniqueHandle parent;
   if (Status held = HoldParent(normal, parent); !held.ok()) return held;
+  return CreateNew(normal, access, share, flags, file);
+}
+
+Status Installation::CreateNew(const std::wstring& normal, DWORD access, DWORD share, DWORD flags,
+                               UniqueHandle& file) const {
+  if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
+  const std::wstring path = PathOf(normal);
   // CREATE_NEW never opens what exists, so nothing another account made, or
   // a link it planted, is written through.
   UniqueHandle created(::CreateFileW(OpenablePath(path).c_str(), access | DELETE | SYNCHRONIZE, share,
@@ -203,6 +210,81 @@ Status Installation::CreateFile(const std::wstring& relative, DWORD access, DWOR
     return LeadsElsewhere(path);
   }
   file = std::move(created);
+  return Status::Ok();
+}
+
+Status Installation::Hold(const std::wstring& relative, HeldDirectory& held) const {
+  held = HeldDirectory();
+  if (!Valid()) return Status::Failed("Installation", directory_);
+  const std::wstring normal = Normal(relative);
+  UniqueHandle object;
+  if (normal.empty()) {
+    // The installation directory itself, checked when it was opened.
+    HANDLE duplicate = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), root_.Get(), ::GetCurrentProcess(), &duplicate, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+      return Status::FromLastError("DuplicateHandle", directory_);
+    }
+    object.Reset(duplicate);
+  } else {
+    if (Status opened = OpenAt(normal, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareReadWrite, object); !opened.ok()) {
+      return opened;
+    }
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(object.Get(), FileBasicInfo, &basic, sizeof basic)) {
+      return Status::FromLastError("GetFileInformationByHandleEx", PathOf(normal));
+    }
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return Status::Failed(Status::Kind::Refused, "Installation::Hold", PathOf(normal));
+    }
+    if (!IsTrustedObject(object.Get())) {
+      return Status::Failed(Status::Kind::Refused, "IsTrustedObject", PathOf(normal));
+    }
+  }
+  held.relative_ = normal;
+  held.handle_ = std::move(object);
+  return Status::Ok();
+}
+
+Status Installation::CreateFileIn(const HeldDirectory& directory, const std::wstring& name, DWORD access, DWORD share,
+                                  UniqueHandle& file) const {
+  file.Reset();
+  const std::wstring relative = directory.Relative().empty() ? name : directory.Relative() + L"\\" + name;
+  if (!directory.Holds()) return Status::Failed("Installation::CreateFileIn", PathOf(relative));
+  if (Status checked = Check(relative); !checked.ok()) return checked;
+  if (PathComponents(name).size() != 1 || name.find_first_of(L"\\/") != std::wstring::npos) {
+    return Status::Failed(Status::Kind::Refused, "Installation::CreateFileIn", PathOf(relative));
+  }
+  if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
+  // Made by name inside the held directory object itself, not along a path:
+  // whatever is renamed above it meanwhile, the file is made in the
+  // directory that was checked, so no final path needs checking after.
+  using CreateFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG,
+                                    ULONG, ULONG, ULONG, PVOID, ULONG);
+  using ErrorFn = ULONG(NTAPI*)(NTSTATUS);
+  static const CreateFn create = ProcAddressAs<CreateFn>(::GetModuleHandleW(L"ntdll.dll"), "NtCreateFile");
+  static const ErrorFn toError = ProcAddressAs<ErrorFn>(::GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError");
+  if (!create || !toError) return Status::Failed("NtCreateFile", PathOf(relative), ERROR_PROC_NOT_FOUND);
+  UNICODE_STRING unicodeName{};
+  unicodeName.Buffer = const_cast<PWSTR>(name.c_str());
+  unicodeName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  unicodeName.MaximumLength = unicodeName.Length;
+  OBJECT_ATTRIBUTES attributes{};
+  attributes.Length = sizeof attributes;
+  attributes.RootDirectory = directory.handle_.Get();
+  attributes.ObjectName = &unicodeName;
+  attributes.Attributes = OBJ_CASE_INSENSITIVE;
+  attributes.SecurityDescriptor = security_.Attributes()->lpSecurityDescriptor;
+  IO_STATUS_BLOCK io{};
+  HANDLE created = nullptr;
+  const NTSTATUS status =
+      create(&created, access | DELETE | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+             FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+  if (status < 0) {
+    ::SetLastError(toError(status));
+    return Status::FromLastError("NtCreateFile", PathOf(relative));
+  }
+  file.Reset(created);
   return Status::Ok();
 }
 

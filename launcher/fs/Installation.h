@@ -16,6 +16,7 @@
 #include "base/Status.h"
 #include "base/UniqueHandle.h"
 #include "launcher/fs/FileAuthority.h"
+#include "launcher/fs/HeldDirectory.h"
 
 namespace Launcher {
 
@@ -103,6 +104,22 @@ class Installation {
   // call ("ReachesThroughLink") before anything is made.
   Status CreateFile(const std::wstring& relative, DWORD access, DWORD share, DWORD flags, UniqueHandle& file) const;
 
+  // Checks the directory `relative` ("" for the installation directory) and
+  // holds it for a run of creations (HeldDirectory): it must be a directory
+  // the name leads to ("ReachesThroughLink", kind LeadsElsewhere, otherwise)
+  // and trusted ("IsTrustedObject", kind Refused); NotFound when nothing is
+  // there, "Installation::Hold" (kind Refused) for a file. `held` is empty
+  // on failure.
+  Status Hold(const std::wstring& relative, HeldDirectory& held) const;
+
+  // Creates the file `name` (one component) in the held `directory`, as
+  // CreateFile does, without checking the directory again: the file is made
+  // in the held directory object itself, whatever is renamed above it, so
+  // what it costs per file is the creation alone. Fails with the platform's
+  // code (ERROR_ALREADY_EXISTS when anything stands at the name).
+  Status CreateFileIn(const HeldDirectory& directory, const std::wstring& name, DWORD access, DWORD share,
+                      UniqueHandle& file) const;
+
   // Creates the directory `relative` with AdminOnlySecurity; fails when
   // anything stands there (ERROR_ALREADY_EXISTS) or it is not where the name
   // says.
@@ -146,6 +163,9 @@ class Installation {
   Status Check(const std::wstring& relative) const;
   Status OpenAt(const std::wstring& relative, DWORD access, DWORD share, UniqueHandle& object) const;
   Status HoldParent(const std::wstring& normal, UniqueHandle& parent) const;
+  // Creates the file at the full `path` (whose parent the caller holds) and
+  // checks it landed at `normal`; the new file goes again when it did not.
+  Status CreateNew(const std::wstring& normal, DWORD access, DWORD share, DWORD flags, UniqueHandle& file) const;
   // Removes `relative` when it is trusted (what a write of ours left).
   void RemoveIfOurs(const std::wstring& relative) const;
   // Deletes the open `object` at `normal` (not a directory that holds

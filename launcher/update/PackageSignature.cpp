@@ -125,85 +125,109 @@ std::string PackageSignature::BuiltInKey() {
   return kBuiltInKey;
 }
 
-Status PackageSignature::Check(HANDLE package) const {
-  if (!keyValid_) return Refuse(L"the built-in key is no minisign Ed25519 public key");
-  if (signatureText_.empty()) return Refuse(L"no signature offered");
-  if (signatureText_.size() > kMaxTextSize) return Refuse(L"the signature text is longer than 4096 characters");
+namespace {
 
+// One signature's decoded parts.
+struct Decoded {
+  bool prehashed = false;
+  unsigned char signature[kSignatureSize] = {};
+  unsigned char global[crypto_sign_ed25519_BYTES] = {};
+  std::wstring trusted;  // the trusted comment as offered
+  std::string comment;   // the same as the bytes the global signature covers
+  const unsigned char* KeyId() const { return signature + 2; }
+  const unsigned char* PackageSignature() const { return signature + 2 + kKeyIdSize; }
+};
+
+Status Decode(const std::wstring& text, Decoded& decoded) {
+  if (text.empty()) return Refuse(L"no signature offered");
+  if (text.size() > PackageSignature::kMaxTextSize) {
+    return Refuse(L"the signature text is longer than 4096 characters");
+  }
   std::wstring lines[4];
-  if (!SplitLines(signatureText_, lines)) return Refuse(L"the signature is not four lines");
+  if (!SplitLines(text, lines)) return Refuse(L"the signature is not four lines");
   if (!StartsWith(lines[0], kUntrustedPrefix) || !StartsWith(lines[2], kTrustedPrefix)) {
     return Refuse(L"the signature's comment lines are missing");
   }
-  const std::wstring trusted = lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix));
+  decoded.trusted = lines[2].substr(std::char_traits<wchar_t>::length(kTrustedPrefix));
   std::string signatureLine;
   std::string globalLine;
-  std::string comment;
-  unsigned char signature[kSignatureSize];
-  unsigned char global[crypto_sign_ed25519_BYTES];
-  if (!Ascii(lines[1], signatureLine) || !DecodeBase64(signatureLine, signature, sizeof signature) ||
-      !Ascii(lines[3], globalLine) || !DecodeBase64(globalLine, global, sizeof global) ||
-      !WideToUtf8(trusted, comment)) {
+  if (!Ascii(lines[1], signatureLine) || !DecodeBase64(signatureLine, decoded.signature, sizeof decoded.signature) ||
+      !Ascii(lines[3], globalLine) || !DecodeBase64(globalLine, decoded.global, sizeof decoded.global) ||
+      !WideToUtf8(decoded.trusted, decoded.comment)) {
     return Refuse(L"the signature is not minisign's base64");
   }
-  const bool prehashed = signature[0] == 'E' && signature[1] == 'D';
-  const bool legacy = signature[0] == 'E' && signature[1] == 'd';
-  if (!prehashed && !legacy) return Refuse(L"the signature's algorithm is neither ED nor Ed");
-  if (!std::equal(keyId_.begin(), keyId_.end(), signature + 2)) {
-    return Refuse(L"signed with key " + KeyIdText(signature + 2) + L", expected key " + KeyIdText(keyId_.data()));
-  }
-  const unsigned char* packageSignature = signature + 2 + kKeyIdSize;
+  decoded.prehashed = decoded.signature[0] == 'E' && decoded.signature[1] == 'D';
+  const bool legacy = decoded.signature[0] == 'E' && decoded.signature[1] == 'd';
+  if (!decoded.prehashed && !legacy) return Refuse(L"the signature's algorithm is neither ED nor Ed");
+  return Status::Ok();
+}
 
-  // The cheap checks first: a replayed or foreign signature fails before the
-  // package is read.
-  std::vector<unsigned char> globalMessage(packageSignature, packageSignature + crypto_sign_ed25519_BYTES);
-  globalMessage.insert(globalMessage.end(), comment.begin(), comment.end());
-  if (crypto_sign_ed25519_verify_detached(global, globalMessage.data(), globalMessage.size(), publicKey_.data()) != 0) {
-    return Refuse(L"the global signature fails over the trusted comment");
+// The package's BLAKE2b-512, as minisign's prehashed form signs it.
+Status Prehash(HANDLE package, unsigned char (&hash)[kPrehashSize]) {
+  crypto_generichash_blake2b_state state;
+  if (crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize) != 0) {
+    return Status::Failed("crypto_generichash_blake2b_init", L"");
   }
-  const std::wstring expected = std::wstring(kVersionPrefix) + offeredVersion_;
-  if (offeredVersion_.empty() || trusted != expected) {
-    return Refuse(L"trusted comment is \"" + trusted + L"\", expected \"" + expected + L"\"");
+  if (!ReadAll(package,
+               [&](const unsigned char* data, DWORD size) { crypto_generichash_blake2b_update(&state, data, size); })) {
+    return Status::FromLastError("ReadFile", L"the package");
   }
+  crypto_generichash_blake2b_final(&state, hash, sizeof hash);
+  return Status::Ok();
+}
 
-  if (prehashed) {
-    crypto_generichash_blake2b_state state;
-    if (crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize) != 0) {
-      return Status::Failed("crypto_generichash_blake2b_init", L"");
-    }
-    if (!ReadAll(package, [&](const unsigned char* data, DWORD size) {
-          crypto_generichash_blake2b_update(&state, data, size);
-        })) {
-      return Status::FromLastError("ReadFile", L"the package");
-    }
-    unsigned char hash[kPrehashSize];
-    crypto_generichash_blake2b_final(&state, hash, sizeof hash);
-    if (crypto_sign_ed25519_verify_detached(packageSignature, hash, sizeof hash, publicKey_.data()) != 0) {
-      return Refuse(L"the signature fails over the package");
-    }
-    return Status::Ok();
-  }
-
-  // The legacy form signs the package itself: the whole of it must be in
-  // memory, hence the bound.
+// The whole package in memory, as the legacy form signs it; refused above
+// the bound, also when it grows while being read.
+Status ReadWhole(HANDLE package, std::vector<unsigned char>& whole) {
+  const wchar_t* tooLargeReason = L"a legacy Ed signature of a package above 8 MiB";
   LARGE_INTEGER size = {};
   if (!::GetFileSizeEx(package, &size)) return Status::FromLastError("GetFileSizeEx", L"the package");
-  const wchar_t* tooLargeReason = L"a legacy Ed signature of a package above 8 MiB";
-  if (static_cast<uint64_t>(size.QuadPart) > kMaxLegacyPackageSize) return Refuse(tooLargeReason);
-  std::vector<unsigned char> whole;
+  if (static_cast<uint64_t>(size.QuadPart) > PackageSignature::kMaxLegacyPackageSize) return Refuse(tooLargeReason);
   whole.reserve(static_cast<size_t>(size.QuadPart));
   bool tooLarge = false;
   if (!ReadAll(package, [&](const unsigned char* data, DWORD read) {
-        if (whole.size() + read > kMaxLegacyPackageSize) {
-          tooLarge = true;  // grew while being read
+        if (whole.size() + read > PackageSignature::kMaxLegacyPackageSize) {
+          tooLarge = true;
           return;
         }
         whole.insert(whole.end(), data, data + read);
       })) {
     return Status::FromLastError("ReadFile", L"the package");
   }
-  if (tooLarge) return Refuse(tooLargeReason);
-  if (crypto_sign_ed25519_verify_detached(packageSignature, whole.data(), whole.size(), publicKey_.data()) != 0) {
+  return tooLarge ? Refuse(tooLargeReason) : Status::Ok();
+}
+
+}  // namespace
+
+Status PackageSignature::Check(HANDLE package) const {
+  if (!keyValid_) return Refuse(L"the built-in key is no minisign Ed25519 public key");
+  Decoded decoded;
+  if (Status read = Decode(signatureText_, decoded); !read.ok()) return read;
+  if (!std::equal(keyId_.begin(), keyId_.end(), decoded.KeyId())) {
+    return Refuse(L"signed with key " + KeyIdText(decoded.KeyId()) + L", expected key " + KeyIdText(keyId_.data()));
+  }
+  // The cheap checks first: a replayed or foreign signature fails before the
+  // package is read.
+  std::vector<unsigned char> globalMessage(decoded.PackageSignature(),
+                                           decoded.PackageSignature() + crypto_sign_ed25519_BYTES);
+  globalMessage.insert(globalMessage.end(), decoded.comment.begin(), decoded.comment.end());
+  if (crypto_sign_ed25519_verify_detached(decoded.global, globalMessage.data(), globalMessage.size(),
+                                          publicKey_.data()) != 0) {
+    return Refuse(L"the global signature fails over the trusted comment");
+  }
+  const std::wstring expected = std::wstring(kVersionPrefix) + offeredVersion_;
+  if (offeredVersion_.empty() || decoded.trusted != expected) {
+    return Refuse(L"trusted comment is \"" + decoded.trusted + L"\", expected \"" + expected + L"\"");
+  }
+  // The legacy form signs the package itself: the whole of it must be in
+  // memory, hence the bound.
+  unsigned char hash[kPrehashSize];
+  std::vector<unsigned char> whole;
+  Status read = decoded.prehashed ? Prehash(package, hash) : ReadWhole(package, whole);
+  if (!read.ok()) return read;
+  const unsigned char* message = decoded.prehashed ? hash : whole.data();
+  const size_t size = decoded.prehashed ? sizeof hash : whole.size();
+  if (crypto_sign_ed25519_verify_detached(decoded.PackageSignature(), message, size, publicKey_.data()) != 0) {
     return Refuse(L"the signature fails over the package");
   }
   return Status::Ok();
