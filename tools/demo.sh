@@ -18,6 +18,9 @@ http_port=$((base + 1))
 state="$build/demo-servers"
 
 mkdir -p "$build/demo"
+# The service signs what it offers with the build's development key, which
+# the demo's launcher is built with.
+export LAUNCHER_TEST_SIGNING_KEY="$build/update-key/maker.key"
 "$top/tests/net/servers.sh" start "$state" "$https_port" "$http_port" "$build/demo"
 trap '"$top/tests/net/servers.sh" stop "$state"' EXIT
 shots="$build/demo/shots"

@@ -215,6 +215,9 @@ HRESULT ArchiveExtractCallback::OpenFile(ISequentialOutStream** outStream) {
       WriteLogLine(L"移除路径失败:" + absolute_path_);
       return ResultFromError(ERROR_FILENAME_EXCED_RANGE);
     }
+    // A directory this extraction made and holds may be what stands there
+    // (an earlier item put a file below the name): let go of it first.
+    ReleaseHeld(relative_path_);
     if (const Launcher::Status removed = target_.Remove(relative_path_); !removed.ok()) {
       return Refused(removed, L"移除路径失败:");
     }
@@ -303,6 +306,14 @@ const Launcher::HeldDirectory* ArchiveExtractCallback::HoldDirectory(const std::
     held = HoldLevel(level);
   }
   return held;
+}
+
+void ArchiveExtractCallback::ReleaseHeld(const std::wstring& relative) {
+  const std::wstring key = Launcher::NameKey(relative);
+  for (auto held = held_.lower_bound(key); held != held_.end() && held->first.compare(0, key.size(), key) == 0;) {
+    const bool below = held->first.size() == key.size() || held->first[key.size()] == L'\\';
+    held = below ? held_.erase(held) : std::next(held);
+  }
 }
 
 const Launcher::HeldDirectory* ArchiveExtractCallback::HoldLevel(const std::wstring& level) {

@@ -86,6 +86,8 @@ class ArchiveExtractCallback final
   // directory the launcher trusts (a file, a link, another account's
   // directory).
   const Launcher::HeldDirectory* HoldDirectory(const std::wstring& relative);
+  // Lets go of the held directory `relative` and those below it.
+  void ReleaseHeld(const std::wstring& relative);
   const Launcher::HeldDirectory* HoldLevel(const std::wstring& level);
 
   ComPtr<IInArchive> archive_;

@@ -110,11 +110,9 @@ std::wstring KeyIdText(const unsigned char* id) {
 
 PackageSignature::PackageSignature(const std::string& publicKey, std::wstring signatureText,
                                    std::wstring offeredVersion)
-    : keyGiven_(!publicKey.empty()),
-      signatureText_(std::move(signatureText)),
-      offeredVersion_(std::move(offeredVersion)) {
+    : signatureText_(std::move(signatureText)), offeredVersion_(std::move(offeredVersion)) {
   unsigned char key[kPublicKeySize];
-  if (!keyGiven_ || !DecodeBase64(publicKey, key, sizeof key)) return;
+  if (publicKey.empty() || !DecodeBase64(publicKey, key, sizeof key)) return;
   if (key[0] != 'E' || key[1] != 'd') return;
   std::copy(key + 2, key + 2 + kKeyIdSize, keyId_.begin());
   std::copy(key + 2 + kKeyIdSize, key + kPublicKeySize, publicKey_.begin());

@@ -39,7 +39,8 @@ class PackageSignature {
   static constexpr uint64_t kMaxLegacyPackageSize = 8u << 20;
   static constexpr DWORD kChunkSize = 256u << 10;
 
-  // `publicKey`: the base64 line of a minisign.pub, ASCII; empty for none.
+  // `publicKey`: the base64 line of a minisign.pub, ASCII; empty or broken,
+  // every check fails.
   // `signatureText`: the offered Data.Signature; `offeredVersion`: the
   // offered Data.LatestVersion.
   PackageSignature(const std::string& publicKey, std::wstring signatureText, std::wstring offeredVersion);
@@ -47,9 +48,6 @@ class PackageSignature {
   // The key the program was built with (LAUNCHER_UPDATE_PUBLIC_KEY).
   static std::string BuiltInKey();
 
-  // Whether the program requires a signature at all: a key was given (even a
-  // broken one, which then fails every check). Without one nothing is checked.
-  bool Required() const { return keyGiven_; }
   // The offered Data.LatestVersion this proof is checked against.
   const std::wstring& OfferedVersion() const { return offeredVersion_; }
 
@@ -62,7 +60,6 @@ class PackageSignature {
   Status Check(HANDLE package) const;
 
  private:
-  bool keyGiven_ = false;
   bool keyValid_ = false;
   std::array<unsigned char, 8> keyId_ = {};
   std::array<unsigned char, 32> publicKey_ = {};

@@ -186,8 +186,7 @@ bool PendingList::RunStartUpPass(const std::wstring& launcherFileName) {
                         installation_.Examine(entry.restoreTo).standing == Installation::Standing::Elsewhere;
     if (!linked && !aside.Exists()) continue;  // nothing left to put back
     // A file another account put under the emptied name gives way.
-    if (linked ||
-        !installation_.Move(entry.name, entry.restoreTo, Installation::Occupant::ReplaceUntrusted).ok()) {
+    if (linked || !installation_.Move(entry.name, entry.restoreTo, Installation::Occupant::ReplaceUntrusted).ok()) {
       remaining.push_back(entry);
       // An entry through a link is never acted on; it stops nothing.
       waiting = waiting || !linked;

@@ -108,9 +108,25 @@ std::vector<std::wstring> SetAsideCandidates(const Installation& installation, c
 
 }  // namespace
 
-// The download's listener: progress to the sink, and the download record kept up to date as the download goes. The bytes are flushed
-// before the record says they are there, so that a later start never resumes
-// after bytes a lost power took.
+Status CheckOffer(const UpdateOffer& offer) {
+  if (offer.signature.empty()) return Status::Refused("PackageSignature", L"no signature offered");
+  if (offer.signature.size() > PackageSignature::kMaxTextSize) {
+    return Status::Refused("PackageSignature", L"the signature text is longer than 4096 characters");
+  }
+  if (offer.address.size() > kMaxOfferedAddress) {
+    return Status::Refused("CheckOffer",
+                           L"the address is longer than " + std::to_wstring(kMaxOfferedAddress) + L" characters");
+  }
+  if (offer.version.empty() || offer.version.size() > kMaxOfferedVersion) {
+    return Status::Refused(
+        "CheckOffer", L"the version is empty or longer than " + std::to_wstring(kMaxOfferedVersion) + L" characters");
+  }
+  return Status::Ok();
+}
+
+// The download's listener: progress to the sink, and the download record kept up to date as the download goes. The
+// bytes are flushed before the record says they are there, so that a later start never resumes after bytes a lost power
+// took.
 class UpdateSession::DownloadProgress final : public DownloadListener {
  public:
   DownloadProgress(UpdateSession& session, HANDLE file, DownloadRecord::Entry entry)
@@ -183,7 +199,11 @@ Status UpdateSession::InstallPackageFile(const std::wstring& name) {
 // --- Download ---------------------------------------------------------------
 
 Status UpdateSession::Download() {
-  // Checked before anything is created: only a web address is fetched.
+  // Checked before anything is created: only a signed offer of a web
+  // address within the bounds of the records is fetched, so that nothing is
+  // downloaded that could never be installed, and every record written can
+  // be read back.
+  if (Status bounded = CheckOffer(offer_); !bounded.ok()) return bounded;
   if (Status parsed = PackageAddress::Parse(offer_.address, address_); !parsed.ok()) return parsed;
   package_ = address_.FileName();
   if (!installation_.Valid()) return Status::Failed("IsFullDirectory", installation_.Directory());
@@ -198,8 +218,8 @@ Status UpdateSession::Download() {
   Status downloaded = DownloadRecord(installation_).Write(entry);
   if (downloaded.ok()) {
     DownloadProgress progress(*this, file.Get(), entry);
-    downloaded = DownloadPackage(address_, file.Get(), installation_.Directory(), entry.resume, progress,
-                                 options_.timings);
+    downloaded =
+        DownloadPackage(address_, file.Get(), installation_.Directory(), entry.resume, progress, options_.timings);
   }
   file.Reset();
   // The download forgets what is on disk whenever it is no longer worth
@@ -217,8 +237,8 @@ void UpdateSession::TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resum
   DownloadRecord::Entry earlier;
   if (!DownloadRecord(installation_).Read(earlier)) return;
   // Only the very same offer continues; a partial file of another offer goes.
-  const bool same = earlier.address == offer_.address && earlier.version == offer_.version &&
-                    SameFileName(earlier.package, package_);
+  const bool same =
+      earlier.address == offer_.address && earlier.version == offer_.version && SameFileName(earlier.package, package_);
   if (same && installation_.Examine(package_).standing == Standing::Trusted &&
       installation_.Open(package_, GENERIC_READ | GENERIC_WRITE | DELETE, file, 0).ok()) {
     resume = earlier.resume;
@@ -260,8 +280,7 @@ Status UpdateSession::Check() {
   // aside: whoever answers the version request names the package, so only a
   // package the maker signed for this very version may be unpacked.
   if (Status held = HoldPackage(installation_, package_, held_); !held.ok()) return held;
-  const PackageSignature signature(options_.publicKey, offer_.signature, offer_.version);
-  return signature.Required() ? signature.Check(held_.Get()) : Status::Ok();
+  return PackageSignature(options_.publicKey, offer_.signature, offer_.version).Check(held_.Get());
 }
 
 // --- Install ------------------------------------------------------------------

@@ -45,11 +45,24 @@ namespace Launcher {
 // must outlive it, and reports to the sink. One thread (the update's); not
 // copyable. A failure leaves one line with its cause (Status::ToString after
 // "update failed: ") on the standard error stream.
+// The bounds of an offer, in characters: the address (WinINet's own limit
+// for a URL is 2083) and the version ("1.0.0.10" has 8). With them every
+// record naming the offer fits the records' size limit.
+inline constexpr size_t kMaxOfferedAddress = 2048;
+inline constexpr size_t kMaxOfferedVersion = 64;
+
+// Whether `offer` may be downloaded at all: it carries a signature (a reply
+// without Data.Signature is a failed download), and its signature, address
+// and version are within their bounds. Refused (kind Refused) naming the
+// first bound it breaks.
+[[nodiscard]] Status CheckOffer(const UpdateOffer& offer);
+
 class UpdateSession {
  public:
   struct Options {
     // The maker's public key (the base64 line of a minisign.pub); the
-    // program's own by default. Empty: no signature is asked for.
+    // program's own by default. Every package must carry a signature made
+    // with it; with no valid key every package is refused.
     std::string publicKey;
     // The download's time-outs and back-off (the shipped ones by default).
     DownloadTimings timings;

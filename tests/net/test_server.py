@@ -21,7 +21,11 @@ early closes are exactly what a case needs.
   /pkg-404, /pkg-500           an error page with that status
   /files/<path>                a file below FILES_DIR (optional fourth argument)
   /slow-files/<path>           the same file trickled in 40 pieces over 4 s
-  /control/offer?<url>         the version reply offers 1.0.0.10 from <url> (answers "set")
+  /control/offer?<url>         the version reply offers 1.0.0.10 from <url> (answers "set"),
+                               signed as the maker signs: with the secret key named by
+                               LAUNCHER_TEST_SIGNING_KEY, over the bytes this server
+                               serves at <url> (over no bytes when it serves none there)
+  /control/offer-unsigned?<url>  the same without Data.Signature
   /control/offer-signed?signature=<path>&url=<url>
                                the same, with the text of the file FILES_DIR/<path>
                                as Data.Signature (answers "set")
@@ -32,6 +36,7 @@ after IDLE_SECONDS without a request, so a killed test run leaves nothing.
 import gzip
 import json
 import os
+import tempfile
 import signal
 import socket
 import socketserver
@@ -104,6 +109,41 @@ def package_bytes(n):
     return bytes((i * 31 + 7) & 0xFF for i in range(n))
 
 
+def served_bytes(url):
+    """The bytes the package port serves at `url`, or b"" when it serves none."""
+    parts = urllib.parse.urlsplit(url)
+    if parts.hostname != "127.0.0.1" or parts.port != state["http_port"]:
+        return b""
+    path = urllib.parse.unquote(parts.path)
+    if path.startswith("/pkg/"):
+        return package_bytes(int(path.rsplit("/", 1)[1].split(".")[0]))
+    for prefix in ("/files/", "/slow-files/"):
+        names = path[len(prefix):].split("/")
+        if path.startswith(prefix) and state["files"] and not any(n in ("", ".", "..") for n in names):
+            try:
+                with open(os.path.join(state["files"], *names), "rb") as f:
+                    return f.read()
+            except OSError:
+                return b""
+    return b""
+
+
+def maker_signature(data, version):
+    """minisign's signature of `data` for `version`, as the maker publishes it."""
+    key = os.environ.get("LAUNCHER_TEST_SIGNING_KEY", "")
+    if not key:
+        return ""
+    with tempfile.TemporaryDirectory() as work:
+        package = os.path.join(work, "package")
+        with open(package, "wb") as f:
+            f.write(data)
+        subprocess.run(["minisign", "-S", "-s", key, "-m", package, "-x", package + ".minisig",
+                        "-t", "version " + version], check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(package + ".minisig", encoding="utf-8") as f:
+            return f.read()
+
+
 class Handler(RawHttpHandler):
     timeout = 30
 
@@ -159,10 +199,12 @@ class Handler(RawHttpHandler):
             self.reply("200 OK", ["Set-Cookie: %s=1; Path=/" % name], b"set")
         elif path.startswith("/v1/oem/clientVersion"):
             self.reply(*CASES[state["driver"]])
-        elif path.startswith("/control/offer?"):
+        elif path.startswith("/control/offer?") or path.startswith("/control/offer-unsigned?"):
             url = urllib.parse.unquote(path.split("?", 1)[1])
-            CASES["offer"] = ("200 OK", [], reply_json({"Code": 0, "Msg": "", "Data": dict(OK_DATA, DownloadUrl=url)}),
-                              "length")
+            data = dict(OK_DATA, DownloadUrl=url)
+            if path.startswith("/control/offer?"):
+                data["Signature"] = maker_signature(served_bytes(url), OK_DATA["LatestVersion"])
+            CASES["offer"] = ("200 OK", [], reply_json({"Code": 0, "Msg": "", "Data": data}), "length")
             state["driver"] = "offer"
             self.reply("200 OK", [], b"set")
         elif path.startswith("/control/offer-signed?") and state["files"]:
@@ -276,6 +318,7 @@ def make_certificate(directory):
 def main():
     directory, https_port, http_port = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     os.makedirs(directory, exist_ok=True)
+    state["http_port"] = http_port
     if len(sys.argv) > 4:
         state["files"] = sys.argv[4]
     cert, key = make_certificate(directory)

@@ -28,10 +28,10 @@
 #include "launcher/update/UpdateRepair.h"
 #include "launcher/update/UpdateSession.h"
 #include "tests/support/Files.h"
+#include "tests/support/InstallTree.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/support/InstallTree.h"
 
 using namespace Launcher;
 
@@ -266,7 +266,8 @@ TEST(Confinement, ListRecordAndProductOthersCanWriteAreLeftAlone) {
       }
     }
     EXPECT_EQ(IsTrustedProduct(Installation(dir.Path())), !c.leftAlone) << c.mode << c.secondName;
-    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())),
+              c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
         << c.mode << c.secondName;
     ProcessPendingDeletions(Installation(dir.Path()));
     EXPECT_EQ(FileExists(dir / L"_a.dll"), c.leftAlone) << c.mode << c.secondName;
@@ -351,7 +352,8 @@ TEST(FileAuthority, TrustsTheOwnerOfNewObjectsNotTheTokenUser) {
   ASSERT_TRUE(installation.CreateFile(L"made.txt", GENERIC_WRITE, 0, 0, file).ok());
   file.Reset();
   EXPECT_EQ(installation.Examine(L"made.txt").standing, Installation::Standing::Trusted);
-  EXPECT_EQ(installation.Examine(L"mine.txt").standing, Installation::Standing::Trusted);  // Wine: mode 644, owner the user
+  EXPECT_EQ(installation.Examine(L"mine.txt").standing,
+            Installation::Standing::Trusted);  // Wine: mode 644, owner the user
   ASSERT_TRUE(SetUnixMode(dir / L"mine.txt", "666"));
   EXPECT_EQ(installation.Examine(L"mine.txt").standing, Installation::Standing::Untrusted);
 }
@@ -616,7 +618,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       // Everything the update wrote is the launcher's own, directories too.
       const Installation installation(root);
       for (const wchar_t* written : {L"bin\\core.dll", L"bin\\extra.dll", L"docs", L"docs\\readme.txt", L"top.txt"}) {
-        EXPECT_EQ(installation.Examine(written).standing, Installation::Standing::Trusted) << c.what << " " << Narrow(written);
+        EXPECT_EQ(installation.Examine(written).standing, Installation::Standing::Trusted)
+            << c.what << " " << Narrow(written);
       }
       EXPECT_FALSE(PathExists(root + L"docs\\evil.dll")) << c.what;
     }
@@ -625,6 +628,4 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
 
 }  // namespace
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace

@@ -15,8 +15,8 @@
 #include "launcher/update/PendingList.h"
 #include "launcher/update/UpdateSession.h"
 #include "tests/support/Files.h"
-#include "tests/support/TempDir.h"
 #include "tests/support/InstallTree.h"
+#include "tests/support/TempDir.h"
 
 using namespace Launcher;
 

@@ -18,8 +18,8 @@
 #include "launcher/update/UpdateRepair.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
-#include "tests/support/TempDir.h"
 #include "tests/support/InstallTree.h"
+#include "tests/support/TempDir.h"
 
 using namespace Launcher;
 

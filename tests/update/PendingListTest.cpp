@@ -26,12 +26,14 @@ TEST(PendingList, EncodesAndDecodesEntries) {
       {"", {}, true},
       {"bin\\_old.dll|_update.dat", {Entry::Deletion(L"bin\\_old.dll"), Entry::Deletion(L"_update.dat")}, true},
       {"bin\\_core.dll>bin\\core.dll", {Entry::Restore(L"bin\\_core.dll", L"bin\\core.dll")}, true},
-      {"caf\xe9\xff|<4e2d><6587>.dll", {Entry::Deletion(L"caf\u00e9\u00ff"), Entry::Deletion(L"\u4e2d\u6587.dll")}, true},
-      {"<4E2D><6a2B>", {Entry::Deletion(L"\u4e2d\u6a2b")}, false},  // either case of digits
-      {std::string("a\0b", 3), {Entry::Deletion(L"ab")}, false},       // a byte 0 adds nothing
-      {"<4e2d", {Entry::Deletion(L"<4e2d")}, true},                     // no full escape: as it is
+      {"caf\xe9\xff|<4e2d><6587>.dll",
+       {Entry::Deletion(L"caf\u00e9\u00ff"), Entry::Deletion(L"\u4e2d\u6587.dll")},
+       true},
+      {"<4E2D><6a2B>", {Entry::Deletion(L"\u4e2d\u6a2b")}, false},       // either case of digits
+      {std::string("a\0b", 3), {Entry::Deletion(L"ab")}, false},         // a byte 0 adds nothing
+      {"<4e2d", {Entry::Deletion(L"<4e2d")}, true},                      // no full escape: as it is
       {"a||b|", {Entry::Deletion(L"a"), Entry::Deletion(L"b")}, false},  // empty entries go
-      {"..\\x|C:\\x|_a>..\\a|ok", {Entry::Deletion(L"ok")}, false},  // so do entries outside
+      {"..\\x|C:\\x|_a>..\\a|ok", {Entry::Deletion(L"ok")}, false},      // so do entries outside
   };
   for (const auto& c : cases) {
     EXPECT_EQ(PendingList::Decode(c.bytes), c.entries) << c.bytes;
@@ -54,7 +56,7 @@ TEST(PendingList, SavesOnlyWhatChanged) {
       {nullptr, {Entry::Deletion(L"_a.dll")}, {}, "_a.dll"},
       {"_old.dll", {Entry::Deletion(L"_a.dll"), Entry::Deletion(L"_old.dll")}, {}, "_old.dll|_a.dll"},
       {"", {Entry::Deletion(L"_a.dll")}, {}, "_a.dll"},
-      {"", {}, {}, nullptr},  // an empty list goes
+      {"", {}, {}, nullptr},                                 // an empty list goes
       {"_old.dll|bin", {}, {L"bin\\core.dll"}, "_old.dll"},  // written over: forgotten
       {"_c.dll>c.dll|_d.dll>d.dll", {}, {L"c.dll"}, "_c.dll|_d.dll>d.dll"},
       {"_c.dll>c.dll", {Entry::Deletion(L"..\\x")}, {}, "_c.dll>c.dll"},  // outside: never listed

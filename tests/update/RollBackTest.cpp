@@ -1,5 +1,5 @@
-#include "launcher/update/RollBack.h"
 #include "launcher/update/PendingList.h"
+#include "launcher/update/RollBack.h"
 
 #include <windows.h>
 

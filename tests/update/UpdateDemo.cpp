@@ -1,11 +1,12 @@
 // update_demo.exe DIR URL: runs one update session over the installation in
-// DIR, offered the package at URL (no signature asked for), and prints what
+// DIR, offered the package at URL signed as the tests sign, and prints what
 // the update window would show.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "launcher/update/UpdateSession.h"
+#include "tests/update/SignedOffer.h"
 
 using namespace Launcher;
 
@@ -33,6 +34,6 @@ int wmain(int argc, wchar_t** argv) {
   if (directory.back() != L'\\') directory += L'\\';
   const Installation installation(directory);
   PrintingSink sink;
-  UpdateSession(installation, UpdateOffer{argv[2], L"", L""}, sink, UpdateSession::Options()).Run();
+  UpdateSession(installation, SignedOffer(argv[2]), sink, TestOptions()).Run();
   return sink.ended == UpdateEnd::Installed ? 0 : 1;
 }

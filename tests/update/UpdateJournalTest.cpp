@@ -13,10 +13,10 @@
 #include <string>
 
 #include "tests/support/Files.h"
+#include "tests/support/InstallTree.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/support/InstallTree.h"
 
 using namespace Launcher;
 

@@ -15,10 +15,11 @@
 #include "tests/net/PackageServer.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
+#include "tests/support/InstallTree.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/support/InstallTree.h"
+#include "tests/update/SignedOffer.h"
 #include "tests/update/SinkRecorder.h"
 
 using namespace Launcher;
@@ -49,14 +50,12 @@ void ExpectOldInstallation(const TempDir& dir) {
 }
 
 // Runs one update session over the installation in `directory`, offered
-// the package at `url` with no signature asked for; returns the final
+// the package at `url` signed as the maker signs; returns the final
 // messages its sink received.
 std::vector<UINT> RunUpdateFrom(const std::wstring& directory, const std::wstring& url, SinkRecorder& recorder,
                                 const DownloadTimings& timings = DownloadTimings()) {
   const Installation installation(directory);
-  UpdateSession::Options options;
-  options.timings = timings;
-  UpdateSession(installation, UpdateOffer{url, L"", L""}, recorder, options).Run();
+  UpdateSession(installation, SignedOffer(url), recorder, TestOptions(timings)).Run();
   return recorder.Finals();
 }
 

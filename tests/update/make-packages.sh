@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# make-packages.sh OUT: the update packages the worker tests download, made
-# with the real tools. Runs on Linux before the tests, which run under Wine.
+# make-packages.sh OUT KEY: the update packages the worker tests download, made
+# with the real tools, each signed with the secret key KEY for version 2.1.0.0
+# as the maker signs (OUT/NAME.minisig). Runs on Linux before the tests, which
+# run under Wine.
 set -euo pipefail
-out=$1
+out=$1 key=$2
 rm -rf "$out" && mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -152,3 +154,9 @@ mkdir -p big/bin
 cp release/top.txt big/top.txt && cp release/bin/core.dll big/bin/core.dll
 head -c 6291456 /dev/urandom > big/bin/payload.bin
 (cd big && 7zz a -bd -bso0 -t7z -mx0 "$out/big-release.7z" top.txt bin)
+
+# Every package signed, as the launcher installs nothing else.
+for package in "$out"/*; do
+  [ -f "$package" ] || continue
+  minisign -S -s "$key" -m "$package" -x "$package.minisig" -t "version 2.1.0.0" </dev/null >/dev/null
+done

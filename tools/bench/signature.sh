@@ -18,7 +18,7 @@ package="$work/files/Tarvo_1.0.0.10.7z"
 if [ ! -f "$package" ] || [ "$(head -c 2 "$package")" != 7z ]; then
   { printf '7z\xbc\xaf\x27\x1c'; head -c $(((200 << 20) - 6)) /dev/urandom; } >"$package"
 fi
-keys="$build/tests/update-key"
+keys="$build/update-key"
 "$top/tools/sign-package.sh" "$package" 1.0.0.10 "$keys/maker.key" >"$work/files/package.sig" 2>/dev/null
 key=$(sed -n 2p "$keys/maker.pub")
 state="$work/servers"
