@@ -12,8 +12,8 @@ namespace Launcher {
 
 // Keeps a second launcher from running beside the first, machine-wide.
 //
-// The first launcher creates the auto-reset event "Global\<name>" and keeps it
-// until the process ends. A later launcher finds the event, runs its
+// The first launcher creates the auto-reset event "Global\<name>", which only
+// administrators may open or signal, and keeps it until the process ends. A later launcher finds the event, runs its
 // already-running handler, signals the event and exits with kRefusedExitCode
 // from inside Start. The first launcher's watcher thread runs the
 // other-instance handler once for each signal (signals that arrive while the
@@ -42,7 +42,10 @@ class SingletonExe {
   // Takes the name "Global\" + name. Returns only in the first launcher; any
   // other launcher, and any launcher that cannot create the event at all,
   // ends the process with kRefusedExitCode (exit handlers and static
-  // destructors run). Call once per guard.
+  // destructors run). An event of that name that another account made (one
+  // that others may signal, or that keeps administrators out) is no
+  // launcher's: Start returns without a guard, and says so in one line on
+  // the standard error stream. Call once per guard.
   void Start(std::wstring name);
 
  private:

@@ -1,12 +1,14 @@
 // Real launcher processes racing for the machine-wide single-instance event.
 #include <windows.h>
 
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "base/UniqueLocalMemory.h"
 #include "launcher/app/SingletonExe.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
@@ -80,6 +82,33 @@ TEST_F(SingleInstance, SecondLauncherIsRefusedAndFirstIsTold) {
   ::SetEvent(stop.Get());
   EXPECT_EQ(again.Wait(20000), 0);
   EXPECT_EQ(ReadBytes(dir_ / L"again.txt"), "");
+}
+
+// An event of the launcher's name that another account made first, one that
+// anybody may signal or one that keeps administrators out, is no reason to
+// end: the launcher runs (without a guard), where a launcher's own event
+// refuses the second launcher (above).
+TEST_F(SingleInstance, AnotherAccountsEventUnderTheNameIsNoReasonToEnd) {
+  const std::wstring stopName = L"Local\\guard-probe-squat-" + std::to_wstring(::GetCurrentProcessId());
+  UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, stopName.c_str()));
+  ASSERT_FALSE(GuardHeld()) << "another launcher holds the event";
+  for (const wchar_t* dacl : {L"D:(A;;GA;;;WD)", L"D:(D;;GA;;;WD)", L"D:(A;;GA;;;BA)(A;;0x1f0003;;;BU)"}) {
+    SCOPED_TRACE(Narrow(dacl));
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(dacl, SDDL_REVISION_1, &raw, nullptr));
+    UniqueLocalMemory descriptor(raw);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+    UniqueHandle squat(::CreateEventW(&attributes, FALSE, FALSE, L"Global\\VxSpeedUp"));
+    ASSERT_TRUE(squat);
+    ::ResetEvent(stop.Get());
+    ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(Probe(stopName), dir_ / L"squat.txt"));
+    EXPECT_FALSE(WaitUntil([&] { return !launcher.IsRunning(); }, 1500)) << "ended at once";
+    ::SetEvent(stop.Get());
+    EXPECT_EQ(launcher.Wait(20000), 0);
+    EXPECT_NE(ReadBytes(dir_ / L"squat.txt").find("running without the guard"), std::string::npos)
+        << ReadBytes(dir_ / L"squat.txt");
+  }
 }
 
 int ThreadsOfThisProcess() {
