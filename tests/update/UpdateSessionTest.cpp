@@ -194,6 +194,11 @@ TEST(UpdateSession, HostileReplyChangesNothingAndFetchesNothing) {
     runs.push_back(RunId("hostile"));
     urls.push_back(Widen(ServerAddress() + "/run/" + runs.back() + "/ok/" + name));
   }
+  // A real package behind an address longer than any record of it may be:
+  // refused before anything is created, so no record is written that could
+  // not be read back.
+  runs.push_back(RunId("long"));
+  urls.push_back(Widen(ServerAddress() + "/run/" + runs.back() + "/ok/update_2.1.7z?pad=" + std::string(3000, 'x')));
   for (size_t i = 0; i < urls.size(); ++i) {
     TempDir dir;
     Install(dir);
