@@ -534,6 +534,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     TakeEmptiedNameAndHold,
     TakeEmptiedName,
     MakeAddedDirectory,
+    MakeAddedDirectoryWhileUnpacking,
+    RemakeSetAsideDirectory,
     SwapDirectoryForLink,
     HardLinkAtNewName,
     SwapSetAsideTreeForLink,
@@ -544,10 +546,20 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     bool installs;
     std::string core;  // bin\core.dll at the end
     InstallStep at = InstallStep::Extracting;
+    // The account's object stays where an old one must go back: the restore
+    // waits (the product is not started) while it is there, and the old
+    // files wait, whole, under their set-aside name.
+    bool occupied = false;
   } cases[] = {
       {"the emptied name of a DLL taken and held", Move::TakeEmptiedNameAndHold, false, "old core"},
       {"the emptied name of a DLL taken", Move::TakeEmptiedName, true, "new core"},
       {"a directory the package adds made beforehand", Move::MakeAddedDirectory, true, "new core"},
+      // Nothing adopted: a directory that is not there when planned, made by
+      // the account before the unpacking reaches it, fails the update.
+      {"a directory the package adds made while unpacking", Move::MakeAddedDirectoryWhileUnpacking, false, "old core"},
+      // bin is the account's: set aside whole, then made again by it.
+      {"a set-aside directory made again while unpacking", Move::RemakeSetAsideDirectory, false, "",
+       InstallStep::Extracting, true},
       {"a directory swapped for a link while unpacking", Move::SwapDirectoryForLink, false, ""},
       {"a hard link to a file outside under a new file's name", Move::HardLinkAtNewName, true, "new core"},
       // top.txt is a directory here: it is set aside whole, and deleted once
@@ -571,6 +583,9 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     if (c.move == Move::SwapSetAsideTreeForLink) {
       ASSERT_TRUE(::DeleteFileW((root + L"top.txt").c_str()));
       Lay(root, {{L"top.txt\\inner\\user.ini", "user"}});
+    }
+    if (c.move == Move::RemakeSetAsideDirectory) {
+      ASSERT_TRUE(SetUnixMode(root + L"bin", "777"));
     }
     if (c.move == Move::MakeAddedDirectory) {
       ASSERT_TRUE(MakeDirectories(root + L"docs"));
@@ -599,6 +614,14 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
           ASSERT_TRUE(::MoveFileW((root + L"_top.txt").c_str(), (root + L"_top.moved").c_str()));
           ASSERT_TRUE(MakeUnixLink(root + L"_top.txt", outside + L"tree"));
           break;
+        case Move::MakeAddedDirectoryWhileUnpacking:
+        case Move::RemakeSetAsideDirectory: {
+          const std::wstring directory = c.move == Move::RemakeSetAsideDirectory ? L"bin" : L"docs";
+          ASSERT_TRUE(MakeDirectories(root + directory));
+          ASSERT_TRUE(SetUnixMode(root + directory, "777"));
+          plant(directory + L"\\evil.dll");
+          break;
+        }
         case Move::MakeAddedDirectory:
           break;
       }
@@ -606,9 +629,13 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     EXPECT_EQ(InstallPackage(Installation(root), L"update_2.1.7z", &attacker).ok(), c.installs) << c.what;
     // While the account holds the emptied name the old DLL waits in "temp",
     // and the start-up pass says so: the product is not started.
-    EXPECT_EQ(ProcessPendingDeletions(Installation(root)), static_cast<bool>(held)) << c.what;
+    EXPECT_EQ(ProcessPendingDeletions(Installation(root)), held || c.occupied) << c.what;
     held.Reset();
-    EXPECT_FALSE(ProcessPendingDeletions(Installation(root))) << c.what;
+    EXPECT_EQ(ProcessPendingDeletions(Installation(root)), c.occupied) << c.what;
+    if (c.occupied) {
+      EXPECT_EQ(ReadBytes(root + L"_bin\\core.dll"), "old core") << c.what;
+      EXPECT_EQ(ReadBytes(root + L"bin\\evil.dll"), "attacker") << c.what;
+    }
     if (!c.core.empty()) {
       EXPECT_EQ(ReadBytes(root + L"bin\\core.dll"), c.core) << c.what;
     }
