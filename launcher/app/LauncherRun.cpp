@@ -17,6 +17,7 @@
 #include "launcher/ui/VxMessageBox.h"
 #include "launcher/update/PendingList.h"
 #include "launcher/update/UpdateRepair.h"
+#include "launcher/update/VersionFloor.h"
 
 namespace Launcher {
 
@@ -66,7 +67,7 @@ int RunLauncher(HINSTANCE instance) {
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;
   const VersionReply reply = FetchVersionReply(client);
-  const Road road = ChooseRoad(reply, installedVersion);
+  const Road road = ChooseRoad(reply, installedVersion, VersionFloor(*installation).Read());
 
   // COM and the skin serve only the windows: the road that starts the product
   // opens none, and initialising COM costs it a noticeable part of its start.

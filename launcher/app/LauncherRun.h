@@ -28,8 +28,7 @@ bool PrepareToolkit(HINSTANCE instance);
 // and runs the message loop until the window is gone; the installed update
 // starts the product only when `productMayStart` (no installed file waits to
 // go back under its name). Main thread, after PrepareToolkit.
-void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation,
-                     bool productMayStart);
+void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, bool productMayStart);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

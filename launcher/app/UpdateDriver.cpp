@@ -20,9 +20,10 @@ void PrintLine(const char* text) {
 
 }  // namespace
 
-Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion) {
+Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion, const std::wstring& floorVersion) {
   if (!reply.requestSucceeded) return Road::ReportServiceFailure;
   if (reply.code != 0) return Road::StartProduct;
+  if (!floorVersion.empty() && NeedsUpdate(reply.latestVersion, floorVersion)) return Road::StartProduct;
   if (NeedsUpdate(installedVersion, reply.latestVersion)) return Road::OpenUpdateWindow;
   return Road::StartProduct;
 }

@@ -17,9 +17,13 @@ enum class Road {
 
 // The decision of a run, first match wins: a failed request reports the
 // failure; a non-zero reply code starts the product whatever the versions; an
-// update is needed (either version empty, or installed < offered) opens the
-// update window; otherwise the product is started.
-Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion);
+// offer below `floorVersion` (the highest version the launcher installed,
+// VersionFloor; empty for none) starts the product, so that no reply can
+// bring back an older version, even when the product's own version cannot be
+// read; an update is needed (either version empty, or installed < offered)
+// opens the update window; otherwise the product is started.
+Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion,
+                const std::wstring& floorVersion = std::wstring());
 
 // Gives `guard` the driver's handlers (they write "has a exe running!" and
 // "has other exe want to run" to standard output) and starts it under the

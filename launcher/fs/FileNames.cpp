@@ -58,7 +58,7 @@ bool IsLauncherOwnName(const std::wstring& relativePath) {
     return top.compare(0, key.size(), key) == 0;
   };
   if (top == NameKey(kPendingDeletionFile) || startsWith(kPendingDeletionNewFile)) return true;
-  if (startsWith(kUpdateJournalFile) || startsWith(kDownloadRecordFile)) return true;
+  if (startsWith(kUpdateJournalFile) || startsWith(kDownloadRecordFile) || startsWith(kVersionFloorFile)) return true;
   return false;
 }
 

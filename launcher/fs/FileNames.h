@@ -26,6 +26,9 @@ inline constexpr wchar_t kUpdateJournalDamagedFile[] = L"update.journal.damaged"
 // What a download cut short can be resumed from (DownloadRecord), and the
 // fresh names it is written under.
 inline constexpr wchar_t kDownloadRecordFile[] = L"update.download";
+// The highest version the launcher installed (VersionFloor), and the fresh
+// names it is written under.
+inline constexpr wchar_t kVersionFloorFile[] = L"update.version";
 
 // The form under which Windows finds `path`: "/" taken as "\", trailing dots
 // and blanks of every component dropped (Windows ignores them), empty and "."

@@ -13,6 +13,7 @@
 #include "launcher/update/PackageSignature.h"
 #include "launcher/update/RollBack.h"
 #include "launcher/update/UpdateRepair.h"
+#include "launcher/update/VersionFloor.h"
 
 namespace Launcher {
 
@@ -348,6 +349,10 @@ Status UpdateSession::Commit() {
   // next start to put them back.
   record_.state = UpdateJournal::State::Installed;
   if (Status written = journal_.Write(record_); !written.ok()) return written;
+  // Raised once installed: a later offer of an older version is refused
+  // even when the product's own version cannot be read. A floor not written
+  // keeps the older one; the update is installed either way.
+  if (!offer_.version.empty()) static_cast<void>(VersionFloor(installation_).Write(offer_.version));
   Reach(InstallStep::Committed);
   return Status::Ok();
 }

@@ -21,6 +21,7 @@ TEST(ChooseRoad, FirstMatchWins) {
     VersionReply reply;
     const wchar_t* installed;
     Road road;
+    const wchar_t* floor = L"";  // the highest version the launcher installed
   } cases[] = {
       {Reply(false, 0, L""), L"1.0.0.0", Road::ReportServiceFailure},
       {Reply(false, 0, L"9.0.0.0"), L"", Road::ReportServiceFailure},
@@ -32,11 +33,17 @@ TEST(ChooseRoad, FirstMatchWins) {
       {Reply(true, 0, L"1.0.0.10"), L"1.0.0.10", Road::StartProduct},
       {Reply(true, 0, L"1.0.0.10"), L"", Road::OpenUpdateWindow},  // fresh install
       {Reply(true, 0, L""), L"1.0.0.9", Road::OpenUpdateWindow},   // unreadable reply, empty object
+      // Never below what was installed, even when the product is unreadable.
+      {Reply(true, 0, L"1.0.0.10"), L"", Road::StartProduct, L"1.0.0.11"},
+      {Reply(true, 0, L"1.0.0.10"), L"1.0.0.9", Road::StartProduct, L"1.0.0.11"},
+      {Reply(true, 0, L"1.0.0.10"), L"", Road::OpenUpdateWindow, L"1.0.0.10"},  // the same again, reinstalled
+      {Reply(true, 0, L"1.0.0.11"), L"1.0.0.9", Road::OpenUpdateWindow, L"1.0.0.10"},
+      {Reply(false, 0, L"1.0.0.10"), L"", Road::ReportServiceFailure, L"1.0.0.11"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ChooseRoad(c.reply, c.installed), c.road)
+    EXPECT_EQ(ChooseRoad(c.reply, c.installed, c.floor), c.road)
         << "code " << c.reply.code << " latest '" << Narrow(c.reply.latestVersion) << "' installed '"
-        << Narrow(c.installed) << "'";
+        << Narrow(c.installed) << "' floor '" << Narrow(c.floor) << "'";
   }
 }
 

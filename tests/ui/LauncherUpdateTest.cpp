@@ -282,6 +282,23 @@ TEST_P(LauncherUpdateTest, SignedLauncherInstallsWhatTheMakerSignedForTheOffered
   }
   ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
   EXPECT_TRUE(HomePageLog::Addresses().empty());
+  EXPECT_EQ(ReadBytes(At(L"update.version")), "version 1.0.0.10\r\n");
+}
+
+// No downgrade: the launcher once installed 1.0.0.11. Offered the maker's
+// package for 1.0.0.10 while the product's own version cannot be read, it
+// installs nothing and starts the product as it is.
+TEST_P(LauncherUpdateTest, AnOlderSignedVersionIsNeverInstalledEvenWhenTheProductIsUnreadable) {
+  const std::wstring unreadable = TestBinDirectory() + L"standin_no_version_resource.exe";
+  ASSERT_TRUE(CopyInto(unreadable, At(L"VxSpeedUp.exe")));
+  ASSERT_TRUE(WriteBytes(At(L"update.version"), "version 1.0.0.11\r\n"));
+  StartLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z");
+  EXPECT_EQ(launcher_.Wait(30000), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
+  EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), ReadBytes(unreadable));
+  EXPECT_EQ(ReadBytes(At(L"top.txt")), "old top");
+  EXPECT_FALSE(PathExists(At(L"Tarvo_1.0.0.10.7z")));
+  EXPECT_EQ(ReadBytes(At(L"update.version")), "version 1.0.0.11\r\n");
 }
 
 // A DLL still waiting to go back under a name another account's file holds
