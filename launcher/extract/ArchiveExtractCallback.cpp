@@ -43,8 +43,9 @@ std::wstring Join(const std::wstring& directory, const std::wstring& relative) {
 
 }  // namespace
 
-ArchiveExtractCallback::ArchiveExtractCallback(ComPtr<IInArchive> archive, const Launcher::Installation& target)
-    : archive_(std::move(archive)), target_(target), directory_(target.Directory()) {}
+ArchiveExtractCallback::ArchiveExtractCallback(ComPtr<IInArchive> archive, const Launcher::Installation& target,
+                                               bool flush)
+    : archive_(std::move(archive)), target_(target), directory_(target.Directory()), flush_(flush) {}
 
 HRESULT ArchiveExtractCallback::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -281,6 +282,9 @@ HRESULT ArchiveExtractCallback::SetOperationResult(INT32 operationResult) {
       SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
     }
   }
+  // On the medium before the item counts as written: the update's record
+  // turns to "installed" only after the last item.
+  if (flush_ && written && !::FlushFileBuffers(file)) return ResultFromError(::GetLastError());
   WriteLogLine(L"FileDone:" + absolute_path_);
   // A damaged package (data or CRC error, unsupported method) must not count
   // as installed: the file stays as written, but the extraction stops here.

@@ -49,7 +49,8 @@ class ArchiveExtractCallback final
   // Writes below `target`, which must outlive the extraction; every file
   // and directory is created, and anything in an item's way removed,
   // through it (launcher/fs/Installation.h).
-  ArchiveExtractCallback(ComPtr<IInArchive> archive, const Launcher::Installation& target);
+  // `flush`: every file is flushed to the medium before its item succeeds.
+  ArchiveExtractCallback(ComPtr<IInArchive> archive, const Launcher::Installation& target, bool flush);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
 
@@ -95,6 +96,7 @@ class ArchiveExtractCallback final
   std::wstring directory_;
   // The file of the current item, from its creation to SetOperationResult.
   ComPtr<OutStreamWrapper> written_;
+  bool flush_ = false;
   std::wstring relative_path_;
   std::wstring absolute_path_;
   bool is_directory_ = false;

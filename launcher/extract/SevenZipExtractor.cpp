@@ -77,7 +77,8 @@ HRESULT SevenZipExtractor::Extract(const Launcher::Installation& target) {
   hr = handler->Open(stream.Get(), nullptr, openCallback.Get());
   if (hr != S_OK) return hr;
 
-  auto callback = ComPtr<intl::ArchiveExtractCallback>::Share(new intl::ArchiveExtractCallback(handler, target));
+  auto callback = ComPtr<intl::ArchiveExtractCallback>::Share(
+      new intl::ArchiveExtractCallback(handler, target, durability_ == Durability::OnTheMedium));
   hr = handler->Extract(nullptr, kAllItems, 0, callback.Get());
   handler->Close();
   created_paths_ = callback->CreatedPaths();

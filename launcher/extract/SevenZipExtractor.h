@@ -24,6 +24,14 @@ class SevenZipExtractor : public SevenZipArchive {
   SevenZipExtractor() = default;
   ~SevenZipExtractor() override = default;
 
+  // Whether an item counts as written once the system has it (AsWritten,
+  // the default) or only once it is on the medium (OnTheMedium: every file
+  // flushed, FlushFileBuffers, before its item succeeds; a flush that fails
+  // fails the item with the platform's code), so that a record saying
+  // "installed" never outlives a power cut that its files did not.
+  enum class Durability { AsWritten, OnTheMedium };
+  void SetDurability(Durability durability) { durability_ = durability; }
+
   // Detects the format again and writes every item below `directory`, logging
   // each step on standard output. Returns 0 when every item was written, 110
   // when the archive file cannot be opened for reading, E_INVALIDARG for an
@@ -49,6 +57,7 @@ class SevenZipExtractor : public SevenZipArchive {
   HRESULT Extract(const Launcher::Installation& target);
 
   std::vector<std::wstring> created_paths_;
+  Durability durability_ = Durability::AsWritten;
 };
 
 }  // namespace SevenZip

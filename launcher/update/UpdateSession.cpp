@@ -298,6 +298,7 @@ Status UpdateSession::Install() {
 Status UpdateSession::Plan() {
   extractor_.SetPath(installation_.PathOf(package_));
   extractor_.SetFile(held_.Get());
+  extractor_.SetDurability(SevenZip::SevenZipExtractor::Durability::OnTheMedium);
   items_ = extractor_.ItemNames();
   const std::vector<bool> directories = extractor_.ItemDirectoryFlags();
   if (Status refused = RefuseUnsafeItems(installation_, items_, untrusted_); !refused.ok()) return refused;

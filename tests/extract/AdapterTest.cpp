@@ -93,7 +93,7 @@ TEST(Callbacks, RefusePasswordsAndAnswerOnlyTheirInterfaces) {
   ComPtr<IInArchive> handler;
   ASSERT_EQ(CreateObject(&classId, &IID_IInArchive, handler.PutVoid()), S_OK);
   const Launcher::Installation target(L"C:\\");
-  auto extract = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, target));
+  auto extract = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, target, false));
   ComPtr<ICryptoGetTextPassword> extractPassword;
   ASSERT_EQ(extract->QueryInterface(IID_ICryptoGetTextPassword, extractPassword.PutVoid()), S_OK);
   EXPECT_EQ(extractPassword->CryptoGetTextPassword(&text), E_ABORT);

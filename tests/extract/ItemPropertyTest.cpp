@@ -93,7 +93,7 @@ TEST_P(ItemProperties, AcceptTheirTypesAndFailOtherwise) {
   for (const auto& [id, answer] : c.script) script[id] = answer;
   auto handler = ComPtr<IInArchive>::Share(new ScriptedHandler(script));
   const Launcher::Installation target(dir.Path());
-  auto callback = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, target));
+  auto callback = ComPtr<ArchiveExtractCallback>::Share(new ArchiveExtractCallback(handler, target, false));
 
   CapturedOutput output;
   ISequentialOutStream* stream = nullptr;
