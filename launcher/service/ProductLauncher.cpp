@@ -10,6 +10,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/fs/FileAuthority.h"
+#include "launcher/service/SignedInUser.h"
 #include "launcher/service/VersionNumbers.h"
 
 namespace Launcher {
@@ -74,6 +75,12 @@ std::wstring ProductHomePage() {
 }
 
 void OpenProductHomePage() {
+  // Never in a browser running as administrator: elevated, the page opens
+  // as the signed-in user or not at all.
+  if (RunsElevated()) {
+    static_cast<void>(OpenAsSignedInUser(ProductHomePage()));
+    return;
+  }
   ::ShellExecuteW(nullptr, L"open", ProductHomePage().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -40,7 +40,9 @@ void LaunchProductUnlessARestoreWaits(const Installation& installation, bool may
 std::wstring ProductHomePage();
 
 // Opens the product's home page in the user's browser (the shell's "open"),
-// not waiting for it; a browser that does not open is not reported.
+// not waiting for it; a browser that does not open is not reported. An
+// elevated launcher opens it as the signed-in user (OpenAsSignedInUser), or
+// not at all: never in a browser that runs as administrator.
 void OpenProductHomePage();
 
 // The installed product's "FileVersion", empty when the product or its entry
