@@ -539,6 +539,7 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     SwapDirectoryForLink,
     HardLinkAtNewName,
     SwapSetAsideTreeForLink,
+    DeepSetAsideTree,
   };
   const struct {
     const char* what;
@@ -566,6 +567,11 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       // the update is recorded as installed.
       {"a set-aside tree swapped for a link before its deletion", Move::SwapSetAsideTreeForLink, true, "new core",
        InstallStep::Committed},
+      // top.txt is a directory holding a chain of directories three times
+      // as deep as the removal walks: set aside whole, deleted as far as the
+      // walk goes, the rest waiting in "temp"; no start crashes on it.
+      {"a set-aside tree deeper than the removal walks", Move::DeepSetAsideTree, true, "new core",
+       InstallStep::Committed},
   };
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
   for (const auto& c : cases) {
@@ -583,6 +589,15 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     if (c.move == Move::SwapSetAsideTreeForLink) {
       ASSERT_TRUE(::DeleteFileW((root + L"top.txt").c_str()));
       Lay(root, {{L"top.txt\\inner\\user.ini", "user"}});
+    }
+    if (c.move == Move::DeepSetAsideTree) {
+      ASSERT_TRUE(::DeleteFileW((root + L"top.txt").c_str()));
+      std::wstring deep = L"\\\\?\\" + root + L"top.txt";
+      ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+      for (size_t level = 0; level < 3 * Installation::kMaxRemoveDepth; ++level) {
+        deep += L"\\d";
+        ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr)) << level;
+      }
     }
     if (c.move == Move::RemakeSetAsideDirectory) {
       ASSERT_TRUE(SetUnixMode(root + L"bin", "777"));
@@ -623,6 +638,7 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
           break;
         }
         case Move::MakeAddedDirectory:
+        case Move::DeepSetAsideTree:
           break;
       }
     });
