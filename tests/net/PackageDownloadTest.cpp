@@ -279,6 +279,15 @@ const std::vector<Row>& Rows() {
        "cut=H",
        {"-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-", "bytes=H-"},
        "InternetReadFile"},
+      // Seven cuts that each move the file on, every one followed by a cut
+      // that moves it nowhere: more than the five retries either way, but
+      // never two without progress in a row.
+      {"progress-between-fruitless-cuts",
+       "cut=100000,cut=100000,cut=200000,cut=200000,cut=300000,cut=300000,cut=400000,cut=400000,cut=500000,"
+       "cut=500000,cut=600000,cut=600000,cut=700000,cut=700000,ok",
+       {"-", "bytes=100000-", "bytes=100000-", "bytes=200000-", "bytes=200000-", "bytes=300000-", "bytes=300000-",
+        "bytes=400000-", "bytes=400000-", "bytes=500000-", "bytes=500000-", "bytes=600000-", "bytes=600000-",
+        "bytes=700000-", "bytes=700000-"}},
       {"captive-portal", "portal", {"-"}, "PackageHeader"},
       {"no-room", "huge", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL},
       // The volume holds the body, but not the margin beside it.
