@@ -14,7 +14,10 @@ enum class InstallStep {
   Extracted,   // every item is written; the record still says installing
   Committed,   // the record says installed
   Discarded,   // the set-aside files are deleted or listed for deletion
-  Finished,    // the package is deleted; only the record is left to remove
+  // The package is deleted; its download record is left to remove. Passed
+  // wherever the session deletes the package, a failed update's end too.
+  PackageDeleted,
+  Finished,    // the package and its download record are deleted; only the update record is left to remove
   RolledBack,  // a failed installation has been undone; the record is left to remove
 };
 

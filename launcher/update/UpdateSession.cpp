@@ -269,6 +269,7 @@ void UpdateSession::DeletePackage() {
   // leaves a package the next start knows as its own. A package that stays
   // keeps its record, so that the next start removes it.
   if (package_.empty() || !installation_.Remove(package_).ok()) return;
+  Reach(InstallStep::PackageDeleted);
   static_cast<void>(DownloadRecord(installation_).Remove());
 }
 

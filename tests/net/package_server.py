@@ -40,7 +40,7 @@ the last one stands for every later request:
   status=C[=S]  status C with a small HTML page, and "Retry-After: S" when given
   chunked       200 with the whole body, chunked, no Content-Length
   portal        200 with a captive portal's HTML login page
-  huge          200 announcing 2^50 bytes, then the connection closes
+  huge[=N]      200 announcing N bytes (2^50 without N), then the connection closes
   mute=S        no answer at all for S seconds (at most 10), then the connection closes
 
 Each request appends a line to STATE_DIR/log/<id> before its answer goes
@@ -214,7 +214,7 @@ class Handler(RawHttpHandler):
             return
         if kind == "huge":
             self.log(200)
-            self.head("200 OK", headers + ["Content-Length: %d" % (1 << 50)])
+            self.head("200 OK", headers + ["Content-Length: %d" % (int(argument) if argument else 1 << 50)])
             self.connection.shutdown(socket.SHUT_RDWR)
             return
         if kind == "chunked":

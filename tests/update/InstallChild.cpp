@@ -21,38 +21,17 @@
 #include "launcher/update/UpdateJournal.h"
 #include "launcher/update/UpdateRepair.h"
 #include "launcher/update/UpdateSession.h"
+#include "tests/update/InstallStepName.h"
 
 using namespace Launcher;
 
 namespace {
 
-const char* StepName(InstallStep step) {
-  switch (step) {
-    case InstallStep::Recorded:
-      return "Recorded";
-    case InstallStep::SetAside:
-      return "SetAside";
-    case InstallStep::Extracting:
-      return "Extracting";
-    case InstallStep::Extracted:
-      return "Extracted";
-    case InstallStep::Committed:
-      return "Committed";
-    case InstallStep::Discarded:
-      return "Discarded";
-    case InstallStep::Finished:
-      return "Finished";
-    case InstallStep::RolledBack:
-      return "RolledBack";
-  }
-  return "?";
-}
-
 class Stopper : public InstallWatcher {
  public:
   Stopper(long stopAt, const std::wstring& event) : stop_at_(stopAt), event_(event) {}
 
-  void Reached(InstallStep step) override { Count(StepName(step)); }
+  void Reached(InstallStep step) override { Count(InstallStepName(step)); }
 
   void Count(const char* name) {
     if (count_++ != stop_at_) return;

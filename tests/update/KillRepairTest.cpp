@@ -128,7 +128,7 @@ std::string Difference(const Tree& a, const Tree& b) {
 
 // Which installation a kill after each step must come back as.
 bool EndsNew(const std::string& step) {
-  return step == "Committed" || step == "Discarded" || step == "Finished";
+  return step == "Committed" || step == "Discarded" || step == "PackageDeleted" || step == "Finished";
 }
 
 Tree Without(Tree tree, const std::wstring& name) {
@@ -213,8 +213,9 @@ TEST(KillRepair, ManyFilesAtEveryStepAndWhileUnpacking) {
 
   Tally tally;
   const int steps = KillAtEveryStep(old, expectedNew, L"many.zip", 0, tally);
-  // Downloaded, Recorded, 8 set-asides, Extracting, Extracted, Committed, Discarded, Finished.
-  EXPECT_EQ(steps, 15);
+  // Downloaded, Recorded, 8 set-asides, Extracting, Extracted, Committed, Discarded, PackageDeleted,
+  // Finished.
+  EXPECT_EQ(steps, 16);
   EXPECT_EQ(tally.old["SetAside"], 8);
 
   // Killed while unpacking, once so many new files are written.
@@ -266,8 +267,9 @@ TEST(KillRepair, NestedSetAsideAtEveryStep) {
   const Tree expectedNew = whole.after;
   ASSERT_EQ(expectedNew.at(L"data"), "new data");
   Tally tally;
-  // Downloaded, Recorded, 2 set-asides, Extracting, Extracted, Committed, Discarded, Finished.
-  EXPECT_EQ(KillAtEveryStep(old, expectedNew, L"nested.zip", 0, tally), 9);
+  // Downloaded, Recorded, 2 set-asides, Extracting, Extracted, Committed, Discarded, PackageDeleted,
+  // Finished.
+  EXPECT_EQ(KillAtEveryStep(old, expectedNew, L"nested.zip", 0, tally), 10);
   EXPECT_EQ(tally.old["SetAside"], 2);
   tally.Print("nested.zip");
 }

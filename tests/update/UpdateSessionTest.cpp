@@ -283,9 +283,21 @@ long long RangeStart(const Request& request) {
 // same package: only the rest is asked for, and the installation is exactly
 // what the package makes of it. Another offer, or a partial file that is no
 // longer the launcher's, is never resumed; a page that is no package, or a
-// package the server refuses for good, leaves nothing behind.
+// package the server refuses for good, leaves nothing behind. A start killed
+// after it deleted the package and before the record that names it leaves
+// that record alone, and the next start offered the same package downloads
+// and installs it.
 TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
-  enum class First { CutEveryTry, ServerFailsAfterACut, GoneAfterACut, KilledWhileStalled, Portal };
+  enum class First {
+    CutEveryTry,
+    ServerFailsAfterACut,
+    GoneAfterACut,
+    KilledWhileStalled,
+    Portal,
+    // A page, then killed after the session deleted the package and before
+    // it deleted the record that names it.
+    PortalKilledBetweenDeletions,
+  };
   const struct {
     const char* what;
     const char* package;
@@ -301,6 +313,8 @@ TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
       {"another offer starts afresh", "update_2.1.7z", First::CutEveryTry, false, false, true},
       {"a partial file others may change", "update_2.1.7z", First::CutEveryTry, true, true, false},
       {"a captive portal's page", "update_2.1.7z", First::Portal, true, false, false},
+      {"a page, killed between deleting the package and its record", "update_2.1.7z",
+       First::PortalKilledBetweenDeletions, true, false, true},
   };
   for (const auto& c : cases) {
     const std::wstring package = Widen(c.package);
@@ -313,19 +327,34 @@ TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
       for (int i = 0; i < 6; ++i) text += "," + after;
       return text + ",ok";
     };
-    const std::string script = c.first == First::Portal                 ? "portal"
-                               : c.first == First::CutEveryTry          ? seven(cut)
-                               : c.first == First::ServerFailsAfterACut ? seven("status=503")
-                               : c.first == First::GoneAfterACut        ? cut + ",status=404"
-                                                                        : "stall=" + std::to_string(stop) + "=10,ok";
-    // What a later start may continue: a refusal for good leaves nothing.
-    const bool kept = c.first != First::Portal && c.first != First::GoneAfterACut;
+    const std::string script = c.first == First::Portal                         ? "portal"
+                               : c.first == First::PortalKilledBetweenDeletions ? "portal,ok"
+                               : c.first == First::CutEveryTry                  ? seven(cut)
+                               : c.first == First::ServerFailsAfterACut         ? seven("status=503")
+                               : c.first == First::GoneAfterACut                ? cut + ",status=404"
+                                                                  : "stall=" + std::to_string(stop) + "=10,ok";
+    // What a later start may continue: a refusal for good leaves nothing. A
+    // kill between the two deletions leaves the record alone: it names a
+    // file that is gone, and the next start downloads afresh.
+    const bool killedBetween = c.first == First::PortalKilledBetweenDeletions;
+    const bool kept = c.first != First::Portal && c.first != First::GoneAfterACut && !killedBetween;
     const std::string id = RunId("resume");
     const std::wstring url = Widen(ServerAddress() + "/file/" + id + "/" + script + "/" + c.package);
     TempDir dir;
     Install(dir);
     SinkRecorder recorder;
-    if (c.first == First::KilledWhileStalled) {
+    if (killedBetween) {
+      ChildProcess child;
+      const std::wstring directory = dir.Path().substr(0, dir.Path().size() - 1);  // a final "\\" would quote the quote
+      const std::wstring event = L"Local\\tarvo-session-kill-" + Widen(id);
+      UniqueHandle reached(::CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
+      ASSERT_TRUE(reached);
+      ASSERT_TRUE(child.Start(L"\"" + TestBinDirectory() + L"update_demo.exe\" \"" + directory + L"\" " + url +
+                              L" PackageDeleted " + event));
+      ASSERT_TRUE(WaitUntil([&] { return ::WaitForSingleObject(reached.Get(), 0) == WAIT_OBJECT_0; }, 20000))
+          << c.what << ": the session never deleted the package";
+      child.Kill();
+    } else if (c.first == First::KilledWhileStalled) {
       ChildProcess child;
       const std::wstring directory = dir.Path().substr(0, dir.Path().size() - 1);  // a final "\\" would quote the quote
       ASSERT_TRUE(child.Start(L"\"" + TestBinDirectory() + L"update_demo.exe\" \"" + directory + L"\" " + url));
@@ -345,11 +374,11 @@ TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
     ExpectOldInstallation(dir);
     const size_t firstRequests = ServerLog(id).size();
     EXPECT_EQ(PathExists(dir / package), kept) << c.what;
-    EXPECT_EQ(PathExists(dir / L"update.download"), kept) << c.what;
+    EXPECT_EQ(PathExists(dir / L"update.download"), kept || killedBetween) << c.what;
     if (c.othersMay) {
       ASSERT_TRUE(SetUnixMode(dir / package, "666"));
     }
-    if (!kept) continue;
+    if (!kept && !killedBetween) continue;
 
     const std::string secondId = c.sameOffer ? id : RunId("other-offer");
     const std::wstring secondUrl =
@@ -369,7 +398,7 @@ TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
     }
     const size_t asked = c.sameOffer ? firstRequests : 0;
     ASSERT_EQ(log.size(), asked + 1) << c.what;
-    if (c.sameOffer) {
+    if (c.sameOffer && !killedBetween) {
       // From the last point the record had on the disk: past the first
       // checkpoint of the big package, exactly the cut of the small one.
       const long long from = RangeStart(log.back());
