@@ -21,6 +21,7 @@
 #include "base/UniqueLocalMemory.h"
 #include "launcher/fs/FileAuthority.h"
 #include "launcher/fs/Installation.h"
+#include "launcher/fs/InstallationClaim.h"
 #include "launcher/service/ProductLauncher.h"
 #include "launcher/update/PendingList.h"
 #include "launcher/update/SetAsideList.h"
@@ -28,10 +29,10 @@
 #include "launcher/update/UpdateRepair.h"
 #include "launcher/update/UpdateSession.h"
 #include "tests/support/Files.h"
+#include "tests/support/InstallTree.h"
 #include "tests/support/SealedRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixFiles.h"
-#include "tests/support/InstallTree.h"
 
 using namespace Launcher;
 
@@ -266,7 +267,8 @@ TEST(Confinement, ListRecordAndProductOthersCanWriteAreLeftAlone) {
       }
     }
     EXPECT_EQ(IsTrustedProduct(Installation(dir.Path())), !c.leftAlone) << c.mode << c.secondName;
-    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())), c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
+    EXPECT_EQ(RepairInterruptedUpdate(Installation(dir.Path())),
+              c.leftAlone ? RepairOutcome::LeftAlone : RepairOutcome::Completed)
         << c.mode << c.secondName;
     ProcessPendingDeletions(Installation(dir.Path()));
     EXPECT_EQ(FileExists(dir / L"_a.dll"), c.leftAlone) << c.mode << c.secondName;
@@ -351,7 +353,8 @@ TEST(FileAuthority, TrustsTheOwnerOfNewObjectsNotTheTokenUser) {
   ASSERT_TRUE(installation.CreateFile(L"made.txt", GENERIC_WRITE, 0, 0, file).ok());
   file.Reset();
   EXPECT_EQ(installation.Examine(L"made.txt").standing, Installation::Standing::Trusted);
-  EXPECT_EQ(installation.Examine(L"mine.txt").standing, Installation::Standing::Trusted);  // Wine: mode 644, owner the user
+  EXPECT_EQ(installation.Examine(L"mine.txt").standing,
+            Installation::Standing::Trusted);  // Wine: mode 644, owner the user
   ASSERT_TRUE(SetUnixMode(dir / L"mine.txt", "666"));
   EXPECT_EQ(installation.Examine(L"mine.txt").standing, Installation::Standing::Untrusted);
 }
@@ -535,6 +538,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     SwapDirectoryForLink,
     HardLinkAtNewName,
     SwapSetAsideTreeForLink,
+    PlantDllBesideProduct,
+    PlantDllBesideProductAndHold,
   };
   const struct {
     const char* what;
@@ -552,6 +557,10 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       // the update is recorded as installed.
       {"a set-aside tree swapped for a link before its deletion", Move::SwapSetAsideTreeForLink, true, "new core",
        InstallStep::Committed},
+      // Left before the start in a directory every account may change: the
+      // start moves it aside, or, held, it stops the product.
+      {"a planted DLL beside the product", Move::PlantDllBesideProduct, true, "new core"},
+      {"a planted DLL beside the product, held open", Move::PlantDllBesideProductAndHold, true, "new core"},
   };
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
   for (const auto& c : cases) {
@@ -569,6 +578,21 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     if (c.move == Move::SwapSetAsideTreeForLink) {
       ASSERT_TRUE(::DeleteFileW((root + L"top.txt").c_str()));
       Lay(root, {{L"top.txt\\inner\\user.ini", "user"}});
+    }
+    const bool planted = c.move == Move::PlantDllBesideProduct || c.move == Move::PlantDllBesideProductAndHold;
+    UniqueHandle heldBeside;
+    if (planted) {
+      plant(L"version.dll");
+      ASSERT_TRUE(SetUnixMode(root, "777"));
+      if (c.move == Move::PlantDllBesideProductAndHold) {
+        heldBeside.Reset(::CreateFileW((root + L"version.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(heldBeside) << c.what;
+      }
+      // The start, before it changes anything else.
+      const InstallationClaim claim = InstallationClaim::Make(Installation(root), L"launcher.exe");
+      EXPECT_EQ(claim.ProductMayStart(), !heldBeside) << c.what;
+      EXPECT_EQ(ReadBytes(root + (heldBeside ? L"version.dll" : L"moved-aside\\version.dll")), "attacker") << c.what;
     }
     if (c.move == Move::MakeAddedDirectory) {
       ASSERT_TRUE(MakeDirectories(root + L"docs"));
@@ -598,6 +622,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
           ASSERT_TRUE(MakeUnixLink(root + L"_top.txt", outside + L"tree"));
           break;
         case Move::MakeAddedDirectory:
+        case Move::PlantDllBesideProduct:
+        case Move::PlantDllBesideProductAndHold:
           break;
       }
     });
@@ -616,15 +642,29 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       // Everything the update wrote is the launcher's own, directories too.
       const Installation installation(root);
       for (const wchar_t* written : {L"bin\\core.dll", L"bin\\extra.dll", L"docs", L"docs\\readme.txt", L"top.txt"}) {
-        EXPECT_EQ(installation.Examine(written).standing, Installation::Standing::Trusted) << c.what << " " << Narrow(written);
+        EXPECT_EQ(installation.Examine(written).standing, Installation::Standing::Trusted)
+            << c.what << " " << Narrow(written);
       }
       EXPECT_FALSE(PathExists(root + L"docs\\evil.dll")) << c.what;
+    }
+    if (planted) {
+      // Never deleted; once nothing holds it the next start moves it aside,
+      // the product may start, and the next offer installs.
+      heldBeside.Reset();
+      const Installation installation(root);
+      const InstallationClaim next = InstallationClaim::Make(installation, L"launcher.exe");
+      EXPECT_TRUE(next.ProductMayStart()) << c.what;
+      EXPECT_EQ(next.directory(), InstallationClaim::Directory::AdministratorOnly) << c.what;
+      EXPECT_FALSE(PathExists(root + L"version.dll")) << c.what;
+      EXPECT_EQ(ReadBytes(root + L"moved-aside\\version.dll"), "attacker") << c.what;
+      ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\update_2.1.7z", root + L"update_2.1.7z"));
+      EXPECT_TRUE(InstallPackage(installation, L"update_2.1.7z").ok()) << c.what;
+      EXPECT_EQ(ReadBytes(root + L"bin\\core.dll"), "new core") << c.what;
+      EXPECT_EQ(Describe(Read(outside)), Describe(kOutside)) << c.what;
     }
   }
 }
 
 }  // namespace
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
