@@ -87,7 +87,8 @@ class WindowThread {
     std::future<HWND> window = created.get_future();
     thread_ = std::thread([this, notes, url = server.Url(), &created] {
       ::CoInitialize(nullptr);
-      WindowUpdate control(std::make_shared<const Installation>(TestBinDirectory()), UpdateOffer{url, L"", L""}, true);
+      WindowUpdate control(std::make_shared<const Installation>(TestBinDirectory()), UpdateOffer{url, L"", L""},
+                           ProductHold::None);
       MainWindow update(notes, control);
       if (!ShowUpdateWindow(update)) {
         created.set_value(nullptr);
