@@ -9,6 +9,7 @@
 #include "launcher/app/SingletonExe.h"
 #include "launcher/app/UpdateDriver.h"
 #include "launcher/app/WindowUpdate.h"
+#include "launcher/fs/InstallationClaim.h"
 #include "launcher/fs/LauncherDirectory.h"
 #include "launcher/net/HttpClient.h"
 #include "launcher/service/ProductLauncher.h"
@@ -36,10 +37,9 @@ bool PrepareToolkit(HINSTANCE instance) {
   return true;
 }
 
-void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation,
-                     bool productMayStart) {
+void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, ProductHold hold) {
   WindowUpdate update(std::move(installation), UpdateOffer{reply.downloadUrl, reply.latestVersion, reply.signature},
-                      productMayStart);
+                      hold);
   MainWindow window(reply.updateContent, update);
   // Without a window no worker runs and nothing would end the loop.
   if (!ShowUpdateWindow(window)) return;
@@ -53,6 +53,11 @@ int RunLauncher(HINSTANCE instance) {
 
   // The run's one gate to the installation, shared with the update's thread.
   const auto installation = std::make_shared<const Installation>(LauncherDirectory());
+  // Before anything in the installation is read, changed or started: no
+  // other account may add, change or delete anything there from now on, and
+  // what other accounts made there is moved aside or keeps the product from
+  // starting.
+  const InstallationClaim claim = InstallationClaim::Make(*installation, LauncherFileName());
   // An update cut short would otherwise leave a mixture of old and new files
   // whose version means nothing.
   const RepairOutcome repaired = RepairInterruptedUpdate(*installation);
@@ -62,7 +67,9 @@ int RunLauncher(HINSTANCE instance) {
   // account's file, or recorded nowhere else yet) would leave the product
   // loading whatever stands there: it is not started until a start has put
   // it back.
-  const bool productMayStart = repaired != RepairOutcome::Unfinished && !restoreWaits;
+  const ProductHold hold = !claim.ProductMayStart()                                ? ProductHold::OthersFilesBeside
+                           : repaired == RepairOutcome::Unfinished || restoreWaits ? ProductHold::RestoreWaits
+                                                                                   : ProductHold::None;
 
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;
@@ -76,14 +83,14 @@ int RunLauncher(HINSTANCE instance) {
 
   switch (road) {
     case Road::StartProduct:
-      LaunchProductUnlessARestoreWaits(*installation, productMayStart);
+      LaunchProductUnlessHeld(*installation, hold);
       break;
     case Road::ReportServiceFailure:
       // The answer is not used: either way the run ends without the product.
       ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
-      RunUpdateWindow(reply, installation, productMayStart);
+      RunUpdateWindow(reply, installation, hold);
       break;
   }
   return 0;

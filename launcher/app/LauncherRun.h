@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "launcher/fs/Installation.h"
+#include "launcher/service/ProductLauncher.h"
 #include "launcher/service/VersionReply.h"
 
 namespace Launcher {
@@ -26,9 +27,10 @@ bool PrepareToolkit(HINSTANCE instance);
 // The update road: shows the update window for the reply's release notes,
 // whose update (WindowUpdate) installs the reply's offer into `installation`,
 // and runs the message loop until the window is gone; the installed update
-// starts the product only when `productMayStart` (no installed file waits to
-// go back under its name). Main thread, after PrepareToolkit.
-void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, bool productMayStart);
+// starts the product only when `hold` is None (no installed file waits to
+// go back under its name, nothing of another account's beside it). Main
+// thread, after PrepareToolkit.
+void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, ProductHold hold);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

@@ -30,8 +30,8 @@ DWORD WINAPI RunSession(void* parameter) {
 
 }  // namespace
 
-WindowUpdate::WindowUpdate(std::shared_ptr<const Installation> installation, UpdateOffer offer, bool productMayStart)
-    : installation_(std::move(installation)), offer_(std::move(offer)), productMayStart_(productMayStart) {}
+WindowUpdate::WindowUpdate(std::shared_ptr<const Installation> installation, UpdateOffer offer, ProductHold hold)
+    : installation_(std::move(installation)), offer_(std::move(offer)), hold_(hold) {}
 
 bool WindowUpdate::Start(HWND window) {
   std::unique_ptr<SessionInputs> inputs(new (std::nothrow) SessionInputs{installation_, offer_, window});
@@ -46,7 +46,7 @@ bool WindowUpdate::Start(HWND window) {
 }
 
 void WindowUpdate::StartProduct() {
-  LaunchProductUnlessARestoreWaits(*installation_, productMayStart_);
+  LaunchProductUnlessHeld(*installation_, hold_);
 }
 
 void WindowUpdate::OpenHomePage() {

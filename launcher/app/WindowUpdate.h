@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "launcher/fs/Installation.h"
+#include "launcher/service/ProductLauncher.h"
 #include "launcher/update/UpdateControl.h"
 #include "launcher/update/UpdateOffer.h"
 
@@ -18,9 +19,10 @@ namespace Launcher {
 // during the download. Main thread; not copyable.
 class WindowUpdate final : public UpdateControl {
  public:
-  // `productMayStart`: false when the start-up pass left an installed file
-  // waiting to go back under its name, which the next start puts back first.
-  WindowUpdate(std::shared_ptr<const Installation> installation, UpdateOffer offer, bool productMayStart);
+  // `hold`: what the start found that keeps the product from starting (an
+  // installed file waiting to go back under its name, which the next start
+  // puts back first; another account's file beside it that stayed).
+  WindowUpdate(std::shared_ptr<const Installation> installation, UpdateOffer offer, ProductHold hold);
   WindowUpdate(const WindowUpdate&) = delete;
   WindowUpdate& operator=(const WindowUpdate&) = delete;
 
@@ -31,7 +33,7 @@ class WindowUpdate final : public UpdateControl {
  private:
   std::shared_ptr<const Installation> installation_;
   UpdateOffer offer_;
-  bool productMayStart_;
+  ProductHold hold_;
 };
 
 }  // namespace Launcher

@@ -59,6 +59,8 @@ bool IsLauncherOwnName(const std::wstring& relativePath) {
   };
   if (top == NameKey(kPendingDeletionFile) || startsWith(kPendingDeletionNewFile)) return true;
   if (startsWith(kUpdateJournalFile) || startsWith(kDownloadRecordFile) || startsWith(kVersionFloorFile)) return true;
+  // What others made is kept there: no package, list or record reaches it.
+  if (startsWith(kMovedAsideDirectory)) return true;
   return false;
 }
 

@@ -29,6 +29,10 @@ inline constexpr wchar_t kDownloadRecordFile[] = L"update.download";
 // The highest version the launcher installed (VersionFloor), and the fresh
 // names it is written under.
 inline constexpr wchar_t kVersionFloorFile[] = L"update.version";
+// The admin-only folder into which the start moves what other accounts made
+// in the installation directory (InstallationClaim), kept there, never
+// deleted; "moved-aside.1" and on when another account took the name first.
+inline constexpr wchar_t kMovedAsideDirectory[] = L"moved-aside";
 
 // The form under which Windows finds `path`: "/" taken as "\", trailing dots
 // and blanks of every component dropped (Windows ignores them), empty and "."
@@ -51,8 +55,8 @@ bool IsInstallationPath(const std::wstring& name);
 bool IsFullDirectory(const std::wstring& directory);
 
 // Whether `relativePath` is, or lies below, one of the launcher's own files in
-// its directory: the pending-deletion file or the update record under any of
-// its names (compared as Windows compares names). A package must not write
+// its directory: the pending-deletion file, the folder of what was moved
+// aside or the update record under any of its names (compared as Windows compares names). A package must not write
 // them, nor may a record or the pending list name them.
 bool IsLauncherOwnName(const std::wstring& relativePath);
 

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include <aclapi.h>
 #include <winternl.h>
 
 #include "base/ProcAddress.h"
@@ -98,8 +99,11 @@ Installation::Installation(std::wstring directory) : directory_(std::move(direct
   if (!IsFullDirectory(directory_)) return;
   // The directory may be shared with other accounts; held so that it is not
   // renamed under the update while this object lives.
-  root_.Reset(::CreateFileW(directory_.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  // READ_CONTROL and FILE_LIST_DIRECTORY take no part in sharing: the start
+  // asks who may change the directory and lists it through this handle.
+  root_.Reset(::CreateFileW(directory_.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                            nullptr));
   if (root_) final_ = FinalPathOf(root_.Get());
 }
 
@@ -466,6 +470,87 @@ void Installation::RemoveUnfinishedWrites(const std::wstring& name) const {
   WIN32_FIND_DATAW found;
   if (!UniqueFindHandle(::FindFirstFileW(OpenablePath(PathOf(Normal(name) + L".new*")).c_str(), &found))) return;
   for (int n = 0; n < kFreshNames; ++n) RemoveIfOurs(FreshName(name, n));
+}
+
+bool Installation::DirectoryTrusted() const {
+  return Valid() && IsTrustedObject(root_.Get());
+}
+
+Status Installation::Secure() const {
+  if (!Valid()) return Status::Failed("Installation", directory_);
+  if (!security_.Attributes()) return Status::Failed("AdminOnlySecurity", directory_);
+  // A handle of its own with the rights to change the security: the one held
+  // since construction has only what every start needs.
+  UniqueHandle directory(::CreateFileW(directory_.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER | SYNCHRONIZE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!directory) return Status::FromLastError("CreateFileW", directory_);
+  // The name may have been pointed elsewhere since the installation was
+  // opened: only the directory that was checked is changed.
+  if (!SameIgnoringCase(FinalPathOf(directory.Get()), final_)) return LeadsElsewhere(directory_);
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!::GetSecurityDescriptorDacl(security_.Attributes()->lpSecurityDescriptor, &present, &dacl, &defaulted) ||
+      !present || !dacl) {
+    return Status::Failed("GetSecurityDescriptorDacl", directory_);
+  }
+  // The owner may always rewrite the DACL, so an owner of another account
+  // would undo it: the directory gets the owner of what the launcher makes.
+  const std::vector<BYTE>& owner = OwnerOfNewObjects();
+  SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  if (!owner.empty()) what |= OWNER_SECURITY_INFORMATION;
+  const DWORD set =
+      ::SetSecurityInfo(directory.Get(), SE_FILE_OBJECT, what,
+                        owner.empty() ? nullptr : const_cast<BYTE*>(owner.data()), nullptr, dacl, nullptr);
+  if (set != ERROR_SUCCESS) return Status::Failed("SetSecurityInfo", directory_, set);
+  if (!IsTrustedObject(directory.Get())) return Status::Failed(Status::Kind::Refused, "IsTrustedObject", directory_);
+  return Status::Ok();
+}
+
+Status Installation::ListDirectory(std::vector<std::wstring>& names) const {
+  names.clear();
+  if (!Valid()) return Status::Failed("Installation", directory_);
+  ::SetLastError(ERROR_SUCCESS);
+  names = NamesIn(root_.Get());
+  // The listing ends with ERROR_NO_MORE_FILES; anything else cut it short.
+  const DWORD ended = ::GetLastError();
+  if (ended != ERROR_NO_MORE_FILES && ended != ERROR_SUCCESS) {
+    names.clear();
+    return Status::Failed("GetFileInformationByHandleEx", directory_, ended);
+  }
+  return Status::Ok();
+}
+
+Status Installation::MoveInto(const std::wstring& from, const std::wstring& directory, std::wstring& movedTo) const {
+  movedTo.clear();
+  if (Status checked = Check(from); !checked.ok()) return checked;
+  const std::wstring source = Normal(from);
+  const std::vector<std::wstring> components = PathComponents(source);
+  if (components.empty()) return Status::Failed(Status::Kind::Refused, "IsSafeItemPath", directory_ + from);
+  // Held without delete sharing, after its trust check, while the object goes
+  // in: nobody renames it away or swaps it for a link meanwhile.
+  HeldDirectory into;
+  if (Status held = Hold(directory, into); !held.ok()) return held;
+  UniqueHandle object;
+  if (Status opened = OpenAt(source, DELETE | FILE_READ_ATTRIBUTES, kShareReadWrite, object); !opened.ok()) {
+    return opened;
+  }
+  const std::wstring prefix = into.Relative().empty() ? std::wstring() : into.Relative() + L"\\";
+  for (int n = 0; n < kFreshNames; ++n) {
+    const std::wstring target = prefix + components.back() + (n == 0 ? std::wstring() : L"." + std::to_wstring(n));
+    if (!Check(target).ok() || Examine(target).Exists()) continue;
+    // Never replacing: whatever took the name meanwhile stays, and the next
+    // name is tried.
+    if (RenameOpened(object.Get(), PathOf(target), false)) {
+      movedTo = target;
+      return Status::Ok();
+    }
+    if (::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_FILE_EXISTS) {
+      return Status::FromLastError("MoveFileExW", PathOf(source));
+    }
+  }
+  return Status::Failed("MoveFileExW", PathOf(source), ERROR_ALREADY_EXISTS);
 }
 
 void Installation::RemoveIfOurs(const std::wstring& relative) const {

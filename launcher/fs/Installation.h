@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Status.h"
 #include "base/UniqueHandle.h"
@@ -38,8 +39,10 @@ namespace Launcher {
 //   opened), with AdminOnlySecurity, so that it stays trusted however the
 //   directory's own entries are set.
 // - The installation directory itself may let other accounts create files
-//   in it; directories below it are trusted or are not used (the update sets
-//   an untrusted one aside and makes its own).
+//   in it until the start makes it the maker's (InstallationClaim: Secure,
+//   then what others made moved aside with MoveInto); directories below it
+//   are trusted or are not used (the update sets an untrusted one aside and
+//   makes its own).
 //
 // Paths are relative to Directory() and must pass the item-path rule of the
 // extraction (relative, no "..", no device, no component ending in a dot or
@@ -155,6 +158,32 @@ class Installation {
   // Removes what a write cut short left under ReplaceDurably's fresh names
   // for `name`, where those are the launcher's own (trusted).
   void RemoveUnfinishedWrites(const std::wstring& name) const;
+
+  // Whether the installation directory itself is trusted (IsTrustedObject):
+  // only administrators can add, change or delete anything in it.
+  bool DirectoryTrusted() const;
+
+  // Gives the installation directory the protected DACL of AdminOnlySecurity
+  // and the owner of new objects (OwnerOfNewObjects), through a handle whose
+  // final path is the installation's own; the system passes the new
+  // inheritable entries on to what the directory holds. Fails naming the
+  // step; "IsTrustedObject" (kind Refused) when the directory is still not
+  // trusted afterwards.
+  Status Secure() const;
+
+  // The names in the installation directory, listed through the handle held
+  // since construction ("." and ".." left out). Fails when the installation
+  // is not Valid() or the listing fails.
+  Status ListDirectory(std::vector<std::wstring>& names) const;
+
+  // Moves the object `from` (a file or a directory with what it holds) into
+  // the trusted directory `directory` (Hold's rule), under its own last
+  // component or, when that is taken, the first free one of that name
+  // followed by ".1" to ".15"; nothing is ever replaced. `movedTo` is the
+  // relative path it got. Fails as Open (a link at `from` is never moved)
+  // or Hold, with ERROR_ALREADY_EXISTS when no name is free; nothing moves
+  // on failure.
+  Status MoveInto(const std::wstring& from, const std::wstring& directory, std::wstring& movedTo) const;
 
   // The full path of `relative`.
   std::wstring PathOf(const std::wstring& relative) const { return directory_ + relative; }

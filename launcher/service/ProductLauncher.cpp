@@ -84,13 +84,19 @@ void OpenProductHomePage() {
   ::ShellExecuteW(nullptr, L"open", ProductHomePage().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void LaunchProductUnlessARestoreWaits(const Installation& installation, bool mayStart) {
-  if (mayStart) {
-    // Not reported: the user sees the product did not start.
-    static_cast<void>(LaunchProduct(installation));
-    return;
+void LaunchProductUnlessHeld(const Installation& installation, ProductHold hold) {
+  switch (hold) {
+    case ProductHold::None:
+      // Not reported: the user sees the product did not start.
+      static_cast<void>(LaunchProduct(installation));
+      return;
+    case ProductHold::RestoreWaits:
+      std::fputs("product not started: an installed file is not back under its name yet\n", stderr);
+      break;
+    case ProductHold::OthersFilesBeside:
+      std::fputs("product not started: its directory holds a file another account made or may change\n", stderr);
+      break;
   }
-  std::fputs("product not started: an installed file is not back under its name yet\n", stderr);
   std::fflush(stderr);
 }
 

@@ -28,12 +28,24 @@ bool IsTrustedProduct(const Installation& installation);
 // watched.
 Status LaunchProduct(const Installation& installation);
 
-// LaunchProduct when `mayStart`; otherwise the product is not started and one
-// line on the standard error stream says why: an installed file is still
-// waiting to go back under its name (the start-up pass could not put it
-// back), and the product would load whatever stands there. A product that
-// does not start is not reported: the user sees that it did not.
-void LaunchProductUnlessARestoreWaits(const Installation& installation, bool mayStart);
+// What keeps this run from starting the product, found before the road is
+// chosen.
+enum class ProductHold {
+  None,
+  // An installed file is still waiting to go back under its name (the
+  // start-up pass could not put it back), and the product would load
+  // whatever stands there.
+  RestoreWaits,
+  // Something another account made or may change lies in the product's
+  // directory and could not be moved aside, or the directory could not be
+  // made the maker's (InstallationClaim): the product would load it.
+  OthersFilesBeside,
+};
+
+// LaunchProduct when `hold` is None; otherwise the product is not started and
+// one line on the standard error stream says why. A product that does not
+// start is not reported: the user sees that it did not.
+void LaunchProductUnlessHeld(const Installation& installation, ProductHold hold);
 
 // The product's home page: "http://" + home-page host + "/?oemid=" + the
 // OEM identifier.

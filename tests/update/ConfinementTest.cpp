@@ -21,6 +21,7 @@
 #include "base/UniqueLocalMemory.h"
 #include "launcher/fs/FileAuthority.h"
 #include "launcher/fs/Installation.h"
+#include "launcher/fs/InstallationClaim.h"
 #include "launcher/service/ProductLauncher.h"
 #include "launcher/update/PendingList.h"
 #include "launcher/update/SetAsideList.h"
@@ -540,6 +541,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     HardLinkAtNewName,
     SwapSetAsideTreeForLink,
     DeepSetAsideTree,
+    PlantDllBesideProduct,
+    PlantDllBesideProductAndHold,
   };
   const struct {
     const char* what;
@@ -572,6 +575,10 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
       // walk goes, the rest waiting in "temp"; no start crashes on it.
       {"a set-aside tree deeper than the removal walks", Move::DeepSetAsideTree, true, "new core",
        InstallStep::Committed},
+      // Left before the start in a directory every account may change: the
+      // start moves it aside, or, held, it stops the product.
+      {"a planted DLL beside the product", Move::PlantDllBesideProduct, true, "new core"},
+      {"a planted DLL beside the product, held open", Move::PlantDllBesideProductAndHold, true, "new core"},
   };
   ASSERT_FALSE(UnixPath(L"C:\\").empty()) << "needs Wine";
   for (const auto& c : cases) {
@@ -601,6 +608,21 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
     }
     if (c.move == Move::RemakeSetAsideDirectory) {
       ASSERT_TRUE(SetUnixMode(root + L"bin", "777"));
+    }
+    const bool planted = c.move == Move::PlantDllBesideProduct || c.move == Move::PlantDllBesideProductAndHold;
+    UniqueHandle heldBeside;
+    if (planted) {
+      plant(L"version.dll");
+      ASSERT_TRUE(SetUnixMode(root, "777"));
+      if (c.move == Move::PlantDllBesideProductAndHold) {
+        heldBeside.Reset(::CreateFileW((root + L"version.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(heldBeside) << c.what;
+      }
+      // The start, before it changes anything else.
+      const InstallationClaim claim = InstallationClaim::Make(Installation(root), L"launcher.exe");
+      EXPECT_EQ(claim.ProductMayStart(), !heldBeside) << c.what;
+      EXPECT_EQ(ReadBytes(root + (heldBeside ? L"version.dll" : L"moved-aside\\version.dll")), "attacker") << c.what;
     }
     if (c.move == Move::MakeAddedDirectory) {
       ASSERT_TRUE(MakeDirectories(root + L"docs"));
@@ -639,6 +661,8 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
         }
         case Move::MakeAddedDirectory:
         case Move::DeepSetAsideTree:
+        case Move::PlantDllBesideProduct:
+        case Move::PlantDllBesideProductAndHold:
           break;
       }
     });
@@ -665,6 +689,21 @@ TEST(Confinement, AnotherAccountsMovesDuringTheUpdate) {
             << c.what << " " << Narrow(written);
       }
       EXPECT_FALSE(PathExists(root + L"docs\\evil.dll")) << c.what;
+    }
+    if (planted) {
+      // Never deleted; once nothing holds it the next start moves it aside,
+      // the product may start, and the next offer installs.
+      heldBeside.Reset();
+      const Installation installation(root);
+      const InstallationClaim next = InstallationClaim::Make(installation, L"launcher.exe");
+      EXPECT_TRUE(next.ProductMayStart()) << c.what;
+      EXPECT_EQ(next.directory(), InstallationClaim::Directory::AdministratorOnly) << c.what;
+      EXPECT_FALSE(PathExists(root + L"version.dll")) << c.what;
+      EXPECT_EQ(ReadBytes(root + L"moved-aside\\version.dll"), "attacker") << c.what;
+      ASSERT_TRUE(CopyInto(TestBinDirectory() + L"packages\\update_2.1.7z", root + L"update_2.1.7z"));
+      EXPECT_TRUE(InstallPackage(installation, L"update_2.1.7z").ok()) << c.what;
+      EXPECT_EQ(ReadBytes(root + L"bin\\core.dll"), "new core") << c.what;
+      EXPECT_EQ(Describe(Read(outside)), Describe(kOutside)) << c.what;
     }
   }
 }
