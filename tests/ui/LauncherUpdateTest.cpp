@@ -285,6 +285,35 @@ TEST_P(LauncherUpdateTest, SignedLauncherInstallsWhatTheMakerSignedForTheOffered
   EXPECT_EQ(ReadBytes(At(L"update.version")), "version 1.0.0.10\r\n");
 }
 
+// Another account's objects at every name the launcher needs: directories
+// under its records' names, the sixteen fresh names of "temp", a file under
+// the package's name. None blocks the update: the start moves them aside,
+// kept, and the offer installs.
+TEST_P(LauncherUpdateTest, AnotherAccountsObjectsAtTheLaunchersNamesBlockNothing) {
+  std::vector<std::wstring> planted = {L"update.download", L"update.journal", L"update.version", L"Tarvo_1.0.0.10.7z",
+                                       L"temp.new"};
+  for (int n = 1; n < 16; ++n) planted.push_back(L"temp.new" + std::to_wstring(n));
+  for (const std::wstring& name : planted) {
+    const bool directory = name.rfind(L"update.", 0) == 0;
+    if (directory) {
+      ASSERT_TRUE(MakeDirectories(At(name)));
+      ASSERT_TRUE(WriteBytes(At(name + L"\\theirs.txt"), "theirs"));
+    } else {
+      ASSERT_TRUE(WriteBytes(At(name), "theirs"));
+    }
+    ASSERT_TRUE(SetUnixMode(At(name), directory ? "777" : "666"));
+  }
+  StartLauncher("/files/ui-packages/Tarvo_1.0.0.10.7z");
+  EXPECT_EQ(launcher_.Wait(30000), 0) << ReadBytes(Output());
+  EXPECT_EQ(ReadBytes(At(L"VxSpeedUp.exe")), ReadBytes(TestBinDirectory() + L"standin_v1_0_1_0.exe"));
+  EXPECT_EQ(ReadBytes(At(L"top.txt")), "new top");
+  EXPECT_TRUE(WaitUntil([&] { return !ReadBytes(At(L"commandline.txt")).empty(); }, 10000));
+  for (const std::wstring& name : planted) {
+    const bool directory = name.rfind(L"update.", 0) == 0;
+    EXPECT_EQ(ReadBytes(At(L"moved-aside\\" + name + (directory ? L"\\theirs.txt" : L""))), "theirs") << Narrow(name);
+  }
+}
+
 // No downgrade: the launcher once installed 1.0.0.11. Offered the maker's
 // package for 1.0.0.10 while the product's own version cannot be read, it
 // installs nothing and starts the product as it is.
