@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace Launcher {
@@ -20,6 +21,9 @@ struct VersionReply {
   // and when the member is a number, array or object or is longer than
   // kMaxSignatureSize bytes (the rest of the reply is read all the same).
   std::wstring signature;
+  // Data.Size: the package's bytes as the service announces them; 0 when
+  // absent or not a whole number above 0.
+  std::uint64_t packageSize = 0;
 };
 
 // The longest Data.Signature read, in bytes.

@@ -67,6 +67,14 @@ std::wstring ReadSignature(const Json::Value& value) {
   return ReadText(value, text) ? text : std::wstring();
 }
 
+// Data.Size: the package's bytes, a whole number above 0; anything else (a
+// text, a fraction, a negative number, none) reads as not announced, and the
+// download bounds the body as it would without it.
+std::uint64_t ReadSize(const Json::Value& value) {
+  if (!value.isUInt64() || (value.isDouble() && !value.isIntegral())) return 0;
+  return value.asUInt64();
+}
+
 }  // namespace
 
 VersionReply ReadVersionReply(const std::string& body) {
@@ -100,6 +108,7 @@ VersionReply ReadVersionReply(const std::string& body) {
     return reply;
   }
   read.signature = ReadSignature(data.get("Signature", Json::Value()));
+  read.packageSize = ReadSize(data.get("Size", Json::Value()));
   return read;
 }
 

@@ -219,8 +219,10 @@ Status UpdateSession::Download() {
   Status downloaded = DownloadRecord(installation_).Write(entry);
   if (downloaded.ok()) {
     DownloadProgress progress(*this, file.Get(), entry);
-    downloaded =
-        DownloadPackage(address_, file.Get(), installation_.Directory(), entry.resume, progress, options_.timings);
+    DownloadBounds bounds;
+    bounds.announcedSize = offer_.size;
+    downloaded = DownloadPackage(address_, file.Get(), installation_.Directory(), entry.resume, progress,
+                                 options_.timings, bounds);
   }
   file.Reset();
   // The download forgets what is on disk whenever it is no longer worth
