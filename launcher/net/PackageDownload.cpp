@@ -180,6 +180,8 @@ class Download {
   }
   // Whether the answer carries the validator stored from the first answer.
   bool CarriesStoredValidator(HINTERNET request) const;
+  // Stores the answer's strong ETag, else its Last-Modified, else none.
+  void TakeValidator(HINTERNET request);
   // Ends the download for good, keeping nothing: the file emptied, `resume`
   // forgotten and recorded so.
   AttemptResult Drop(Status cause);
@@ -226,8 +228,9 @@ Status Download::AdoptResume() {
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", subject_);
   const std::uint64_t held = static_cast<std::uint64_t>(size.QuadPart);
+  const bool bySize = resume_.validatorKind == ResumeState::Validator::SizeOnly && resume_.total != 0;
   const bool usable = resume_.address == subject_ && resume_.validatorKind != ResumeState::Validator::None &&
-                      !resume_.validator.empty() && resume_.onDisk > 0 && resume_.onDisk <= held &&
+                      (bySize || !resume_.validator.empty()) && resume_.onDisk > 0 && resume_.onDisk <= held &&
                       (resume_.total == 0 || resume_.onDisk <= resume_.total);
   if (!usable) {
     Forget();
@@ -283,6 +286,20 @@ AttemptResult Download::Drop(Status cause) {
   return {Outcome::Fail, std::move(cause)};
 }
 
+void Download::TakeValidator(HINTERNET request) {
+  std::wstring text;
+  if (QueryHeader(request, HTTP_QUERY_ETAG, text) && !text.empty() && text.compare(0, 2, L"W/") != 0) {
+    resume_.validatorKind = ResumeState::Validator::ETag;
+    resume_.validator = text;
+  } else if (QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && !text.empty()) {
+    resume_.validatorKind = ResumeState::Validator::LastModified;
+    resume_.validator = text;
+  } else {
+    resume_.validatorKind = ResumeState::Validator::None;
+    resume_.validator.clear();
+  }
+}
+
 bool Download::CarriesStoredValidator(HINTERNET request) const {
   std::wstring text;
   switch (resume_.validatorKind) {
@@ -290,6 +307,8 @@ bool Download::CarriesStoredValidator(HINTERNET request) const {
       return QueryHeader(request, HTTP_QUERY_ETAG, text) && text == resume_.validator;
     case ResumeState::Validator::LastModified:
       return QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && text == resume_.validator;
+    case ResumeState::Validator::SizeOnly:
+      return true;  // the total, compared by the caller, is all there is
     case ResumeState::Validator::None:
       break;
   }
@@ -332,7 +351,9 @@ AttemptResult Download::Attempt(HINTERNET connection) {
   const std::uint64_t asked = resume_.onDisk;
   std::wstring headers;
   if (asked > 0) {
-    headers = L"Range: bytes=" + std::to_wstring(asked) + L"-\r\nIf-Range: " + resume_.validator + L"\r\n";
+    headers = L"Range: bytes=" + std::to_wstring(asked) + L"-\r\n";
+    if (resume_.validatorKind != ResumeState::Validator::SizeOnly)
+      headers += L"If-Range: " + resume_.validator + L"\r\n";
   }
   if (!::HttpSendRequestW(request.Get(), headers.empty() ? nullptr : headers.c_str(),
                           static_cast<DWORD>(headers.size()), nullptr, 0)) {
@@ -365,13 +386,7 @@ AttemptResult Download::AcceptWhole(HINTERNET request) {
     }
     resume_.total = length;
   }
-  if (QueryHeader(request, HTTP_QUERY_ETAG, text) && !text.empty() && text.compare(0, 2, L"W/") != 0) {
-    resume_.validatorKind = ResumeState::Validator::ETag;
-    resume_.validator = text;
-  } else if (QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && !text.empty()) {
-    resume_.validatorKind = ResumeState::Validator::LastModified;
-    resume_.validator = text;
-  }
+  TakeValidator(request);
   if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
   if (Status emptied = Truncate(); !emptied.ok()) return {Outcome::Fail, emptied};
   Checkpoint();
@@ -396,6 +411,9 @@ AttemptResult Download::AcceptRange(HINTERNET request, DWORD status, std::uint64
     return {Outcome::Retry, Status::Failed(Status::Kind::Remote, "ContentRange", subject_, status)};
   }
   if (status == 206) {
+    // Continued from another address's bytes: this one's validator ties
+    // what follows from here on.
+    if (resume_.validatorKind == ResumeState::Validator::SizeOnly) TakeValidator(request);
     if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
     return ReadBody(request);
   }

@@ -22,7 +22,11 @@ namespace Launcher {
 // and hands it to DownloadListener::OnCheckpoint to be persisted; the caller
 // stores it as it is and hands it back with the same file next time.
 struct ResumeState {
-  enum class Validator { None, ETag, LastModified };
+  // SizeOnly: the bytes came from another address of the same package (a
+  // mirror); only the body's size ties them to this one. The rest is asked
+  // for without If-Range and taken when the answer names the same total:
+  // the maker's signature over the whole file decides at the end.
+  enum class Validator { None, ETag, LastModified, SizeOnly };
 
   // The address the bytes on disk came from; empty: nothing to resume.
   std::wstring address;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Launcher {
 
@@ -24,6 +25,10 @@ struct VersionReply {
   // Data.Size: the package's bytes as the service announces them; 0 when
   // absent or not a whole number above 0.
   std::uint64_t packageSize = 0;
+  // Data.Mirrors: other addresses of the same package, in the maker's order;
+  // empty when absent or not an array of texts (each read like the texts
+  // above).
+  std::vector<std::wstring> mirrors = {};
 };
 
 // The longest Data.Signature read, in bytes.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace Launcher {
 
@@ -75,6 +76,19 @@ std::uint64_t ReadSize(const Json::Value& value) {
   return value.asUInt64();
 }
 
+// Data.Mirrors: an array of texts; anything else, or any member of another
+// kind, reads as no mirrors.
+std::vector<std::wstring> ReadMirrors(const Json::Value& value) {
+  std::vector<std::wstring> mirrors;
+  if (!value.isArray()) return mirrors;
+  for (const Json::Value& member : value) {
+    std::wstring text;
+    if (!member.isString() || !ReadText(member, text) || text.empty()) return {};
+    mirrors.push_back(std::move(text));
+  }
+  return mirrors;
+}
+
 }  // namespace
 
 VersionReply ReadVersionReply(const std::string& body) {
@@ -109,6 +123,7 @@ VersionReply ReadVersionReply(const std::string& body) {
   }
   read.signature = ReadSignature(data.get("Signature", Json::Value()));
   read.packageSize = ReadSize(data.get("Size", Json::Value()));
+  read.mirrors = ReadMirrors(data.get("Mirrors", Json::Value()));
   return read;
 }
 
