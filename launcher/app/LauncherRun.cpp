@@ -37,10 +37,9 @@ bool PrepareToolkit(HINSTANCE instance) {
   return true;
 }
 
-void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, ProductHold hold) {
-  WindowUpdate update(
-      std::move(installation),
-      UpdateOffer{reply.downloadUrl, reply.latestVersion, reply.signature, reply.packageSize, reply.mirrors}, hold);
+void RunUpdateWindow(const VersionReply& reply, const std::wstring& installedVersion,
+                     std::shared_ptr<const Installation> installation, ProductHold hold) {
+  WindowUpdate update(std::move(installation), OfferOf(reply, installedVersion), hold);
   MainWindow window(reply.updateContent, update);
   // Without a window no worker runs and nothing would end the loop.
   if (!ShowUpdateWindow(window)) return;
@@ -91,7 +90,7 @@ int RunLauncher(HINSTANCE instance) {
       ShowMessageBox(L"Error", L"Get Data Failed!", MessageBoxMode::OkOnly, nullptr);
       break;
     case Road::OpenUpdateWindow:
-      RunUpdateWindow(reply, installation, hold);
+      RunUpdateWindow(reply, installedVersion, installation, hold);
       break;
   }
   return 0;

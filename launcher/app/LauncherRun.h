@@ -25,12 +25,14 @@ namespace Launcher {
 bool PrepareToolkit(HINSTANCE instance);
 
 // The update road: shows the update window for the reply's release notes,
-// whose update (WindowUpdate) installs the reply's offer into `installation`,
+// whose update (WindowUpdate) installs the reply's offer (OfferOf, a delta
+// for `installedVersion` when the reply has one) into `installation`,
 // and runs the message loop until the window is gone; the installed update
 // starts the product only when `hold` is None (no installed file waits to
 // go back under its name, nothing of another account's beside it). Main
 // thread, after PrepareToolkit.
-void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, ProductHold hold);
+void RunUpdateWindow(const VersionReply& reply, const std::wstring& installedVersion,
+                     std::shared_ptr<const Installation> installation, ProductHold hold);
 
 // The launcher's whole run on the main thread; returns the exit code (0).
 int RunLauncher(HINSTANCE instance);

@@ -28,6 +28,17 @@ Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion,
   return Road::StartProduct;
 }
 
+UpdateOffer OfferOf(const VersionReply& reply, const std::wstring& installedVersion) {
+  UpdateOffer offer{reply.latestVersion,
+                    OfferedPackage{reply.downloadUrl, reply.signature, reply.packageSize, reply.mirrors}};
+  for (const VersionReply::Delta& delta : reply.deltas) {
+    offer.deltas.push_back(
+        OfferedPackage{delta.downloadUrl, delta.signature, delta.packageSize, delta.mirrors, delta.from});
+  }
+  offer.installedVersion = installedVersion;
+  return offer;
+}
+
 void StartSingleInstanceGuard(SingletonExe& guard) {
   // C stdio, not std::cout: the same bytes on the same stream, without linking
   // the standard streams' machinery into the program.

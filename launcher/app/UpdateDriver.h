@@ -3,6 +3,7 @@
 #include <string>
 
 #include "launcher/service/VersionReply.h"
+#include "launcher/update/UpdateOffer.h"
 
 namespace Launcher {
 
@@ -24,6 +25,10 @@ enum class Road {
 // opens the update window; otherwise the product is started.
 Road ChooseRoad(const VersionReply& reply, const std::wstring& installedVersion,
                 const std::wstring& floorVersion = std::wstring());
+
+// The update `reply` offers to an installation of `installedVersion` (empty:
+// unknown, when no delta serves): its full package and its deltas, as read.
+UpdateOffer OfferOf(const VersionReply& reply, const std::wstring& installedVersion);
 
 // Gives `guard` the driver's handlers (they write "has a exe running!" and
 // "has other exe want to run" to standard output) and starts it under the

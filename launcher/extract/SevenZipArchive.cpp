@@ -113,6 +113,11 @@ std::vector<bool> SevenZipArchive::ItemDirectoryFlags() {
   return item_directories_;
 }
 
+std::vector<bool> SevenZipArchive::ItemDeletionMarkers() {
+  if (!loaded_) loaded_ = Load();
+  return item_markers_;
+}
+
 ComPtr<IInArchive> SevenZipArchive::CreateHandler(HRESULT* result) const {
   const GUID classId = HandlerClassId(format_);
   ComPtr<IInArchive> handler;
@@ -139,6 +144,7 @@ bool SevenZipArchive::ReadItemList() {
   item_names_.assign(count, std::wstring());
   item_sizes_.assign(count, 0);
   item_directories_.assign(count, false);
+  item_markers_.assign(count, false);
 
   bool ok = true;
   intl::PropertyValue value;
@@ -173,6 +179,12 @@ bool SevenZipArchive::ReadItemList() {
       break;
     }
     item_directories_[i] = value.Type() == VT_BOOL && value.Get().boolVal != VARIANT_FALSE;
+    // Only 7z has the property; a format without it leaves it empty.
+    if (FAILED(handler->GetProperty(i, kpidIsAnti, value.Put()))) {
+      ok = false;
+      break;
+    }
+    item_markers_[i] = value.Type() == VT_BOOL && value.Get().boolVal != VARIANT_FALSE;
   }
   handler->Close();
   return ok;

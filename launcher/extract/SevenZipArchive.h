@@ -55,6 +55,9 @@ class SevenZipArchive {
   virtual std::vector<UINT32> ItemSizes();
   // Whether each item is a directory, in the order of ItemNames.
   std::vector<bool> ItemDirectoryFlags();
+  // Whether each item is a deletion marker of a 7z update archive (the file
+  // or directory is gone in this version), in the order of ItemNames.
+  std::vector<bool> ItemDeletionMarkers();
 
  protected:
   // A new handler object of the current format, or empty when the engine
@@ -80,6 +83,7 @@ class SevenZipArchive {
   std::vector<std::wstring> item_names_;
   std::vector<UINT32> item_sizes_;
   std::vector<bool> item_directories_;
+  std::vector<bool> item_markers_;
 };
 
 }  // namespace SevenZip

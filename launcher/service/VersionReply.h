@@ -29,6 +29,19 @@ struct VersionReply {
   // empty when absent or not an array of texts (each read like the texts
   // above).
   std::vector<std::wstring> mirrors = {};
+  // Data.Deltas: packages that each turn exactly version `from` (From) into
+  // latestVersion, their members read like the full package's. Empty when
+  // absent, or when the member or any of its entries breaks that form (an
+  // entry that is no object, a From or DownloadUrl that is no text or is
+  // empty): the full package serves then.
+  struct Delta {
+    std::wstring from;
+    std::wstring downloadUrl;
+    std::wstring signature;
+    std::uint64_t packageSize = 0;
+    std::vector<std::wstring> mirrors = {};
+  };
+  std::vector<Delta> deltas = {};
 };
 
 // The longest Data.Signature read, in bytes.

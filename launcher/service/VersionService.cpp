@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace Launcher {
@@ -89,6 +90,26 @@ std::vector<std::wstring> ReadMirrors(const Json::Value& value) {
   return mirrors;
 }
 
+// Data.Deltas: an array of objects, each with a From and a DownloadUrl.
+std::vector<VersionReply::Delta> ReadDeltas(const Json::Value& value) {
+  std::vector<VersionReply::Delta> deltas;
+  if (!value.isArray()) return deltas;
+  for (const Json::Value& member : value) {
+    VersionReply::Delta delta;
+    if (!member.isObject() || !member.get("From", Json::Value()).isString() ||
+        !ReadText(member.get("From", Json::Value()), delta.from) ||
+        !ReadText(member.get("DownloadUrl", Json::Value()), delta.downloadUrl) || delta.from.empty() ||
+        delta.downloadUrl.empty()) {
+      return {};
+    }
+    delta.signature = ReadSignature(member.get("Signature", Json::Value()));
+    delta.packageSize = ReadSize(member.get("Size", Json::Value()));
+    delta.mirrors = ReadMirrors(member.get("Mirrors", Json::Value()));
+    deltas.push_back(std::move(delta));
+  }
+  return deltas;
+}
+
 }  // namespace
 
 VersionReply ReadVersionReply(const std::string& body) {
@@ -124,6 +145,7 @@ VersionReply ReadVersionReply(const std::string& body) {
   read.signature = ReadSignature(data.get("Signature", Json::Value()));
   read.packageSize = ReadSize(data.get("Size", Json::Value()));
   read.mirrors = ReadMirrors(data.get("Mirrors", Json::Value()));
+  read.deltas = ReadDeltas(data.get("Deltas", Json::Value()));
   return read;
 }
 

@@ -23,8 +23,8 @@ using Standing = Installation::Standing;
 
 // The one line the session leaves about a failed update: the product keeps
 // no log file, so the cause goes to the standard error stream.
-void ReportFailure(const Status& status) {
-  std::fprintf(stderr, "update failed: %s\n", status.ToString().c_str());
+void ReportFailure(const char* what, const Status& status) {
+  std::fprintf(stderr, "%s: %s\n", what, status.ToString().c_str());
   std::fflush(stderr);
 }
 
@@ -95,13 +95,15 @@ Status RefuseUnsafeItems(const Installation& installation, std::vector<std::wstr
 // The items to set aside, in package order: untrusted directories first,
 // outermost first (what lies below one moves with it), then every item but a
 // directory the package merely names: moving that aside would take every
-// installed file in it that the package does not carry.
+// installed file in it that the package does not carry. A directory's
+// deletion marker says it is gone, with whatever is in it.
 std::vector<std::wstring> SetAsideCandidates(const Installation& installation, const std::vector<std::wstring>& items,
-                                             const std::vector<bool>& directories,
+                                             const std::vector<bool>& directories, const std::vector<bool>& markers,
                                              const std::set<std::wstring>& untrustedDirectories) {
   std::vector<std::wstring> candidates(untrustedDirectories.begin(), untrustedDirectories.end());
   for (size_t i = 0; i < items.size(); ++i) {
-    if (i < directories.size() && directories[i] && installation.Examine(items[i]).directory) continue;
+    const bool marker = i < markers.size() && markers[i];
+    if (i < directories.size() && directories[i] && !marker && installation.Examine(items[i]).directory) continue;
     candidates.push_back(items[i]);
   }
   return candidates;
@@ -109,7 +111,7 @@ std::vector<std::wstring> SetAsideCandidates(const Installation& installation, c
 
 }  // namespace
 
-Status CheckOffer(const UpdateOffer& offer) {
+Status CheckOffer(const std::wstring& version, const OfferedPackage& offer) {
   if (offer.signature.empty()) return Status::Refused("PackageSignature", L"no signature offered");
   if (offer.signature.size() > PackageSignature::kMaxTextSize) {
     return Status::Refused("PackageSignature", L"the signature text is longer than 4096 characters");
@@ -124,7 +126,7 @@ Status CheckOffer(const UpdateOffer& offer) {
     return Status::Refused("CheckOffer", L"more than " + std::to_wstring(kMaxOfferedMirrors) +
                                              L" mirrors, or one longer than an address may be");
   }
-  if (offer.version.empty() || offer.version.size() > kMaxOfferedVersion) {
+  if (version.empty() || version.size() > kMaxOfferedVersion) {
     return Status::Refused(
         "CheckOffer", L"the version is empty or longer than " + std::to_wstring(kMaxOfferedVersion) + L" characters");
   }
@@ -139,7 +141,7 @@ class UpdateSession::DownloadProgress final : public DownloadListener {
   DownloadProgress(UpdateSession& session, HANDLE file, DownloadRecord::Entry entry)
       : session_(session), file_(file), entry_(std::move(entry)) {}
 
-  void OnProgress(std::uint64_t received, std::uint64_t total) override { session_.sink_.OnProgress(received, total); }
+  void OnProgress(std::uint64_t received, std::uint64_t total) override { session_.ReportProgress(received, total); }
   void OnCheckpoint(const ResumeState& state) override {
     // Unflushed bytes must not be named: the older record still holds.
     if (!::FlushFileBuffers(file_)) return;
@@ -187,27 +189,86 @@ UpdateSession::~UpdateSession() = default;
 
 void UpdateSession::Run() {
   UpdateEnd end = UpdateEnd::DownloadFailed;
-  Status status = Download();
-  if (status.ok()) {
-    status = Check();
-    if (status.Is(Status::Kind::Refused) && std::string(status.call()) == "PackageSignature" &&
-        StartOverFromTheNextSource()) {
-      status = Download();
-      if (status.ok()) status = Check();
-    }
+  Status status;
+  if (const OfferedPackage* delta = DeltaForTheInstalledVersion()) {
+    status = TryPackage(*delta, end);
     if (status.ok()) {
-      status = Install();
-      end = status.ok() ? UpdateEnd::Installed : UpdateEnd::InstallFailed;
+      sink_.OnFinished(end, status);
+      return;
     }
-    // An installed package went with the set-aside files; one the check
-    // refused, or whose installation failed, goes now.
-    if (!status.ok()) DeletePackage();
+    // The installation is as it was (or the next start rolls it back, and
+    // the full package's plan refuses to begin meanwhile): whatever failed,
+    // the full package may still serve.
+    ReportFailure("delta failed, the full package follows", status);
+    ContinueProgressFromHere();
   }
-  if (!status.ok()) ReportFailure(status);
+  status = TryPackage(offer_.package, end);
+  if (!status.ok()) ReportFailure("update failed", status);
   sink_.OnFinished(end, status);
 }
 
+const OfferedPackage* UpdateSession::DeltaForTheInstalledVersion() const {
+  // Exactly the installed version: a delta is made from one set of files,
+  // and "1.0.0.9" and "1.0.0.09" need not name the same.
+  if (offer_.installedVersion.empty()) return nullptr;
+  for (const OfferedPackage& delta : offer_.deltas) {
+    if (delta.from == offer_.installedVersion) return &delta;
+  }
+  return nullptr;
+}
+
+Status UpdateSession::TryPackage(const OfferedPackage& package, UpdateEnd& end) {
+  Begin(package);
+  end = UpdateEnd::DownloadFailed;
+  Status status = Download();
+  if (!status.ok()) return status;
+  status = Check();
+  if (status.Is(Status::Kind::Refused) && std::string(status.call()) == "PackageSignature" &&
+      StartOverFromTheNextSource()) {
+    status = Download();
+    if (status.ok()) status = Check();
+  }
+  if (status.ok()) {
+    status = Install();
+    end = status.ok() ? UpdateEnd::Installed : UpdateEnd::InstallFailed;
+  }
+  // An installed package went with the set-aside files; one the check
+  // refused, or whose installation failed, goes now.
+  if (!status.ok()) DeletePackage();
+  return status;
+}
+
+void UpdateSession::Begin(const OfferedPackage& package) {
+  fetching_ = package;
+  address_ = PackageAddress();
+  source_ = 0;
+  restarted_ = false;
+  package_.clear();
+  held_.Reset();
+  extractor_ = std::make_unique<SevenZip::SevenZipExtractor>();
+  items_.clear();
+  untrusted_.clear();
+  setAside_.reset();
+  record_ = UpdateJournal::Record();
+}
+
+void UpdateSession::ReportProgress(std::uint64_t received, std::uint64_t total) {
+  if (total == 0) {
+    sink_.OnProgress(received, 0);
+    return;
+  }
+  const double share =
+      progressBase_ + (1 - progressBase_) * std::min(1.0, static_cast<double>(received) / static_cast<double>(total));
+  progressShown_ = std::max(progressShown_, share);
+  sink_.OnProgress(static_cast<std::uint64_t>(progressShown_ * static_cast<double>(total)), total);
+}
+
+void UpdateSession::ContinueProgressFromHere() {
+  progressBase_ = progressShown_;
+}
+
 Status UpdateSession::InstallPackageFile(const std::wstring& name) {
+  Begin(OfferedPackage());
   package_ = name;
   if (!installation_.Valid()) return Status::Failed("Installation", installation_.Directory());
   if (Status held = HoldPackage(installation_, package_, held_); !held.ok()) return held;
@@ -221,12 +282,12 @@ Status UpdateSession::Download() {
   // address within the bounds of the records is fetched, so that nothing is
   // downloaded that could never be installed, and every record written can
   // be read back.
-  if (Status bounded = CheckOffer(offer_); !bounded.ok()) return bounded;
-  if (Status parsed = PackageAddress::Parse(offer_.address, address_); !parsed.ok()) return parsed;
+  if (Status bounded = CheckOffer(offer_.version, fetching_); !bounded.ok()) return bounded;
+  if (Status parsed = PackageAddress::Parse(fetching_.address, address_); !parsed.ok()) return parsed;
   package_ = address_.FileName();
   if (!installation_.Valid()) return Status::Failed("IsFullDirectory", installation_.Directory());
   UniqueHandle file;
-  DownloadRecord::Entry entry{offer_.address, offer_.version, package_, ResumeState()};
+  DownloadRecord::Entry entry{fetching_.address, offer_.version, package_, ResumeState()};
   TakeUpEarlierDownload(file, entry.resume);
   if (!file) {
     if (Status made = CreatePackageFile(file); !made.ok()) return made;
@@ -250,13 +311,13 @@ Status UpdateSession::Download() {
 Status UpdateSession::DownloadFromSources(HANDLE file, DownloadRecord::Entry& entry) {
   DownloadProgress progress(*this, file, entry);
   DownloadBounds bounds;
-  bounds.announcedSize = offer_.size;
+  bounds.announcedSize = fetching_.size;
   Status downloaded;
   // Each source with its own retries: one that fails for whatever reason
   // (refused, cut beyond its retries, stalled, no package) hands over to the
   // next, in the maker's order.
-  for (; source_ <= offer_.mirrors.size(); ++source_) {
-    const std::wstring& text = source_ == 0 ? offer_.address : offer_.mirrors[source_ - 1];
+  for (; source_ <= fetching_.mirrors.size(); ++source_) {
+    const std::wstring& text = source_ == 0 ? fetching_.address : fetching_.mirrors[source_ - 1];
     PackageAddress address;
     if (Status parsed = PackageAddress::Parse(text, address); !parsed.ok()) {
       downloaded = std::move(parsed);
@@ -278,10 +339,11 @@ Status UpdateSession::DownloadFromSources(HANDLE file, DownloadRecord::Entry& en
 bool UpdateSession::StartOverFromTheNextSource() {
   // Once per run: bytes spliced from two sources, or a source that serves
   // another file, fail the check; the next source sends the package whole.
-  if (restarted_ || source_ >= offer_.mirrors.size()) return false;
+  if (restarted_ || source_ >= fetching_.mirrors.size()) return false;
   restarted_ = true;
   DeletePackage();
   ++source_;
+  ContinueProgressFromHere();
   return true;
 }
 
@@ -290,7 +352,7 @@ void UpdateSession::TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resum
   if (!DownloadRecord(installation_).Read(earlier)) return;
   // Only the very same offer continues; a partial file of another offer goes.
   const bool same =
-      earlier.address == offer_.address && earlier.version == offer_.version && SameFileName(earlier.package, package_);
+      earlier.address == fetching_.address && earlier.version == offer_.version && SameFileName(earlier.package, package_);
   if (same && installation_.Examine(package_).standing == Standing::Trusted &&
       installation_.Open(package_, GENERIC_READ | GENERIC_WRITE | DELETE, file, 0).ok()) {
     resume = earlier.resume;
@@ -333,7 +395,7 @@ Status UpdateSession::Check() {
   // aside: whoever answers the version request names the package, so only a
   // package the maker signed for this very version may be unpacked.
   if (Status held = HoldPackage(installation_, package_, held_); !held.ok()) return held;
-  return PackageSignature(options_.publicKey, offer_.signature, offer_.version).Check(held_.Get());
+  return PackageSignature(options_.publicKey, fetching_.signature, offer_.version, fetching_.from).Check(held_.Get());
 }
 
 // --- Install ------------------------------------------------------------------
@@ -348,11 +410,12 @@ Status UpdateSession::Install() {
 }
 
 Status UpdateSession::Plan() {
-  extractor_.SetPath(installation_.PathOf(package_));
-  extractor_.SetFile(held_.Get());
-  extractor_.SetDurability(SevenZip::SevenZipExtractor::Durability::OnTheMedium);
-  items_ = extractor_.ItemNames();
-  const std::vector<bool> directories = extractor_.ItemDirectoryFlags();
+  extractor_->SetPath(installation_.PathOf(package_));
+  extractor_->SetFile(held_.Get());
+  extractor_->SetDurability(SevenZip::SevenZipExtractor::Durability::OnTheMedium);
+  items_ = extractor_->ItemNames();
+  const std::vector<bool> directories = extractor_->ItemDirectoryFlags();
+  const std::vector<bool> markers = extractor_->ItemDeletionMarkers();
   if (Status refused = RefuseUnsafeItems(installation_, items_, untrusted_); !refused.ok()) return refused;
   setAside_ = std::make_unique<SetAsideList>(installation_, items_);
   // The record of an update the last start could not finish is the only
@@ -367,7 +430,7 @@ Status UpdateSession::Plan() {
   // An untrusted directory goes aside whole: what the package puts there is
   // new, in a directory the update makes.
   record_.created = MissingPaths(installation_, items_, untrusted_);
-  record_.setAside = setAside_->Plan(SetAsideCandidates(installation_, items_, directories, untrusted_));
+  record_.setAside = setAside_->Plan(SetAsideCandidates(installation_, items_, directories, markers, untrusted_));
   for (const SetAsideList::Entry& planned : record_.setAside) {
     if (installation_.Directory().size() + planned.setAsideName.size() >= MAX_PATH) {
       return Status::Failed(Status::Kind::Refused, "MAX_PATH", planned.setAsideName);
@@ -392,7 +455,7 @@ Status UpdateSession::Unpack() {
   // The old files are kept until every new one is in place: a failure here
   // must leave the user with the product they had.
   Reach(InstallStep::Extracting);
-  if (Status extracted = extractor_.ExtractInto(installation_); !extracted.ok()) return extracted;
+  if (Status extracted = extractor_->ExtractInto(installation_); !extracted.ok()) return extracted;
   Reach(InstallStep::Extracted);
   return Status::Ok();
 }
@@ -426,7 +489,7 @@ Status UpdateSession::Fail(Status cause) {
   // paths the extraction created, and undoes only that; a later start knows
   // only the plan.
   UpdateJournal::Record done = record_;
-  done.created = InsideInstallation(installation_, extractor_.CreatedPaths());
+  done.created = InsideInstallation(installation_, extractor_->CreatedPaths());
   done.setAside = setAside_->Entries();
   RollBack(installation_, done, RecordKind::Done, pending_);
   const bool listed = pending_.Save().ok();

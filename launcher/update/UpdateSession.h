@@ -11,6 +11,7 @@
 // window: it reports to an UpdateSink, and UpdateControl.h only names the
 // messages the app posts for it.
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
@@ -35,30 +36,36 @@ namespace Launcher {
 // The update of one run, over the run's one gate to the installation:
 // downloads the offered package into the installation, checks the maker's
 // signature, plans and records what it will change, sets aside the installed
-// files the package replaces, unpacks the package, commits, and discards the
-// set-aside files and the package. After any failure the installation holds
-// exactly its old files; a process killed at any step leaves what the next
-// start's RepairInterruptedUpdate brings back to exactly the old or the new
-// installation.
+// files the package replaces (and those its deletion markers name), unpacks
+// the package, commits, and discards the set-aside files and the package.
+// After any failure the installation holds exactly its old files; a process
+// killed at any step leaves what the next start's RepairInterruptedUpdate
+// brings back to exactly the old or the new installation.
+//
+// When the offer has a delta whose From is exactly the installed version,
+// the delta goes first; whatever fails with it (its download, its check, an
+// installation that rolled back) is followed once, in the same run, by the
+// full package.
 //
 // The session owns the download record, the update record, the set-aside
 // plan and the pending list for its run; it shares the installation, which
 // must outlive it, and reports to the sink. One thread (the update's); not
 // copyable. A failure leaves one line with its cause (Status::ToString after
-// "update failed: ") on the standard error stream.
+// "update failed: ", or after "delta failed, the full package follows: ")
+// on the standard error stream.
 // The bounds of an offer, in characters: the address (WinINet's own limit
 // for a URL is 2083) and the version ("1.0.0.10" has 8). With them every
 // record naming the offer fits the records' size limit.
 inline constexpr size_t kMaxOfferedAddress = 2048;
 inline constexpr size_t kMaxOfferedVersion = 64;
-// The most mirrors an offer may name, each bounded like the address.
+// The most mirrors a package may name, each bounded like the address.
 inline constexpr size_t kMaxOfferedMirrors = 8;
 
-// Whether `offer` may be downloaded at all: it carries a signature (a reply
-// without Data.Signature is a failed download), and its signature, address,
-// mirrors and version are within their bounds. Refused (kind Refused) naming the
-// first bound it breaks.
-[[nodiscard]] Status CheckOffer(const UpdateOffer& offer);
+// Whether `package` of an offer of `version` may be downloaded at all: it
+// carries a signature (a package without one is a failed download), and its
+// signature, address, mirrors and `version` are within their bounds. Refused
+// (kind Refused) naming the first bound it breaks.
+[[nodiscard]] Status CheckOffer(const std::wstring& version, const OfferedPackage& package);
 
 class UpdateSession {
  public:
@@ -91,6 +98,16 @@ class UpdateSession {
   Status InstallPackageFile(const std::wstring& name);
 
  private:
+  // The delta for the installed version, or null.
+  const OfferedPackage* DeltaForTheInstalledVersion() const;
+  // `package` downloaded, checked and installed, from a clean slate; `end`
+  // says how far it got.
+  Status TryPackage(const OfferedPackage& package, UpdateEnd& end);
+  void Begin(const OfferedPackage& package);
+  // What the sink hears, as a share that never goes back; the next download
+  // continues from the share reached.
+  void ReportProgress(std::uint64_t received, std::uint64_t total);
+  void ContinueProgressFromHere();
   // The steps, in their order; each returns the step's failure.
   Status Download();
   Status Check();
@@ -106,7 +123,7 @@ class UpdateSession {
   // The download's pieces: the partial file of an earlier start taken up or
   // removed, and the package file made.
   void TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resume);
-  // The offer's address, then its mirrors, from source_ on, into `file`.
+  // The package's address, then its mirrors, from source_ on, into `file`.
   Status DownloadFromSources(HANDLE file, DownloadRecord::Entry& entry);
   // After a failed signature check: the package goes and the next source
   // is to send it whole; false when there is none, or this run did so once.
@@ -123,14 +140,18 @@ class UpdateSession {
   UpdateOffer offer_;
   UpdateSink& sink_;
   Options options_;
+  // The package of the offer being tried (the delta or the full one).
+  OfferedPackage fetching_;
   PackageAddress address_;
-  // The source downloading or downloaded: 0 the offer's address, n its n-th
-  // mirror.
+  // The source downloading or downloaded: 0 the package's address, n its
+  // n-th mirror.
   size_t source_ = 0;
   bool restarted_ = false;
+  double progressBase_ = 0;
+  double progressShown_ = 0;
   std::wstring package_;
   UniqueHandle held_;
-  SevenZip::SevenZipExtractor extractor_;
+  std::unique_ptr<SevenZip::SevenZipExtractor> extractor_;
   std::vector<std::wstring> items_;
   std::set<std::wstring> untrusted_;
   std::unique_ptr<SetAsideList> setAside_;

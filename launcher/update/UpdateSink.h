@@ -17,8 +17,11 @@ enum class UpdateEnd {
 // not own it; it must outlive the session's Run.
 class UpdateSink {
  public:
-  // Bytes of the package on the disk so far and the package's size (0 while
-  // unknown). `done` goes back when a download starts over.
+  // Bytes of the package being downloaded so far and its size (0 while
+  // unknown), as a share done / total that never goes back: when a download
+  // starts over, or another follows it (a delta that failed, the next source
+  // sending the package whole), the share stays where it stood and the rest
+  // of the new download fills the rest.
   virtual void OnProgress(std::uint64_t done, std::uint64_t total) = 0;
   // Exactly once, after every progress report: how the update ended, and
   // for a failure the step that failed.

@@ -222,4 +222,48 @@ TEST(ReadVersionReply, MirrorsMember) {
   }
 }
 
+// Data.Deltas: objects with a From and a DownloadUrl, the rest read like the
+// full package's members; a list with any entry out of that form is no
+// deltas, and the rest of the reply stands.
+TEST(ReadVersionReply, DeltasMember) {
+  const struct {
+    const char* member;  // the JSON text after "Deltas": ; empty: no member
+    size_t count;
+    const wchar_t* lastFrom;
+    std::uint64_t lastSize;
+    size_t lastMirrors;
+  } cases[] = {
+      {"", 0, L"", 0, 0},
+      {R"([{"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z", "Size": 12, "Signature": "s",
+           "Mirrors": ["http://m/d.7z"]}])",
+       1, L"1.0.0.9", 12, 1},
+      {R"([{"From": "1.0.0.8", "DownloadUrl": "http://h/e.7z"},
+           {"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z", "Size": -1, "Mirrors": "http://m"}])",
+       2, L"1.0.0.9", 0, 0},
+      {R"([{"From": "1.0.0.9"}])", 0, L"", 0, 0},
+      {R"([{"From": 1009, "DownloadUrl": "http://h/d.7z"}])", 0, L"", 0, 0},
+      {R"([{"From": "", "DownloadUrl": "http://h/d.7z"}])", 0, L"", 0, 0},
+      {R"([{"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z"}, "http://h/e.7z"])", 0, L"", 0, 0},
+      {R"({"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z"})", 0, L"", 0, 0},
+  };
+  for (const auto& c : cases) {
+    const std::string body = std::string(
+                                 "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", "
+                                 "\"DownloadUrl\": \"http://h/p.7z\"") +
+                             (*c.member ? std::string(", \"Deltas\": ") + c.member : std::string()) + "}}";
+    const VersionReply reply = ReadVersionReply(body);
+    EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.member;
+    ASSERT_EQ(reply.deltas.size(), c.count) << c.member;
+    if (c.count == 0) continue;
+    EXPECT_EQ(reply.deltas.back().from, c.lastFrom) << c.member;
+    EXPECT_EQ(reply.deltas.back().packageSize, c.lastSize) << c.member;
+    EXPECT_EQ(reply.deltas.back().mirrors.size(), c.lastMirrors) << c.member;
+  }
+  EXPECT_EQ(ReadVersionReply(R"({"Code": 0, "Data": {"DownloadUrl": "http://h/p.7z", "Deltas": [{"From": "1.0.0.9",
+            "DownloadUrl": "http://h/d.7z", "Signature": "sig"}]}})")
+                .deltas.at(0)
+                .signature,
+            L"sig");
+}
+
 }  // namespace

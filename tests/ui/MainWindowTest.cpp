@@ -90,7 +90,7 @@ class WindowThread {
       // The download never ends, so the signature is never checked: any text
       // gets the offer past its bounds.
       WindowUpdate control(std::make_shared<const Installation>(TestBinDirectory()),
-                           UpdateOffer{url, L"1.0.0.10", L"never checked"}, ProductHold::None);
+                           UpdateOffer{L"1.0.0.10", OfferedPackage{url, L"never checked"}}, ProductHold::None);
       MainWindow update(notes, control);
       if (!ShowUpdateWindow(update)) {
         created.set_value(nullptr);

@@ -9,7 +9,7 @@ Launcher::UpdateOffer SignedOffer(const std::wstring& url) {
   const std::wstring directory = TestBinDirectory() + L"packages\\";
   std::string signature = name.empty() ? std::string() : ReadBytes(directory + name + L".minisig");
   if (signature.empty()) signature = ReadBytes(directory + L"update_2.1.7z.minisig");
-  return Launcher::UpdateOffer{url, kTestVersion, Launcher::Utf8ToWide(signature)};
+  return Launcher::UpdateOffer{kTestVersion, Launcher::OfferedPackage{url, Launcher::Utf8ToWide(signature)}};
 }
 
 Launcher::UpdateSession::Options TestOptions(const Launcher::DownloadTimings& timings) {

@@ -206,7 +206,7 @@ std::vector<UINT> UpdateWith(const std::wstring& directory, const char* package,
   const Installation installation(directory);
   UpdateSession::Options options;
   options.publicKey = key;
-  UpdateSession(installation, UpdateOffer{ServedUrl(package), offered, SignatureText(signature)}, recorder, options)
+  UpdateSession(installation, UpdateOffer{offered, OfferedPackage{ServedUrl(package), SignatureText(signature)}}, recorder, options)
       .Run();
   return recorder.Finals();
 }

@@ -492,7 +492,7 @@ std::vector<UINT> RunWithMirrors(const std::wstring& directory, const std::wstri
                                  const std::vector<std::wstring>& mirrors, SinkRecorder& recorder) {
   const Installation installation(directory);
   UpdateOffer offer = SignedOffer(address);
-  offer.mirrors = mirrors;
+  offer.package.mirrors = mirrors;
   UpdateSession(installation, offer, recorder, TestOptions(DownloadTimings{2000, 1000, 50, 5, 3000})).Run();
   return recorder.Finals();
 }
@@ -546,5 +546,58 @@ TEST(UpdateSession, MirrorsTakeOverInTheMakersOrder) {
       ASSERT_EQ(spliced.size(), 1u) << c.what;
       EXPECT_EQ(spliced[0].range, "bytes=" + std::to_string(third) + "-") << c.what;
     }
+  }
+}
+
+// A delta for the installed version goes first; whatever fails with it, the
+// full package follows in the same run. The bar never goes back.
+TEST(UpdateSession, ADeltaForTheInstalledVersionGoesFirstAndTheFullPackageFollowsItsFailure) {
+  const struct {
+    const char* what;
+    const wchar_t* from;  // the delta's base, the installed version being 2.0.0.0
+    const char* script;   // how the delta is served
+    const char* file;
+    const char* signature;
+    const char* top;  // top.txt afterwards: the delta's or the full package's
+    size_t fullAsked;
+  } cases[] = {
+      {"the delta for the installed version", L"2.0.0.0", "ok", "delta_2.1.7z", "delta_2.1.7z.minisig", "delta top", 0},
+      {"a delta for another version", L"2.0.0", "ok", "delta_2.1.7z", "delta_2.1.7z.minisig", "new top", 1},
+      {"its download refused", L"2.0.0.0", "status=404", "delta_2.1.7z", "delta_2.1.7z.minisig", "new top", 1},
+      {"signed for another base", L"2.0.0.0", "ok", "delta_2.1.7z", "delta_2.1.7z.from-1.9.minisig", "new top", 1},
+      {"its installation rolled back", L"2.0.0.0", "ok", "delta-damaged.zip", "delta-damaged.zip.minisig", "new top",
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Install(dir);
+    const std::string deltaId = RunId("delta");
+    const std::string fullId = RunId("full");
+    UpdateOffer offer = SignedOffer(Widen(ServerAddress() + "/file/" + fullId + "/ok/update_2.1.7z"));
+    offer.installedVersion = L"2.0.0.0";
+    offer.deltas = {
+        OfferedPackage{L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/other.7z", L"", 0, {}, L"1.0.0.0"},
+        OfferedPackage{Widen(ServerAddress() + "/file/" + deltaId + "/" + c.script + "/" + c.file),
+                       Widen(ReadBytes(TestBinDirectory() + L"packages\\" + Widen(c.signature))), 0, {}, c.from}};
+    SinkRecorder recorder;
+    const Installation installation(dir.Path());
+    UpdateSession(installation, offer, recorder, TestOptions(DownloadTimings{2000, 1000, 50, 1, 3000})).Run();
+    EXPECT_EQ(recorder.Finals(), std::vector<UINT>{WM_UPDATE_INSTALL_DONE});
+    EXPECT_EQ(ReadBytes(dir / L"top.txt"), c.top);
+    EXPECT_EQ(ReadBytes(dir / L"bin\\settings.ini"), "user settings");
+    EXPECT_EQ(ServerLog(deltaId).empty(), std::wstring(c.from) != L"2.0.0.0");
+    EXPECT_EQ(ServerLog(fullId).size(), c.fullAsked);
+    for (const wchar_t* gone : {L"delta_2.1.7z", L"delta-damaged.zip", L"update_2.1.7z", L"_top.txt", L"_core.dll"}) {
+      EXPECT_FALSE(PathExists(dir / gone)) << Narrow(gone);
+    }
+    double share = 0;
+    for (const SinkRecorder::Posted& posted : recorder.Messages()) {
+      if (posted.message != WM_UPDATE_PROGRESS || posted.total == 0) continue;
+      const double now = static_cast<double>(posted.done) / static_cast<double>(posted.total);
+      EXPECT_GE(now + 1e-9, share) << posted.done << " of " << posted.total;
+      share = now;
+    }
+    EXPECT_DOUBLE_EQ(share, 1.0);
   }
 }

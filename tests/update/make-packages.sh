@@ -155,8 +155,23 @@ cp release/top.txt big/top.txt && cp release/bin/core.dll big/bin/core.dll
 head -c 6291456 /dev/urandom > big/bin/payload.bin
 (cd big && 7zz a -bd -bso0 -t7z -mx0 "$out/big-release.7z" top.txt bin)
 
+# A delta from 2.0.0.0, with other bytes than the full package's so that a
+# test tells which one was installed, and one whose installation fails.
+mkdir -p delta/bin
+printf 'delta top' > delta/top.txt
+printf 'delta core' > delta/bin/core.dll
+(cd delta && 7zz a -bd -bso0 -t7z "$out/delta_2.1.7z" top.txt bin)
+cp "$out/collide-damaged.zip" "$out/delta-damaged.zip"
+
 # Every package signed, as the launcher installs nothing else.
 for package in "$out"/*; do
   [ -f "$package" ] || continue
   minisign -S -s "$key" -m "$package" -x "$package.minisig" -t "version 2.1.0.0" </dev/null >/dev/null
 done
+# The deltas signed as the maker signs them, naming their base; one signed
+# for another base besides.
+for delta in delta_2.1.7z delta-damaged.zip; do
+  minisign -S -s "$key" -m "$out/$delta" -x "$out/$delta.minisig" -t "version 2.1.0.0 from 2.0.0.0" </dev/null >/dev/null
+done
+minisign -S -s "$key" -m "$out/delta_2.1.7z" -x "$out/delta_2.1.7z.from-1.9.minisig" \
+  -t "version 2.1.0.0 from 1.9.0.0" </dev/null >/dev/null
