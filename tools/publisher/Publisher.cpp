@@ -150,7 +150,8 @@ bool CopyTree(const Listing& listing, const std::wstring& to, std::string& error
 // launcher does, and compares the result with `release`.
 bool CheckPackage(const std::wstring& package, const Listing* base, const Listing& release,
                   const std::wstring& checkFolder, std::string& error) {
-  const std::string name = Narrow(package);
+  // Named as it will be published, not by its place in the work folder.
+  const std::string name = Narrow(package.substr(package.rfind(L'\\') + 1));
   if (!RemoveTree(checkFolder) || !::CreateDirectoryW(checkFolder.c_str(), nullptr)) {
     error = Narrow(checkFolder) + ": the check's folder cannot be made anew (" + LastError() + "); close what uses it";
     return false;
