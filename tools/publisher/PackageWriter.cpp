@@ -160,11 +160,13 @@ HRESULT SetDeterministicOptions(IOutArchive* archive) {
   HRESULT hr = archive->QueryInterface(SevenZip::IID_ISetProperties, options.PutVoid());
   if (FAILED(hr) || !options) return FAILED(hr) ? hr : E_NOINTERFACE;
   // One thread: LZMA2 splits its stream into blocks per thread, so the
-  // bytes would depend on the machine's processors.
+  // bytes would depend on the machine's processors. Level 5, 7-Zip's
+  // default: its 16 MB dictionary is what the 32-bit launcher holds while
+  // it unpacks, as with the packages made by hand so far.
   const wchar_t* const names[] = {L"x", L"mt", L"mtf", L"s", L"hc"};
   PROPVARIANT values[5] = {};
   values[0].vt = VT_UI4;
-  values[0].ulVal = 9;
+  values[0].ulVal = 5;
   values[1].vt = VT_UI4;
   values[1].ulVal = 1;
   values[2].vt = VT_BOOL;

@@ -19,7 +19,7 @@ struct PackageItem {
 
 // Writes `items`, in the order given, as a 7z package at `path` (created or
 // replaced) with the 7-Zip engine linked into the program. The bytes depend
-// on the items alone: no times, no attributes, LZMA2 at level 9 in one solid
+// on the items alone: no times, no attributes, LZMA2 at level 5 in one solid
 // block, one thread, so that the same items give the same package on any
 // machine and any run. Fails, with a message naming the file and what to do,
 // when a source cannot be read, changes size while it is packed, or the
