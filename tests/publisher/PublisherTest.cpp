@@ -59,13 +59,14 @@ const Tree kV2 = {{L"a.txt", "a2"},
                   {L"big.bin", Noise(70000, 2)},
                   {L"\x4E2D\x6587.txt", "unchanged, named beyond ASCII"}};
 // Changed (a.txt, big.bin by one byte), new in a new folder (new\n.txt),
-// a new empty folder, and removed: a file, a folder with a file, folders
-// nested in a removed folder, an empty folder.
+// a new empty folder, a new empty file, and removed: a file, a folder with a
+// file, folders nested in a removed folder, an empty folder.
 const Tree kV3 = {{L"a.txt", "a3"},
                   {L"keep.bin", "same in every version"},
                   {L"new", kDirectory},
                   {L"new\\n.txt", "n"},
                   {L"made", kDirectory},
+                  {L"zero.dat", ""},
                   {L"big.bin", Noise(70000, 3)},
                   {L"\x4E2D\x6587.txt", "unchanged, named beyond ASCII"}};
 
@@ -83,21 +84,21 @@ const std::vector<PackageCase> kPackages = {
      L"Tarvo_3.0.0.0.7z",
      L"",
      nullptr,
-     {L"a.txt", L"big.bin", L"keep.bin", L"made", L"new", L"new\\n.txt", L"\x4E2D\x6587.txt"},
+     {L"a.txt", L"big.bin", L"keep.bin", L"made", L"new", L"new\\n.txt", L"zero.dat", L"\x4E2D\x6587.txt"},
      {}},
     {"delta from 1 over a copy of 1",
      L"Tarvo_1.0.0.0_to_3.0.0.0.7z",
      L"1.0.0.0",
      &kV1,
      {L"a.txt", L"big.bin", L"empty", L"gone", L"gone\\deep", L"gone\\deep\\old.dat", L"made", L"new", L"new\\n.txt",
-      L"sub", L"sub\\x.txt", L"\x4E2D\x6587.txt"},
+      L"sub", L"sub\\x.txt", L"zero.dat", L"\x4E2D\x6587.txt"},
      {L"empty", L"gone", L"gone\\deep", L"gone\\deep\\old.dat", L"sub", L"sub\\x.txt"}},
     {"delta from 2 over a copy of 2",
      L"Tarvo_2.0.0.0_to_3.0.0.0.7z",
      L"2.0.0.0",
      &kV2,
      {L"a.txt", L"big.bin", L"gone", L"gone\\deep", L"gone\\deep\\old.dat", L"made", L"new", L"new\\n.txt", L"old.dll",
-      L"sub", L"sub\\x.txt", L"sub\\y.txt"},
+      L"sub", L"sub\\x.txt", L"sub\\y.txt", L"zero.dat"},
      {L"gone", L"gone\\deep", L"gone\\deep\\old.dat", L"old.dll", L"sub", L"sub\\x.txt", L"sub\\y.txt"}},
 };
 
