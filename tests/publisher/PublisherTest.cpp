@@ -322,6 +322,9 @@ const std::vector<RefusalCase> kRefusals = {
      "four numbers", L"3.0.0.a"},
     {"notes that are not UTF-8", [](Publisher::PublishOptions& o, const TempDir& d) { o.notes = d / L"latin1.txt"; },
      "not UTF-8", L"latin1.txt"},
+    {"an output folder inside the release",
+     [](Publisher::PublishOptions& o, const TempDir& d) { o.out = d / L"v3\\published"; }, "lies in the release folder",
+     L"published"},
     {"an output folder that holds a file", [](Publisher::PublishOptions& o, const TempDir& d) { o.out = d / L"full"; },
      "must be empty", L"full"},
 };
@@ -350,6 +353,8 @@ TEST_P(Refused, NamesTheFileAndPublishesNothing) {
   const Tree left = Read(out + L"\\");
   if (out == dir / L"full") {
     EXPECT_EQ(left, (Tree{{L"left.txt", "x"}})) << c.what;
+  } else if (out == dir / L"v3\\published") {
+    EXPECT_EQ(Read(dir / L"v3\\"), (Tree{{L"a.txt", "3"}, {L"new", kDirectory}, {L"new\\n.txt", "n"}})) << c.what;
   } else {
     EXPECT_FALSE(PathExists(out)) << c.what << ": " << Describe(left);
   }

@@ -51,6 +51,16 @@ std::wstring FullPath(const std::wstring& path) {
   return full;
 }
 
+// Whether `path` is `folder` or lies below it (full paths, letter case aside).
+bool Within(const std::wstring& path, const std::wstring& folder) {
+  if (path.size() < folder.size()) return false;
+  if (::CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                             static_cast<int>(folder.size()), TRUE) != CSTR_EQUAL) {
+    return false;
+  }
+  return path.size() == folder.size() || path[folder.size()] == L'\\' || folder.back() == L'\\';
+}
+
 std::string LastError() {
   return "error " + std::to_string(::GetLastError());
 }
@@ -473,6 +483,15 @@ bool Publish(const PublishOptions& options, std::string& error) {
     return false;
   }
   const std::wstring out = FullPath(options.out);
+  std::vector<std::wstring> inputs = {options.release};
+  for (const EarlierRelease& earlier : options.earlier) inputs.push_back(earlier.folder);
+  for (const std::wstring& input : inputs) {
+    if (Within(out, FullPath(input))) {
+      error = Narrow(out) + ": the output folder lies in the release folder " + Narrow(FullPath(input)) +
+              "; give one outside it, or it would be published too";
+      return false;
+    }
+  }
   bool existed = false;
   if (!EmptyOrMissing(out, existed, error)) return false;
   if (!existed && !::CreateDirectoryW(out.c_str(), nullptr)) {

@@ -30,7 +30,8 @@ std::string Usage();
 // make a complete request.
 bool ParseArguments(const std::vector<std::wstring>& arguments, PublishOptions& options, std::string& error);
 
-// Writes into `options.out`, which must be missing or empty:
+// Writes into `options.out`, which must be missing or empty and lie outside
+// the release folders:
 //   Tarvo_<V>.7z            every file and folder of the release
 //   Tarvo_<F>_to_<V>.7z     per earlier release: new and changed files, new
 //                           folders, and a deletion marker for every file
