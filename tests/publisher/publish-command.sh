@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # publish-command.sh PREFIX PUBLISH KEY_DIR: publish.exe as the maker and CI
-# run it, under Wine in the build's prefix: three releases made here, published
-# twice into fresh folders; minisign itself must verify every package with the
-# trusted comment the launcher expects, the two runs must hold the same bytes,
-# and a command line or key it cannot use must end it with its own exit code
-# and a message naming what to fix. Runs on Linux.
+# run it, under Wine in the build's prefix: three releases made here,
+# published twice into fresh folders (the second time from copies elsewhere,
+# with other times and a read-only file); minisign itself must verify every
+# package with the trusted comment the launcher expects, the two runs must
+# hold the same bytes, and a command line or key it cannot use must end it
+# with its own exit code and a message naming what to fix. Runs on Linux.
 set -euo pipefail
 prefix=$1 publish=$2 keys=$3
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 fail() {
   echo "publish-command: $*" >&2
   exit 1
@@ -28,12 +29,20 @@ printf 'n' >"$work/v3/new/n.txt"
 head -c 300000 /dev/urandom >"$work/v3/big.bin"
 printf 'Notes\n' >"$work/notes.txt"
 
-for out in out again; do
-  run --version 3.0.0.0 --release "$(win "$work/v3")" --earlier "1.0.0.0=$(win "$work/v1")" \
-    --earlier "2.0.0.0=$(win "$work/v2")" --key "$(win "$keys/maker.key")" --mirror https://cdn.example/t \
-    --notes "$(win "$work/notes.txt")" --out "$(win "$work/$out")" >"$work/$out.log" 2>&1 ||
-    fail "publishing into $out failed: $(cat "$work/$out.log")"
-done
+publish() { # RELEASES OUT
+  run --version 3.0.0.0 --release "$(win "$1/v3")" --earlier "1.0.0.0=$(win "$1/v1")" \
+    --earlier "2.0.0.0=$(win "$1/v2")" --key "$(win "$keys/maker.key")" --mirror https://cdn.example/t \
+    --notes "$(win "$work/notes.txt")" --out "$(win "$work/$2")" >"$work/$2.log" 2>&1 ||
+    fail "publishing into $2 failed: $(cat "$work/$2.log")"
+}
+publish "$work" out
+# The same releases built elsewhere at another time: other folders, other
+# times, a read-only file; the packages must not tell.
+mkdir "$work/elsewhere"
+cp -r "$work/v1" "$work/v2" "$work/v3" "$work/elsewhere/"
+find "$work/elsewhere" -exec touch -d '2001-02-03 04:05:06' {} +
+chmod a-w "$work/elsewhere/v3/a.txt"
+publish "$work/elsewhere" again
 
 check() { # FILE COMMENT
   local said
