@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <set>
 
+#include "base/UniqueHandle.h"
 #include "base/Utf8.h"
 #include "launcher/extract/SevenZipExtractor.h"
 #include "launcher/fs/Installation.h"
@@ -228,13 +229,12 @@ uint64_t FileSize(const std::wstring& path) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes, std::string& error) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  UniqueHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  const bool ok = file != INVALID_HANDLE_VALUE &&
-                  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+  const bool ok = file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                   written == bytes.size();
   const std::string why = LastError();
-  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
   if (!ok) error = Narrow(path) + ": cannot be written (" + why + "); check the free space";
   return ok;
 }
@@ -285,16 +285,15 @@ bool EmptyOrMissing(const std::wstring& folder, bool& existed, std::string& erro
 }
 
 bool ReadNotes(const std::wstring& path, std::string& notes, std::string& error) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) {
     error = Narrow(path) + ": cannot read the notes (" + LastError() + "); give a UTF-8 text file";
     return false;
   }
   notes.clear();
   char chunk[4096];
   DWORD read = 0;
-  while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) notes.append(chunk, read);
-  ::CloseHandle(file);
+  while (::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) notes.append(chunk, read);
   if (notes.compare(0, 3, "\xEF\xBB\xBF") == 0) notes.erase(0, 3);
   // Line ends as the launcher shows them, whichever editor wrote the file.
   std::string lf;
