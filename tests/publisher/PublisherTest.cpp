@@ -312,7 +312,7 @@ const std::vector<RefusalCase> kRefusals = {
     {"a file that becomes a folder",
      [](Publisher::PublishOptions& o, const TempDir& d) { o.earlier[0].folder = d / L"kind"; },
      "a delta cannot turn one into the other", L"new"},
-    {"an earlier version of three parts",
+    {"an earlier version of three numbers",
      [](Publisher::PublishOptions& o, const TempDir&) { o.earlier[0].version = L"1.0.0"; }, "four numbers", L"1.0.0"},
     {"an earlier version named twice",
      [](Publisher::PublishOptions& o, const TempDir&) { o.earlier[1].version = L"1.0.0.0"; }, "once", L"1.0.0.0"},

@@ -27,19 +27,19 @@ constexpr wchar_t kWorkName[] = L".publish-work";
 // Four dot-separated decimal numbers, as the version reply and
 // tools/sign-package.sh name versions.
 bool IsVersion(const std::wstring& text) {
-  int parts = 0;
+  int dots = 0;
   size_t digits = 0;
   for (const wchar_t c : text) {
     if (c >= L'0' && c <= L'9') {
       ++digits;
     } else if (c == L'.' && digits > 0) {
-      ++parts;
+      ++dots;
       digits = 0;
     } else {
       return false;
     }
   }
-  return digits > 0 && parts == 3;
+  return digits > 0 && dots == 3;
 }
 
 std::wstring FullPath(const std::wstring& path) {
