@@ -38,8 +38,9 @@ bool PrepareToolkit(HINSTANCE instance) {
 }
 
 void RunUpdateWindow(const VersionReply& reply, std::shared_ptr<const Installation> installation, ProductHold hold) {
-  WindowUpdate update(std::move(installation), UpdateOffer{reply.downloadUrl, reply.latestVersion, reply.signature},
-                      hold);
+  WindowUpdate update(
+      std::move(installation),
+      UpdateOffer{reply.downloadUrl, reply.latestVersion, reply.signature, reply.packageSize, reply.mirrors}, hold);
   MainWindow window(reply.updateContent, update);
   // Without a window no worker runs and nothing would end the loop.
   if (!ShowUpdateWindow(window)) return;

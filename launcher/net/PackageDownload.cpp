@@ -141,7 +141,7 @@ struct AttemptResult {
 class Download {
  public:
   Download(const PackageAddress& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
-           DownloadListener& listener, const DownloadTimings& timings)
+           DownloadListener& listener, const DownloadTimings& timings, const DownloadBounds& bounds)
       : address_(address),
         subject_(address.Text()),
         file_(file),
@@ -149,6 +149,7 @@ class Download {
         resume_(resume),
         listener_(listener),
         timings_(timings),
+        bounds_(bounds),
         buffer_(kReadBytes) {}
 
   Status Run();
@@ -170,12 +171,27 @@ class Download {
   Status Truncate();
   Status AdoptResume();
   Status CheckSpace();
+  // While the body grows: the volume must still hold the rest of an
+  // announced body, or the margin while its length is unknown.
+  Status CheckRoomLeft();
+  // The most bytes the body being read may have.
+  std::uint64_t Bound() const {
+    return resume_.total != 0 ? resume_.total : bounds_.announcedSize != 0 ? bounds_.announcedSize : bounds_.capBytes;
+  }
+  // Whether the answer carries the validator stored from the first answer.
+  bool CarriesStoredValidator(HINTERNET request) const;
+  // Stores the answer's strong ETag, else its Last-Modified, else none.
+  void TakeValidator(HINTERNET request);
+  // Ends the download for good, keeping nothing: the file emptied, `resume`
+  // forgotten and recorded so.
+  AttemptResult Drop(Status cause);
   // Adds the body bytes at `offset` to the head; false once the head is
   // known to be no package.
   bool FeedHead(std::uint64_t offset, const unsigned char* bytes, size_t size, bool ended);
   AttemptResult NotAPackage();
   void Checkpoint() {
     lastCheckpoint_ = resume_.onDisk;
+    lastCheckpointTick_ = ::GetTickCount64();
     listener_.OnCheckpoint(resume_);
   }
 
@@ -186,11 +202,13 @@ class Download {
   ResumeState& resume_;
   DownloadListener& listener_;
   const DownloadTimings& timings_;
+  const DownloadBounds& bounds_;
   std::vector<unsigned char> buffer_;
   unsigned char head_[kPackageHeadBytes] = {};
   size_t headSize_ = 0;
   bool headDecided_ = false;
   std::uint64_t lastCheckpoint_ = 0;
+  ULONGLONG lastCheckpointTick_ = 0;
 };
 
 void Download::Forget() {
@@ -210,8 +228,9 @@ Status Download::AdoptResume() {
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", subject_);
   const std::uint64_t held = static_cast<std::uint64_t>(size.QuadPart);
+  const bool bySize = resume_.validatorKind == ResumeState::Validator::SizeOnly && resume_.total != 0;
   const bool usable = resume_.address == subject_ && resume_.validatorKind != ResumeState::Validator::None &&
-                      !resume_.validator.empty() && resume_.onDisk > 0 && resume_.onDisk <= held &&
+                      (bySize || !resume_.validator.empty()) && resume_.onDisk > 0 && resume_.onDisk <= held &&
                       (resume_.total == 0 || resume_.onDisk <= resume_.total);
   if (!usable) {
     Forget();
@@ -250,6 +269,52 @@ Status Download::CheckSpace() {
   return Status::Ok();
 }
 
+Status Download::CheckRoomLeft() {
+  ULARGE_INTEGER available;
+  if (!::GetDiskFreeSpaceExW(directory_.c_str(), &available, nullptr, nullptr)) {
+    return Status::FromLastError("GetDiskFreeSpaceExW", directory_);
+  }
+  const std::uint64_t needed = resume_.total > resume_.onDisk ? resume_.total - resume_.onDisk : kSpareBytes;
+  if (available.QuadPart < needed) return Status::Failed("GetDiskFreeSpaceExW", directory_, ERROR_DISK_FULL);
+  return Status::Ok();
+}
+
+AttemptResult Download::Drop(Status cause) {
+  Forget();
+  static_cast<void>(Truncate());  // the caller deletes the file anyway
+  Checkpoint();
+  return {Outcome::Fail, std::move(cause)};
+}
+
+void Download::TakeValidator(HINTERNET request) {
+  std::wstring text;
+  if (QueryHeader(request, HTTP_QUERY_ETAG, text) && !text.empty() && text.compare(0, 2, L"W/") != 0) {
+    resume_.validatorKind = ResumeState::Validator::ETag;
+    resume_.validator = text;
+  } else if (QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && !text.empty()) {
+    resume_.validatorKind = ResumeState::Validator::LastModified;
+    resume_.validator = text;
+  } else {
+    resume_.validatorKind = ResumeState::Validator::None;
+    resume_.validator.clear();
+  }
+}
+
+bool Download::CarriesStoredValidator(HINTERNET request) const {
+  std::wstring text;
+  switch (resume_.validatorKind) {
+    case ResumeState::Validator::ETag:
+      return QueryHeader(request, HTTP_QUERY_ETAG, text) && text == resume_.validator;
+    case ResumeState::Validator::LastModified:
+      return QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && text == resume_.validator;
+    case ResumeState::Validator::SizeOnly:
+      return true;  // the total, compared by the caller, is all there is
+    case ResumeState::Validator::None:
+      break;
+  }
+  return false;
+}
+
 bool Download::FeedHead(std::uint64_t offset, const unsigned char* bytes, size_t size, bool ended) {
   if (headDecided_) return true;
   if (size > 0 && offset < kPackageHeadBytes && offset == headSize_) {
@@ -275,8 +340,8 @@ Status Download::Truncate() {
 
 AttemptResult Download::Attempt(HINTERNET connection) {
   UniqueInternetHandle request(::HttpOpenRequestW(connection, L"GET", address_.Object().c_str(), L"HTTP/1.1", nullptr,
-                                                  nullptr, kRequestFlags | (address_.Https() ? INTERNET_FLAG_SECURE : 0),
-                                                  0));
+                                                  nullptr,
+                                                  kRequestFlags | (address_.Https() ? INTERNET_FLAG_SECURE : 0), 0));
   if (!request) return {Outcome::Fail, Status::FromLastError("HttpOpenRequestW", subject_)};
   SetTimeouts(request.Get(), timings_);
 
@@ -286,7 +351,9 @@ AttemptResult Download::Attempt(HINTERNET connection) {
   const std::uint64_t asked = resume_.onDisk;
   std::wstring headers;
   if (asked > 0) {
-    headers = L"Range: bytes=" + std::to_wstring(asked) + L"-\r\nIf-Range: " + resume_.validator + L"\r\n";
+    headers = L"Range: bytes=" + std::to_wstring(asked) + L"-\r\n";
+    if (resume_.validatorKind != ResumeState::Validator::SizeOnly)
+      headers += L"If-Range: " + resume_.validator + L"\r\n";
   }
   if (!::HttpSendRequestW(request.Get(), headers.empty() ? nullptr : headers.c_str(),
                           static_cast<DWORD>(headers.size()), nullptr, 0)) {
@@ -312,15 +379,14 @@ AttemptResult Download::AcceptWhole(HINTERNET request) {
   std::wstring text;
   std::uint64_t length = 0;
   if (QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text) && ParseCount(text, 0, text.size(), length)) {
+    // A length other than the announced one is another file: nothing of it
+    // is written.
+    if ((bounds_.announcedSize != 0 && length != bounds_.announcedSize) || length > bounds_.capBytes) {
+      return Drop(Status::Failed(Status::Kind::Refused, "PackageSize", subject_));
+    }
     resume_.total = length;
   }
-  if (QueryHeader(request, HTTP_QUERY_ETAG, text) && !text.empty() && text.compare(0, 2, L"W/") != 0) {
-    resume_.validatorKind = ResumeState::Validator::ETag;
-    resume_.validator = text;
-  } else if (QueryHeader(request, HTTP_QUERY_LAST_MODIFIED, text) && !text.empty()) {
-    resume_.validatorKind = ResumeState::Validator::LastModified;
-    resume_.validator = text;
-  }
+  TakeValidator(request);
   if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
   if (Status emptied = Truncate(); !emptied.ok()) return {Outcome::Fail, emptied};
   Checkpoint();
@@ -331,7 +397,9 @@ AttemptResult Download::AcceptRange(HINTERNET request, DWORD status, std::uint64
   std::wstring text;
   ContentRange range;
   const bool parsed = QueryHeader(request, HTTP_QUERY_CONTENT_RANGE, text) && ParseContentRange(text, range);
-  const bool fits = parsed && asked > 0 && range.total == resume_.total &&
+  // The stored validator too: a server that ignores If-Range must not
+  // splice another file's bytes onto ours.
+  const bool fits = parsed && asked > 0 && range.total == resume_.total && CarriesStoredValidator(request) &&
                     (status == 206 ? range.first == asked && range.last + 1 == range.total
                                    : range.first == UINT64_MAX && asked == resume_.total);
   if (!fits) {
@@ -343,6 +411,9 @@ AttemptResult Download::AcceptRange(HINTERNET request, DWORD status, std::uint64
     return {Outcome::Retry, Status::Failed(Status::Kind::Remote, "ContentRange", subject_, status)};
   }
   if (status == 206) {
+    // Continued from another address's bytes: this one's validator ties
+    // what follows from here on.
+    if (resume_.validatorKind == ResumeState::Validator::SizeOnly) TakeValidator(request);
     if (Status space = CheckSpace(); !space.ok()) return {Outcome::Fail, space};
     return ReadBody(request);
   }
@@ -399,13 +470,24 @@ AttemptResult Download::ReadBody(HINTERNET request) {
       return {Outcome::Complete, Status::Ok()};
     }
     if (!FeedHead(resume_.onDisk, buffer_.data(), read, false)) return NotAPackage();
+    if (read > Bound() - std::min(Bound(), resume_.onDisk)) {
+      return Drop(Status::Failed(Status::Kind::Refused, "PackageSize", subject_));
+    }
     DWORD written = 0;
     if (!::WriteFile(file_, buffer_.data(), read, &written, nullptr) || written != read) {
-      return {Outcome::Fail, Status::FromLastError("WriteFile", subject_)};
+      Status failed = Status::FromLastError("WriteFile", subject_);
+      // A full volume keeps nothing: the partial file goes with the failure.
+      if (failed.code() == ERROR_DISK_FULL || failed.code() == ERROR_HANDLE_DISK_FULL) return Drop(std::move(failed));
+      return {Outcome::Fail, std::move(failed)};
     }
     resume_.onDisk += read;
     listener_.OnProgress(resume_.onDisk, resume_.total);
-    if (resume_.onDisk - lastCheckpoint_ >= kCheckpointBytes) Checkpoint();
+    if (resume_.onDisk - lastCheckpoint_ >= kCheckpointBytes) {
+      if (Status room = CheckRoomLeft(); !room.ok()) return Drop(std::move(room));
+      Checkpoint();
+    } else if (::GetTickCount64() - lastCheckpointTick_ >= timings_.checkpointMs) {
+      Checkpoint();
+    }
   }
 }
 
@@ -415,6 +497,7 @@ Status Download::Run() {
     return adopted;
   }
   lastCheckpoint_ = resume_.onDisk;
+  lastCheckpointTick_ = ::GetTickCount64();
 
   UniqueInternetHandle root(::InternetOpenW(L"Http-connect", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!root) return Status::FromLastError("InternetOpenW", subject_);
@@ -458,8 +541,8 @@ bool Download::WaitBeforeRetry(const AttemptResult& result, std::uint64_t& furth
 }  // namespace
 
 Status DownloadPackage(const PackageAddress& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
-                       DownloadListener& listener, const DownloadTimings& timings) {
-  return Download(address, file, directory, resume, listener, timings).Run();
+                       DownloadListener& listener, const DownloadTimings& timings, const DownloadBounds& bounds) {
+  return Download(address, file, directory, resume, listener, timings, bounds).Run();
 }
 
 bool LooksLikePackage(const unsigned char* head, std::size_t size) {

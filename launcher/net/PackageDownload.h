@@ -22,7 +22,11 @@ namespace Launcher {
 // and hands it to DownloadListener::OnCheckpoint to be persisted; the caller
 // stores it as it is and hands it back with the same file next time.
 struct ResumeState {
-  enum class Validator { None, ETag, LastModified };
+  // SizeOnly: the bytes came from another address of the same package (a
+  // mirror); only the body's size ties them to this one. The rest is asked
+  // for without If-Range and taken when the answer names the same total:
+  // the maker's signature over the whole file decides at the end.
+  enum class Validator { None, ETag, LastModified, SizeOnly };
 
   // The address the bytes on disk came from; empty: nothing to resume.
   std::wstring address;
@@ -53,6 +57,21 @@ struct DownloadTimings {
   int retries = 5;
   // A 503 or 429 with "Retry-After: <seconds>" waits that long, at most this.
   DWORD retryAfterCapMs = 60000;
+  // The resume state is handed to OnCheckpoint at least this often while
+  // bytes arrive (and every 4 MiB), so that a small package cut at any point
+  // continues at the next start.
+  DWORD checkpointMs = 2000;
+};
+
+// The largest body taken when neither the reply nor the first answer names
+// the package's size: 2 GiB, ten times the largest package shipped so far.
+constexpr std::uint64_t kMaxPackageBytes = 2ull << 30;
+
+// What bounds a body: the size the version service announced for the
+// package (0: none), else the first answer's length, else `capBytes`.
+struct DownloadBounds {
+  std::uint64_t announcedSize = 0;
+  std::uint64_t capBytes = kMaxPackageBytes;
 };
 
 // What the downloader tells its caller, on the downloading thread, during
@@ -65,7 +84,8 @@ class DownloadListener {
   // called while a retry waits.
   virtual void OnProgress(std::uint64_t received, std::uint64_t total) = 0;
   // `state` has changed in a way worth keeping: a new answer was accepted,
-  // another 4 MiB are written, an attempt was cut, the download ended. Store
+  // another 4 MiB are written or another checkpointMs passed while bytes
+  // arrived, an attempt was cut, the download ended. Store
   // it with the file to resume the next run from it.
   virtual void OnCheckpoint(const ResumeState& state) = 0;
 
@@ -95,6 +115,17 @@ class DownloadListener {
 // answers and cuts are retried (`timings`); other 4xx answers fail at once
 // and empty `resume`: the server refuses the package for good.
 //
+// Every body is bounded (DownloadBounds): an answer whose length differs from
+// the announced size, or exceeds the cap, is refused before anything is
+// written, and a body that grows past its bound is refused as it does
+// ("PackageSize", kind Refused); the file is emptied and `resume` too. The
+// volume's free space is looked at again every 4 MiB: it must still hold the
+// rest of an announced body, or the margin while the length is unknown; a
+// volume that fills up (that look, or a write that fails with
+// ERROR_DISK_FULL) empties the file and `resume`, so that nothing is kept of
+// it. A 206 or 416 is taken only when it carries the validator stored from
+// the first answer.
+//
 // Returns Ok when the file holds the whole body. A failure names the last
 // failed call and the address: kind Remote for what the other end did (a
 // WinINet function with its error code, "HttpStatus" with the answer's
@@ -104,9 +135,9 @@ class DownloadListener {
 // no package the engine opens (7z, zip, cab, lzma, lzma86: a web page such as
 // a captive portal's) fails with kind NotAPackage ("PackageHeader"): `resume`
 // is then emptied, and the file is to be deleted, not resumed.
-Status DownloadPackage(const PackageAddress& address, HANDLE file, const std::wstring& directory,
-                       ResumeState& resume, DownloadListener& listener,
-                       const DownloadTimings& timings = DownloadTimings());
+Status DownloadPackage(const PackageAddress& address, HANDLE file, const std::wstring& directory, ResumeState& resume,
+                       DownloadListener& listener, const DownloadTimings& timings = DownloadTimings(),
+                       const DownloadBounds& bounds = DownloadBounds());
 
 // How many first bytes of a body LooksLikePackage needs to decide; a shorter
 // body is decided on all of it.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Launcher {
 
@@ -20,6 +22,13 @@ struct VersionReply {
   // and when the member is a number, array or object or is longer than
   // kMaxSignatureSize bytes (the rest of the reply is read all the same).
   std::wstring signature;
+  // Data.Size: the package's bytes as the service announces them; 0 when
+  // absent or not a whole number above 0.
+  std::uint64_t packageSize = 0;
+  // Data.Mirrors: other addresses of the same package, in the maker's order;
+  // empty when absent or not an array of texts (each read like the texts
+  // above).
+  std::vector<std::wstring> mirrors = {};
 };
 
 // The longest Data.Signature read, in bytes.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace Launcher {
 
@@ -67,6 +68,27 @@ std::wstring ReadSignature(const Json::Value& value) {
   return ReadText(value, text) ? text : std::wstring();
 }
 
+// Data.Size: the package's bytes, a whole number above 0; anything else (a
+// text, a fraction, a negative number, none) reads as not announced, and the
+// download bounds the body as it would without it.
+std::uint64_t ReadSize(const Json::Value& value) {
+  if (!value.isUInt64() || (value.isDouble() && !value.isIntegral())) return 0;
+  return value.asUInt64();
+}
+
+// Data.Mirrors: an array of texts; anything else, or any member of another
+// kind, reads as no mirrors.
+std::vector<std::wstring> ReadMirrors(const Json::Value& value) {
+  std::vector<std::wstring> mirrors;
+  if (!value.isArray()) return mirrors;
+  for (const Json::Value& member : value) {
+    std::wstring text;
+    if (!member.isString() || !ReadText(member, text) || text.empty()) return {};
+    mirrors.push_back(std::move(text));
+  }
+  return mirrors;
+}
+
 }  // namespace
 
 VersionReply ReadVersionReply(const std::string& body) {
@@ -100,6 +122,8 @@ VersionReply ReadVersionReply(const std::string& body) {
     return reply;
   }
   read.signature = ReadSignature(data.get("Signature", Json::Value()));
+  read.packageSize = ReadSize(data.get("Size", Json::Value()));
+  read.mirrors = ReadMirrors(data.get("Mirrors", Json::Value()));
   return read;
 }
 

@@ -19,6 +19,8 @@ const wchar_t* ValidatorName(ResumeState::Validator kind) {
       return L"etag";
     case ResumeState::Validator::LastModified:
       return L"last-modified";
+    case ResumeState::Validator::SizeOnly:
+      return L"size";
     case ResumeState::Validator::None:
       break;
   }
@@ -37,8 +39,9 @@ bool DownloadRecord::Encode(const Entry& entry, std::string& bytes) {
   if (!IsPlainPackageName(entry.package, LauncherFileName())) return false;
   RecordLines lines(kHeader);
   const std::wstring validator =
-      entry.resume.validatorKind == ResumeState::Validator::None
-          ? std::wstring(L"none")
+      entry.resume.validatorKind == ResumeState::Validator::None ||
+              entry.resume.validatorKind == ResumeState::Validator::SizeOnly
+          ? std::wstring(ValidatorName(entry.resume.validatorKind))
           : std::wstring(ValidatorName(entry.resume.validatorKind)) + L" " + entry.resume.validator;
   if (!lines.Add("address", entry.address) || !lines.Add("version", entry.version) ||
       !lines.Add("package", entry.package) || !lines.Add("validator", validator) ||
@@ -70,6 +73,8 @@ bool DownloadRecord::Decode(const std::string& bytes, Entry& entry) {
     if (blank == std::wstring::npos || blank + 1 == validator.size()) return false;
     read.resume.validatorKind = kind == L"etag" ? ResumeState::Validator::ETag : ResumeState::Validator::LastModified;
     read.resume.validator = validator.substr(blank + 1);
+  } else if (validator == L"size") {
+    read.resume.validatorKind = ResumeState::Validator::SizeOnly;
   } else if (validator != L"none") {
     return false;
   }

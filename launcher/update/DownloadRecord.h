@@ -21,7 +21,8 @@ namespace Launcher {
 //   address http://host/Tarvo_1.0.0.10.7z
 //   version 1.0.0.10          (the offered LatestVersion; may be empty)
 //   package Tarvo_1.0.0.10.7z (the package file, a plain name)
-//   validator etag "v1"       (or: validator last-modified <date>, validator none)
+//   validator etag "v1"       (or: validator last-modified <date>, validator size
+//                             for bytes of a mirror, validator none)
 //   total 123456              (bytes the first answer announced; 0: unknown)
 //   bytes 65536               (bytes on the disk, flushed before this was written)
 // A record is read only when it is trusted (Installation::ReadTrusted) and

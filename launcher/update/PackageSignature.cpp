@@ -109,8 +109,10 @@ std::wstring KeyIdText(const unsigned char* id) {
 }  // namespace
 
 PackageSignature::PackageSignature(const std::string& publicKey, std::wstring signatureText,
-                                   std::wstring offeredVersion)
-    : signatureText_(std::move(signatureText)), offeredVersion_(std::move(offeredVersion)) {
+                                   std::wstring offeredVersion, std::wstring baseVersion)
+    : signatureText_(std::move(signatureText)),
+      offeredVersion_(std::move(offeredVersion)),
+      baseVersion_(std::move(baseVersion)) {
   unsigned char key[kPublicKeySize];
   if (publicKey.empty() || !DecodeBase64(publicKey, key, sizeof key)) return;
   if (key[0] != 'E' || key[1] != 'd') return;
@@ -213,7 +215,8 @@ Status PackageSignature::Check(HANDLE package) const {
                                           publicKey_.data()) != 0) {
     return Refuse(L"the global signature fails over the trusted comment");
   }
-  const std::wstring expected = std::wstring(kVersionPrefix) + offeredVersion_;
+  const std::wstring expected =
+      std::wstring(kVersionPrefix) + offeredVersion_ + (baseVersion_.empty() ? L"" : L" from " + baseVersion_);
   if (offeredVersion_.empty() || decoded.trusted != expected) {
     return Refuse(L"trusted comment is \"" + decoded.trusted + L"\", expected \"" + expected + L"\"");
   }

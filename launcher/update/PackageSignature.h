@@ -42,8 +42,13 @@ class PackageSignature {
   // `publicKey`: the base64 line of a minisign.pub, ASCII; empty or broken,
   // every check fails.
   // `signatureText`: the offered Data.Signature; `offeredVersion`: the
-  // offered Data.LatestVersion.
-  PackageSignature(const std::string& publicKey, std::wstring signatureText, std::wstring offeredVersion);
+  // offered Data.LatestVersion. `baseVersion`: for a delta, a package that
+  // turns exactly that installed version into the offered one, whose trusted
+  // comment must then be "version " + offered + " from " + base, so that a
+  // delta is never applied to another base (nor a full package's signature
+  // taken for a delta's, or the other way round); empty for a full package.
+  PackageSignature(const std::string& publicKey, std::wstring signatureText, std::wstring offeredVersion,
+                   std::wstring baseVersion = std::wstring());
 
   // The key the program was built with (LAUNCHER_UPDATE_PUBLIC_KEY).
   static std::string BuiltInKey();
@@ -65,6 +70,7 @@ class PackageSignature {
   std::array<unsigned char, 32> publicKey_ = {};
   std::wstring signatureText_;
   std::wstring offeredVersion_;
+  std::wstring baseVersion_;
 };
 
 }  // namespace Launcher

@@ -118,6 +118,12 @@ Status CheckOffer(const UpdateOffer& offer) {
     return Status::Refused("CheckOffer",
                            L"the address is longer than " + std::to_wstring(kMaxOfferedAddress) + L" characters");
   }
+  const bool longMirror = std::any_of(offer.mirrors.begin(), offer.mirrors.end(),
+                                      [](const std::wstring& mirror) { return mirror.size() > kMaxOfferedAddress; });
+  if (offer.mirrors.size() > kMaxOfferedMirrors || longMirror) {
+    return Status::Refused("CheckOffer", L"more than " + std::to_wstring(kMaxOfferedMirrors) +
+                                             L" mirrors, or one longer than an address may be");
+  }
   if (offer.version.empty() || offer.version.size() > kMaxOfferedVersion) {
     return Status::Refused(
         "CheckOffer", L"the version is empty or longer than " + std::to_wstring(kMaxOfferedVersion) + L" characters");
@@ -138,6 +144,12 @@ class UpdateSession::DownloadProgress final : public DownloadListener {
     // Unflushed bytes must not be named: the older record still holds.
     if (!::FlushFileBuffers(file_)) return;
     entry_.resume = state;
+    // Bytes of a mirror: the record names the offer's address, so only the
+    // size may tie them to whichever source continues them.
+    if (state.address != entry_.address && state.validatorKind != ResumeState::Validator::None) {
+      entry_.resume.validatorKind = ResumeState::Validator::SizeOnly;
+      entry_.resume.validator.clear();
+    }
     // A record not written leaves the older one, which names fewer bytes.
     static_cast<void>(DownloadRecord(session_.installation_).Write(entry_));
   }
@@ -178,6 +190,11 @@ void UpdateSession::Run() {
   Status status = Download();
   if (status.ok()) {
     status = Check();
+    if (status.Is(Status::Kind::Refused) && std::string(status.call()) == "PackageSignature" &&
+        StartOverFromTheNextSource()) {
+      status = Download();
+      if (status.ok()) status = Check();
+    }
     if (status.ok()) {
       status = Install();
       end = status.ok() ? UpdateEnd::Installed : UpdateEnd::InstallFailed;
@@ -217,11 +234,7 @@ Status UpdateSession::Download() {
   // Named before the first byte arrives, so that a later start finds the
   // partial file whenever this one ends.
   Status downloaded = DownloadRecord(installation_).Write(entry);
-  if (downloaded.ok()) {
-    DownloadProgress progress(*this, file.Get(), entry);
-    downloaded =
-        DownloadPackage(address_, file.Get(), installation_.Directory(), entry.resume, progress, options_.timings);
-  }
+  if (downloaded.ok()) downloaded = DownloadFromSources(file.Get(), entry);
   file.Reset();
   // The download forgets what is on disk whenever it is no longer worth
   // continuing (no package, a refusal for good); a server that failed every
@@ -232,6 +245,44 @@ Status UpdateSession::Download() {
   const bool resumable = entry.resume.onDisk > 0 && entry.resume.validatorKind != ResumeState::Validator::None;
   if (!downloaded.ok() && !resumable) DeletePackage();
   return downloaded;
+}
+
+Status UpdateSession::DownloadFromSources(HANDLE file, DownloadRecord::Entry& entry) {
+  DownloadProgress progress(*this, file, entry);
+  DownloadBounds bounds;
+  bounds.announcedSize = offer_.size;
+  Status downloaded;
+  // Each source with its own retries: one that fails for whatever reason
+  // (refused, cut beyond its retries, stalled, no package) hands over to the
+  // next, in the maker's order.
+  for (; source_ <= offer_.mirrors.size(); ++source_) {
+    const std::wstring& text = source_ == 0 ? offer_.address : offer_.mirrors[source_ - 1];
+    PackageAddress address;
+    if (Status parsed = PackageAddress::Parse(text, address); !parsed.ok()) {
+      downloaded = std::move(parsed);
+      continue;
+    }
+    if (entry.resume.onDisk > 0 && entry.resume.address != text) {
+      // Bytes another source sent: only the size ties them to this one's.
+      entry.resume.address = text;
+      entry.resume.validatorKind = ResumeState::Validator::SizeOnly;
+      entry.resume.validator.clear();
+    }
+    downloaded =
+        DownloadPackage(address, file, installation_.Directory(), entry.resume, progress, options_.timings, bounds);
+    if (downloaded.ok()) break;
+  }
+  return downloaded;
+}
+
+bool UpdateSession::StartOverFromTheNextSource() {
+  // Once per run: bytes spliced from two sources, or a source that serves
+  // another file, fail the check; the next source sends the package whole.
+  if (restarted_ || source_ >= offer_.mirrors.size()) return false;
+  restarted_ = true;
+  DeletePackage();
+  ++source_;
+  return true;
 }
 
 void UpdateSession::TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resume) {

@@ -22,6 +22,7 @@
 #include "launcher/fs/Installation.h"
 #include "launcher/net/PackageAddress.h"
 #include "launcher/net/PackageDownload.h"
+#include "launcher/update/DownloadRecord.h"
 #include "launcher/update/InstallWatcher.h"
 #include "launcher/update/PendingList.h"
 #include "launcher/update/SetAsideList.h"
@@ -50,10 +51,12 @@ namespace Launcher {
 // record naming the offer fits the records' size limit.
 inline constexpr size_t kMaxOfferedAddress = 2048;
 inline constexpr size_t kMaxOfferedVersion = 64;
+// The most mirrors an offer may name, each bounded like the address.
+inline constexpr size_t kMaxOfferedMirrors = 8;
 
 // Whether `offer` may be downloaded at all: it carries a signature (a reply
-// without Data.Signature is a failed download), and its signature, address
-// and version are within their bounds. Refused (kind Refused) naming the
+// without Data.Signature is a failed download), and its signature, address,
+// mirrors and version are within their bounds. Refused (kind Refused) naming the
 // first bound it breaks.
 [[nodiscard]] Status CheckOffer(const UpdateOffer& offer);
 
@@ -103,6 +106,11 @@ class UpdateSession {
   // The download's pieces: the partial file of an earlier start taken up or
   // removed, and the package file made.
   void TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resume);
+  // The offer's address, then its mirrors, from source_ on, into `file`.
+  Status DownloadFromSources(HANDLE file, DownloadRecord::Entry& entry);
+  // After a failed signature check: the package goes and the next source
+  // is to send it whole; false when there is none, or this run did so once.
+  bool StartOverFromTheNextSource();
   Status CreatePackageFile(UniqueHandle& file);
   // Lets go of the package and deletes it, then the download record that
   // names it.
@@ -116,6 +124,10 @@ class UpdateSession {
   UpdateSink& sink_;
   Options options_;
   PackageAddress address_;
+  // The source downloading or downloaded: 0 the offer's address, n its n-th
+  // mirror.
+  size_t source_ = 0;
+  bool restarted_ = false;
   std::wstring package_;
   UniqueHandle held_;
   SevenZip::SevenZipExtractor extractor_;

@@ -86,6 +86,12 @@ struct Row {
   double maxGap = 1e9;
   // The If-Range of the first request that asks for a Range, when it matters.
   std::string resumedIfRange = "";
+  // The size the version service announced (0: none) and the cap; "=S"-like
+  // marks are not used here: sizes relative to the named size.
+  long long announcedDelta = -1;  // announced = the named size + this; -1: none
+  std::uint64_t capBytes = kMaxPackageBytes;
+  // A checkpoint must fall strictly inside the first attempt's body.
+  bool checkpointWhileArriving = false;
 
   // What a row changes of the defaults, chained after its first fields.
   Row& From(Prior state) { return prior = state, *this; }
@@ -95,6 +101,9 @@ struct Row {
   Row& ResumedWith(std::string ifRange) { return resumedIfRange = std::move(ifRange), *this; }
   Row& Version(int body) { return version = body, *this; }
   Row& Timings(DownloadTimings value) { return timings = value, *this; }
+  Row& Announced(long long delta) { return announcedDelta = delta, *this; }
+  Row& Cap(std::uint64_t bytes) { return capBytes = bytes, *this; }
+  Row& CheckpointsWhileArriving() { return checkpointWhileArriving = true, *this; }
 };
 
 // "=H" and "=E" count from the size the file's name gives (the body of an
@@ -150,8 +159,8 @@ void RunRow(const Row& row) {
     UniqueHandle file = OpenPackageFile(scratch / L"reference");
     ResumeState fresh;
     Recorder quiet;
-    ASSERT_TRUE(Download(Widen(ServerAddress() + "/run/" + reference + "/ok/" + row.file + row.query),
-                                file.Get(), scratch.Path(), fresh, quiet, kFast)
+    ASSERT_TRUE(Download(Widen(ServerAddress() + "/run/" + reference + "/ok/" + row.file + row.query), file.Get(),
+                         scratch.Path(), fresh, quiet, kFast)
                     .ok());
     file.Reset();
     const std::string body = ReadBytes(scratch / L"reference");
@@ -174,7 +183,18 @@ void RunRow(const Row& row) {
   {
     UniqueHandle file = OpenPackageFile(path);
     ASSERT_TRUE(file);
-    result = Download(address, file.Get(), dir.Path(), resume, recorder, row.timings);
+    DownloadBounds bounds;
+    if (row.announcedDelta != -1) bounds.announcedSize = SizeOf(row.file) + row.announcedDelta;
+    bounds.capBytes = row.capBytes;
+    PackageAddress parsed;
+    ASSERT_TRUE(PackageAddress::Parse(address, parsed).ok());
+    result = DownloadPackage(parsed, file.Get(), dir.Path(), resume, recorder, row.timings, bounds);
+  }
+  if (row.checkpointWhileArriving) {
+    const std::uint64_t cut = SizeOf(row.file) / 2;
+    EXPECT_TRUE(std::any_of(recorder.checkpoints.begin(), recorder.checkpoints.end(), [&](const ResumeState& state) {
+      return state.onDisk > 0 && state.onDisk < cut;
+    })) << "no checkpoint while the body arrived";
   }
 
   // The requests the server saw, and what they asked for.
@@ -289,9 +309,10 @@ const std::vector<Row>& Rows() {
         "bytes=400000-", "bytes=400000-", "bytes=500000-", "bytes=500000-", "bytes=600000-", "bytes=600000-",
         "bytes=700000-", "bytes=700000-"}},
       {"captive-portal", "portal", {"-"}, "PackageHeader"},
-      {"no-room", "huge", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL},
+      // The cap lifted: the volume, not the bound, refuses these.
+      Row{"no-room", "huge", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL}.Cap(UINT64_MAX),
       // The volume holds the body, but not the margin beside it.
-      {"room-for-the-body-not-the-margin", "huge=R", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL},
+      Row{"room-for-the-body-not-the-margin", "huge=R", {"-"}, "GetDiskFreeSpaceExW", ERROR_DISK_FULL}.Cap(UINT64_MAX),
       Row{"previous-run", "ok", {"bytes=H-"}}.From(Prior::Half),
       // The stale validator makes the server start over with a 200.
       Row{"previous-run-stale", "ok", {"bytes=H-"}}.From(Prior::HalfStale).ResumedWith("\"v0-1048699.7z\""),
@@ -305,6 +326,25 @@ const std::vector<Row>& Rows() {
           .ResumedWith("Mon, 01 Jan 2024 00:00:00 GMT"),
       Row{"no-validator-starts-over", "cut=H,ok", {"-", "-"}}.Asking("?etag=none"),
       {"chunked", "chunked", {"-"}},
+      // Every body is bounded: by the size the service announced, by the
+      // first answer's length, else by the cap; what breaks the bound is
+      // refused and nothing of it kept.
+      Row{"chunked-as-announced", "chunked", {"-"}}.Announced(0),
+      Row{"length-other-than-announced", "ok", {"-"}, "PackageSize"}.Announced(1),
+      Row{"chunked-beyond-the-announced-size", "chunked", {"-"}, "PackageSize"}.Announced(-1000),
+      Row{"chunked-beyond-the-cap", "chunked", {"-"}, "PackageSize"}.Cap(100000),
+      Row{"length-beyond-the-cap", "ok", {"-"}, "PackageSize"}.Cap(100000),
+      // A 206 that names another file's validator is never spliced on.
+      {"partial-answer-of-another-version", "cut=H,badetag,ok", {"-", "bytes=H-", "-"}},
+      // Checkpoints by time as well as by size: a small body cut anywhere
+      // can be continued from what was recorded while it arrived.
+      Row{"checkpoints-while-arriving", "cut=H,ok", {"-", "bytes=H-"}}
+          .Timings([] {
+            DownloadTimings timings = kFast;
+            timings.checkpointMs = 0;
+            return timings;
+          }())
+          .CheckpointsWhileArriving(),
       Row{"lzma", "cut=H,ok", {"-", "bytes=H-"}}.Of("300000.lzma"),
       Row{"zip", "ok", {"-"}}.Of("300000.zip"),
   };
@@ -337,8 +377,8 @@ TEST(PackageDownload, NothingWrittenOrKeptForAPageOrAShortVolume) {
     ASSERT_TRUE(file);
     ResumeState resume;
     Recorder recorder;
-    const Status result = Download(Widen(ServerAddress() + "/run/" + id + "/" + script + "/1048699.7z"),
-                                          file.Get(), dir.Path(), resume, recorder, kFast);
+    const Status result = Download(Widen(ServerAddress() + "/run/" + id + "/" + script + "/1048699.7z"), file.Get(),
+                                   dir.Path(), resume, recorder, kFast);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.Is(Status::Kind::NotAPackage), std::string(script) == "portal");
     LARGE_INTEGER size;
@@ -363,8 +403,7 @@ TEST(PackageDownload, CertificateThatDoesNotVerifyFailsAtOnce) {
   DownloadTimings timings = kFast;
   timings.firstBackoffMs = 3000;
   const ULONGLONG start = ::GetTickCount64();
-  const Status result =
-      Download(Widen(HttpsUrl("/pkg/1000")), file.Get(), dir.Path(), resume, recorder, timings);
+  const Status result = Download(Widen(HttpsUrl("/pkg/1000")), file.Get(), dir.Path(), resume, recorder, timings);
   EXPECT_STREQ(result.call(), "HttpSendRequestW") << result.ToString();
   // Wine names the expired date (12037); Windows may name the unknown issuer
   // or the host name first.

@@ -36,6 +36,8 @@ the last one stands for every later request:
   v2            the body changes to version 2 (new validator) from here on; then ok
   badrange      206 whose Content-Range starts 1000 bytes past the Range asked for
   badtotal      206 from the offset asked for, but a total one byte larger
+  badetag       206 from the offset asked for, whatever If-Range says, with the
+                validator of another version
   r416          416 with "Content-Range: bytes */<size>", whatever was asked
   status=C[=S]  status C with a small HTML page, and "Retry-After: S" when given
   chunked       200 with the whole body, chunked, no Content-Length
@@ -235,6 +237,13 @@ class Handler(RawHttpHandler):
             self.head("206 Partial Content", headers + ["Content-Range: bytes %d-%d/%d" % (start, size - 1, size),
                                                         "Content-Length: %d" % (size - start)])
             self.send(body[start:])
+            return
+        if kind == "badetag" and asked is not None:
+            other = [h for h in headers if not h.startswith("ETag:")] + ['ETag: "v9-%s"' % name]
+            self.log(206)
+            self.head("206 Partial Content", other + ["Content-Range: bytes %d-%d/%d" % (asked, size - 1, size),
+                                                      "Content-Length: %d" % (size - asked)])
+            self.send(body[asked:])
             return
         if kind == "badtotal" and asked is not None:
             self.log(206)

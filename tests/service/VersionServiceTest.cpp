@@ -167,4 +167,59 @@ TEST(ReadVersionReply, SignatureMember) {
   EXPECT_EQ(ReadVersionReply("{\"Code\": 7, \"Data\": {\"Signature\": \"s\"}}").signature, L"");
 }
 
+// Data.Size: a whole number of bytes; anything else is not announced, and
+// the rest of the reply stands.
+TEST(ReadVersionReply, SizeMember) {
+  const struct {
+    const char* member;  // the JSON text after "Size": ; empty: no member
+    std::uint64_t expected;
+  } cases[] = {{"", 0},
+               {"1048699", 1048699},
+               {"5000000000", 5000000000ull},
+               {"0", 0},
+               {"-5", 0},
+               {"1.5", 0},
+               {"\"1048699\"", 0},
+               {"null", 0},
+               {"[1048699]", 0},
+               {"1e3", 1000},
+               {"18446744073709551615", 18446744073709551615ull}};
+  for (const auto& c : cases) {
+    const std::string body = std::string(
+                                 "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", "
+                                 "\"DownloadUrl\": \"http://h/p.7z\"") +
+                             (*c.member ? std::string(", \"Size\": ") + c.member : std::string()) + "}}";
+    const VersionReply reply = ReadVersionReply(body);
+    EXPECT_EQ(reply.packageSize, c.expected) << c.member;
+    EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.member;
+  }
+}
+
+// Data.Mirrors: an array of texts in the maker's order; any other form is
+// no mirrors, and the rest of the reply stands.
+TEST(ReadVersionReply, MirrorsMember) {
+  const struct {
+    const char* member;  // the JSON text after "Mirrors": ; empty: no member
+    std::vector<std::wstring> expected;
+  } cases[] = {
+      {"", {}},
+      {"[\"http://a/p.7z\", \"https://b/p.7z\"]", {L"http://a/p.7z", L"https://b/p.7z"}},
+      {"[\"http://镜像/p.7z\"]", {L"http://镜像/p.7z"}},
+      {"[]", {}},
+      {"\"http://a/p.7z\"", {}},
+      {"[\"http://a/p.7z\", 7]", {}},
+      {"[\"http://a/p.7z\", \"\"]", {}},
+      {"{\"0\": \"http://a/p.7z\"}", {}},
+  };
+  for (const auto& c : cases) {
+    const std::string body = std::string(
+                                 "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", "
+                                 "\"DownloadUrl\": \"http://h/p.7z\"") +
+                             (*c.member ? std::string(", \"Mirrors\": ") + c.member : std::string()) + "}}";
+    const VersionReply reply = ReadVersionReply(body);
+    EXPECT_EQ(reply.mirrors, c.expected) << c.member;
+    EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.member;
+  }
+}
+
 }  // namespace

@@ -332,7 +332,7 @@ TEST(UpdateSession, ADownloadThatDidNotEndResumesAtTheNextStart) {
                                : c.first == First::CutEveryTry                  ? seven(cut)
                                : c.first == First::ServerFailsAfterACut         ? seven("status=503")
                                : c.first == First::GoneAfterACut                ? cut + ",status=404"
-                                                                  : "stall=" + std::to_string(stop) + "=10,ok";
+                                                                 : "stall=" + std::to_string(stop) + "=10,ok";
     // What a later start may continue: a refusal for good leaves nothing. A
     // kill between the two deletions leaves the record alone: it names a
     // file that is gone, and the next start downloads afresh.
@@ -484,3 +484,67 @@ TEST(UpdateSession, OnlyItsOwnDownloadRecordMakesItDeleteAFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs one session offered the package under `address`, then `mirrors`.
+std::vector<UINT> RunWithMirrors(const std::wstring& directory, const std::wstring& address,
+                                 const std::vector<std::wstring>& mirrors, SinkRecorder& recorder) {
+  const Installation installation(directory);
+  UpdateOffer offer = SignedOffer(address);
+  offer.mirrors = mirrors;
+  UpdateSession(installation, offer, recorder, TestOptions(DownloadTimings{2000, 1000, 50, 5, 3000})).Run();
+  return recorder.Finals();
+}
+
+}  // namespace
+
+// Mirrors in the maker's order: a source that fails hands over to the next,
+// which continues from the bytes on disk when it serves the same size; bytes
+// spliced from another file fail the check, and the next source sends the
+// package whole. Only the maker's package is ever installed.
+TEST(UpdateSession, MirrorsTakeOverInTheMakersOrder) {
+  const std::string package = "update_2.1.7z";
+  const long long size = static_cast<long long>(ReadBytes(TestBinDirectory() + L"packages\\" + Widen(package)).size());
+  const long long third = size / 3;
+  const std::wstring closed = Widen("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/" + package);
+  const auto file = [&](const std::string& id, const std::string& script) {
+    return Widen(ServerAddress() + "/file/" + id + "/" + script + "/" + package);
+  };
+  const struct {
+    const char* what;
+    bool otherBytes;       // the second source serves another file of the same size
+    std::string lastAsks;  // the Range the last source is asked ("-": none)
+  } cases[] = {
+      {"refused, then cut and busy, then the rest", false, "bytes=" + std::to_string(third) + "-"},
+      {"the rest of another file of the same size", true, "-"},
+  };
+  for (const auto& c : cases) {
+    const std::string second = RunId("mirror-second");
+    const std::string last = RunId("mirror-last");
+    const std::wstring secondAddress =
+        c.otherBytes ? Widen(ServerAddress() + "/run/" + second + "/ok/" + std::to_string(size) + ".7z")
+                     : file(second, "cut=" + std::to_string(third) + ",status=503");
+    // The other file's case: the offer's own address is cut at a third.
+    const std::string first = RunId("mirror-first");
+    const std::wstring address = c.otherBytes ? file(first, "cut=" + std::to_string(third) + ",status=503") : closed;
+    TempDir dir;
+    Install(dir);
+    SinkRecorder recorder;
+    EXPECT_EQ(RunWithMirrors(dir.Path(), address, {secondAddress, file(last, "ok")}, recorder),
+              std::vector<UINT>{WM_UPDATE_INSTALL_DONE})
+        << c.what;
+    EXPECT_EQ(ReadBytes(dir / L"bin\\core.dll"), "new core") << c.what;
+    EXPECT_EQ(ReadBytes(dir / L"top.txt"), "new top") << c.what;
+    EXPECT_FALSE(PathExists(dir / Widen(package))) << c.what;
+    const std::vector<Request> log = ServerLog(last);
+    ASSERT_EQ(log.size(), 1u) << c.what;
+    EXPECT_EQ(log[0].range, c.lastAsks) << c.what;
+    if (c.otherBytes) {
+      // The other file was asked only for the rest after the cut.
+      const std::vector<Request> spliced = ServerLog(second);
+      ASSERT_EQ(spliced.size(), 1u) << c.what;
+      EXPECT_EQ(spliced[0].range, "bytes=" + std::to_string(third) + "-") << c.what;
+    }
+  }
+}

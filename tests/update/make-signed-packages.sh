@@ -40,6 +40,8 @@ sign -m "$packages/halfway.zip" -x "$out/other-package.sig" -t "version 2.1.0.0"
 # with its trusted comment edited to name the offered one.
 sign -m "$release" -x "$out/other-version.sig" -t "version 2.0.0.0"
 sed '3s/.*/trusted comment: version 2.1.0.0/' "$out/other-version.sig" >"$out/edited-comment.sig"
+# The release signed as a delta from 2.0.0.0: its trusted comment names both.
+sign -m "$release" -x "$out/delta.sig" -t "version 2.1.0.0 from 2.0.0.0"
 # The maker's signature with a trusted comment that only begins with the version.
 sign -m "$release" -x "$out/longer-comment.sig" -t "version 2.1.0.0 beta"
 
