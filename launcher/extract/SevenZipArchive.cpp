@@ -98,6 +98,11 @@ UINT32 SevenZipArchive::ItemCount() {
   return item_count_;
 }
 
+bool SevenZipArchive::ItemsReadable() {
+  if (!loaded_) loaded_ = Load();
+  return loaded_;
+}
+
 std::vector<std::wstring> SevenZipArchive::ItemNames() {
   if (!loaded_) loaded_ = Load();
   return item_names_;

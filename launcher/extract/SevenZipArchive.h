@@ -49,6 +49,8 @@ class SevenZipArchive {
   // The getters load first when the list has not been read successfully, so
   // a failed load is tried again at the next call.
   virtual UINT32 ItemCount();
+  // Whether the item list could be read (an empty archive's too).
+  bool ItemsReadable();
   // Item paths inside the archive, in archive order, directories included.
   virtual std::vector<std::wstring> ItemNames();
   // Low 32 bits of each item's unpacked size.

@@ -8,10 +8,8 @@
 #include "base/RefCounted.h"
 #include "base/UniqueHandle.h"
 #include "launcher/extract/ArchiveFormat.h"
-#include "launcher/extract/ArchiveOpenCallback.h"
 #include "launcher/extract/InStreamWrapper.h"
 #include "launcher/extract/OutStreamWrapper.h"
-#include "launcher/extract/PropertyValue.h"
 #include "launcher/extract/SevenZipArchive.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 #include "tools/publisher/ReleaseFolder.h"
@@ -184,35 +182,6 @@ std::string Hex(HRESULT hr) {
   return text;
 }
 
-// Reads an archive through the facade's own handler and source.
-class MarkerReader : public SevenZip::SevenZipArchive {
- public:
-  HRESULT Read(std::vector<std::wstring>& names) {
-    SetFormat(SevenZip::Format7z);
-    ComPtr<SevenZip::IInStream> stream = OpenSource();
-    if (!stream) return HRESULT_FROM_WIN32(ERROR_OPEN_FAILED);
-    HRESULT hr = S_OK;
-    ComPtr<SevenZip::IInArchive> handler = CreateHandler(&hr);
-    if (!handler) return FAILED(hr) ? hr : E_FAIL;
-    auto open = ComPtr<SevenZip::intl::ArchiveOpenCallback>::Share(new SevenZip::intl::ArchiveOpenCallback());
-    hr = handler->Open(stream.Get(), nullptr, open.Get());
-    if (hr != S_OK) return FAILED(hr) ? hr : E_FAIL;
-    UINT32 count = 0;
-    hr = handler->GetNumberOfItems(&count);
-    for (UINT32 i = 0; SUCCEEDED(hr) && i < count; ++i) {
-      SevenZip::intl::PropertyValue anti;
-      hr = handler->GetProperty(i, SevenZip::kpidIsAnti, anti.Put());
-      if (FAILED(hr) || anti.Type() != VT_BOOL || anti.Get().boolVal == VARIANT_FALSE) continue;
-      SevenZip::intl::PropertyValue path;
-      hr = handler->GetProperty(i, SevenZip::kpidPath, path.Put());
-      if (SUCCEEDED(hr) && path.Type() != VT_BSTR) hr = E_UNEXPECTED;
-      if (SUCCEEDED(hr)) names.emplace_back(path.Get().bstrVal);
-    }
-    handler->Close();
-    return hr;
-  }
-};
-
 }  // namespace
 
 bool WritePackage(const std::wstring& path, const std::vector<PackageItem>& items, std::string& error) {
@@ -249,12 +218,17 @@ bool WritePackage(const std::wstring& path, const std::vector<PackageItem>& item
 
 bool ReadDeletionMarkers(const std::wstring& path, std::vector<std::wstring>& names, std::string& error) {
   names.clear();
-  MarkerReader reader;
-  reader.SetPath(path);
-  const HRESULT hr = reader.Read(names);
-  if (FAILED(hr)) {
-    error = Narrow(path) + ": cannot be read as a 7z package (" + Hex(hr) + ")";
+  SevenZip::SevenZipArchive archive;
+  archive.SetPath(path);
+  archive.SetFormat(SevenZip::Format7z);
+  if (!archive.ItemsReadable()) {
+    error = Narrow(path) + ": cannot be read as a 7z package; check the free space and publish again";
     return false;
+  }
+  const std::vector<std::wstring> items = archive.ItemNames();
+  const std::vector<bool> markers = archive.ItemDeletionMarkers();
+  for (size_t i = 0; i < items.size() && i < markers.size(); ++i) {
+    if (markers[i]) names.push_back(items[i]);
   }
   return true;
 }
