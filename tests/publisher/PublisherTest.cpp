@@ -15,7 +15,13 @@
 #include "launcher/extract/SevenZipExtractor.h"
 #include "launcher/fs/Installation.h"
 #include "launcher/update/PackageSignature.h"
+#include "launcher/app/UpdateDriver.h"
+#include "launcher/service/VersionService.h"
+#include "launcher/update/UpdateControl.h"
+#include "launcher/update/UpdateSession.h"
+#include "tests/net/NetTestPorts.h"
 #include "tests/support/Files.h"
+#include "tests/update/SinkRecorder.h"
 #include "tests/support/InstallTree.h"
 #include "tests/support/TempDir.h"
 #include "tools/publisher/PackageWriter.h"
@@ -404,6 +410,52 @@ TEST(PublishArguments, ReadTheRequestOrNameWhatIsWrong) {
   EXPECT_EQ(options.earlier[0].folder, L"C:\\v=1");
   EXPECT_EQ(options.earlier[1].folder, L"D:\\v2");
   EXPECT_EQ(options.mirrors, (std::vector<std::wstring>{L"https://a", L"https://b"}));
+}
+
+// What the maker publishes reaches users: the folder served as it is, each
+// installation of an earlier release updates to the new one byte for byte
+// through its delta (the full package is not even served), and a version no
+// delta starts from takes the full package.
+TEST_F(Published, ServedAsItIsEveryEarlierInstallationBecomesTheReleaseThroughItsDelta) {
+  ASSERT_TRUE(published_) << error_;
+  const std::wstring served = L"published-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring out = TestBinDirectory() + served;
+  RemoveTree(out);
+  Publisher::PublishOptions options = Options(*dir_, out);
+  options.mirrors = {Widen(HttpUrl("/files/" + Narrow(served)))};
+  std::string error;
+  ASSERT_TRUE(Publisher::Publish(options, error)) << error;
+  const std::string data = ReadBytes(out + L"\\data.json");
+  const Launcher::VersionReply reply = Launcher::ReadVersionReply("{\"Code\": 0, \"Data\": " + data + "}");
+  ASSERT_EQ(reply.deltas.size(), 2u) << data;
+
+  const struct {
+    const wchar_t* installed;
+    const Tree* tree;
+    bool fullServed;
+  } cases[] = {{L"1.0.0.0", &kV1, false}, {L"2.0.0.0", &kV2, false}, {L"0.9.0.0", nullptr, true}};
+  const std::string full = ReadBytes(out + L"\\Tarvo_3.0.0.0.7z");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.installed));
+    if (c.fullServed) {
+      ASSERT_TRUE(WriteBytes(out + L"\\Tarvo_3.0.0.0.7z", full));
+    } else {
+      RemoveTree(out + L"\\Tarvo_3.0.0.0.7z");
+    }
+    TempDir installation(L"installed");
+    if (c.tree) Lay(installation.Path(), *c.tree);
+    SinkRecorder recorder;
+    Launcher::UpdateSession::Options session;
+    session.publicKey = TEST_UPDATE_PUBLIC_KEY;
+    const Launcher::Installation gate(installation.Path());
+    Launcher::UpdateSession(gate, Launcher::OfferOf(reply, c.installed), recorder, session).Run();
+    EXPECT_EQ(recorder.Finals(), std::vector<UINT>{Launcher::WM_UPDATE_INSTALL_DONE}) << recorder.Ending().ToString();
+    Tree after = Read(installation.Path());
+    EXPECT_NE(after[L"update.version"].find("3.0.0.0\r\n"), std::string::npos);
+    after.erase(L"update.version");
+    EXPECT_TRUE(after == kV3) << Describe(after);
+  }
+  RemoveTree(out);
 }
 
 }  // namespace
