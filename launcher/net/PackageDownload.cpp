@@ -480,6 +480,7 @@ AttemptResult Download::ReadBody(HINTERNET request) {
       if (failed.code() == ERROR_DISK_FULL || failed.code() == ERROR_HANDLE_DISK_FULL) return Drop(std::move(failed));
       return {Outcome::Fail, std::move(failed)};
     }
+    listener_.OnWritten(resume_.onDisk, reinterpret_cast<const unsigned char*>(buffer_.data()), read);
     resume_.onDisk += read;
     listener_.OnProgress(resume_.onDisk, resume_.total);
     if (resume_.onDisk - lastCheckpoint_ >= kCheckpointBytes) {

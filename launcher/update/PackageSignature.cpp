@@ -6,7 +6,6 @@
 // (none are used), and would link every primitive's selection; the
 // verification and BLAKE2b run on their portable code without it.
 #define SODIUM_STATIC 1
-#include <sodium/crypto_generichash_blake2b.h>
 #include <sodium/crypto_sign_ed25519.h>
 #include <sodium/utils.h>
 
@@ -28,7 +27,7 @@ constexpr char kBuiltInKey[] = LAUNCHER_UPDATE_PUBLIC_KEY;
 constexpr size_t kKeyIdSize = 8;
 constexpr size_t kPublicKeySize = 2 + kKeyIdSize + crypto_sign_ed25519_PUBLICKEYBYTES;
 constexpr size_t kSignatureSize = 2 + kKeyIdSize + crypto_sign_ed25519_BYTES;
-constexpr size_t kPrehashSize = crypto_generichash_blake2b_BYTES_MAX;  // 64, as minisign hashes
+constexpr size_t kPrehashSize = PackageDigest::kSize;  // 64, as minisign hashes
 
 constexpr wchar_t kUntrustedPrefix[] = L"untrusted comment: ";
 constexpr wchar_t kTrustedPrefix[] = L"trusted comment: ";
@@ -162,20 +161,6 @@ Status Decode(const std::wstring& text, Decoded& decoded) {
   return Status::Ok();
 }
 
-// The package's BLAKE2b-512, as minisign's prehashed form signs it.
-Status Prehash(HANDLE package, unsigned char (&hash)[kPrehashSize]) {
-  crypto_generichash_blake2b_state state;
-  if (crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize) != 0) {
-    return Status::Failed("crypto_generichash_blake2b_init", L"");
-  }
-  if (!ReadAll(package,
-               [&](const unsigned char* data, DWORD size) { crypto_generichash_blake2b_update(&state, data, size); })) {
-    return Status::FromLastError("ReadFile", L"the package");
-  }
-  crypto_generichash_blake2b_final(&state, hash, sizeof hash);
-  return Status::Ok();
-}
-
 // The whole package in memory, as the legacy form signs it; refused above
 // the bound, also when it grows while being read.
 Status ReadWhole(HANDLE package, std::vector<unsigned char>& whole) {
@@ -199,7 +184,7 @@ Status ReadWhole(HANDLE package, std::vector<unsigned char>& whole) {
 
 }  // namespace
 
-Status PackageSignature::Check(HANDLE package) const {
+Status PackageSignature::Check(HANDLE package, const PackageDigest* digest) const {
   if (!keyValid_) return Refuse(L"the built-in key is no minisign Ed25519 public key");
   Decoded decoded;
   if (Status read = Decode(signatureText_, decoded); !read.ok()) return read;
@@ -224,8 +209,20 @@ Status PackageSignature::Check(HANDLE package) const {
   // memory, hence the bound.
   unsigned char hash[kPrehashSize];
   std::vector<unsigned char> whole;
-  Status read = decoded.prehashed ? Prehash(package, hash) : ReadWhole(package, whole);
-  if (!read.ok()) return read;
+  if (decoded.prehashed) {
+    // The hash the download took as the bytes arrived serves when it covers
+    // the whole file; otherwise the file is read once more.
+    LARGE_INTEGER size = {};
+    if (!digest || !::GetFileSizeEx(package, &size) || !digest->Get(static_cast<uint64_t>(size.QuadPart), hash)) {
+      PackageDigest read;
+      if (Status taken = read.TakeWholeFile(package); !taken.ok()) return taken;
+      if (!::GetFileSizeEx(package, &size) || !read.Get(static_cast<uint64_t>(size.QuadPart), hash)) {
+        return Status::FromLastError("GetFileSizeEx", L"the package");
+      }
+    }
+  } else if (Status read = ReadWhole(package, whole); !read.ok()) {
+    return read;
+  }
   const unsigned char* message = decoded.prehashed ? hash : whole.data();
   const size_t size = decoded.prehashed ? sizeof hash : whole.size();
   if (crypto_sign_ed25519_verify_detached(decoded.PackageSignature(), message, size, publicKey_.data()) != 0) {

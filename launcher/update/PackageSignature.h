@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Status.h"
+#include "launcher/update/PackageDigest.h"
 
 namespace Launcher {
 
@@ -57,12 +58,14 @@ class PackageSignature {
   const std::wstring& OfferedVersion() const { return offeredVersion_; }
 
   // Checks the package read from `package` (a file handle opened for reading,
-  // read from its start; its position afterwards is unspecified). Ok only for
+  // read from its start; its position afterwards is unspecified). `digest`
+  // (may be null): the package's hash as its bytes were written, used in
+  // place of reading the package when it covers the file's whole size. Ok only for
   // a package that passes every check above; otherwise the check that
   // refused, as one line: `PackageSignature: no signature offered`,
   // `PackageSignature: trusted comment is "version 1.0.0.9", expected
   // "version 1.0.0.10"`, or the failed read with the platform's code.
-  Status Check(HANDLE package) const;
+  Status Check(HANDLE package, const PackageDigest* digest = nullptr) const;
 
  private:
   bool keyValid_ = false;

@@ -142,6 +142,9 @@ class UpdateSession::DownloadProgress final : public DownloadListener {
       : session_(session), file_(file), entry_(std::move(entry)) {}
 
   void OnProgress(std::uint64_t received, std::uint64_t total) override { session_.ReportProgress(received, total); }
+  void OnWritten(std::uint64_t offset, const unsigned char* bytes, std::uint32_t size) override {
+    session_.digest_.Take(file_, offset, bytes, size);
+  }
   void OnCheckpoint(const ResumeState& state) override {
     // Unflushed bytes must not be named: the older record still holds.
     if (!::FlushFileBuffers(file_)) return;
@@ -245,6 +248,7 @@ void UpdateSession::Begin(const OfferedPackage& package) {
   restarted_ = false;
   package_.clear();
   held_.Reset();
+  digest_ = PackageDigest();
   extractor_ = std::make_unique<SevenZip::SevenZipExtractor>();
   items_.clear();
   untrusted_.clear();
@@ -296,6 +300,10 @@ Status UpdateSession::Download() {
   // partial file whenever this one ends.
   Status downloaded = DownloadRecord(installation_).Write(entry);
   if (downloaded.ok()) downloaded = DownloadFromSources(file.Get(), entry);
+  // The file stays open, shared with nobody, until the installation ended:
+  // between the last byte and the unpacking nobody may change what the
+  // hash taken as the bytes arrived says it is.
+  if (downloaded.ok()) held_ = std::move(file);
   file.Reset();
   // The download forgets what is on disk whenever it is no longer worth
   // continuing (no package, a refusal for good); a server that failed every
@@ -354,7 +362,7 @@ void UpdateSession::TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resum
   const bool same =
       earlier.address == fetching_.address && earlier.version == offer_.version && SameFileName(earlier.package, package_);
   if (same && installation_.Examine(package_).standing == Standing::Trusted &&
-      installation_.Open(package_, GENERIC_READ | GENERIC_WRITE | DELETE, file, 0).ok()) {
+      installation_.Open(package_, GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL, file, 0).ok()) {
     resume = earlier.resume;
     return;
   }
@@ -373,7 +381,7 @@ Status UpdateSession::CreatePackageFile(UniqueHandle& file) {
     static_cast<void>(DownloadRecord(installation_).Remove());
     return Status::Failed(Status::Kind::Refused, "IsUsablePackageName", installation_.PathOf(package_));
   }
-  return installation_.CreateFile(package_, GENERIC_READ | GENERIC_WRITE, 0, 0, file);
+  return installation_.CreateFile(package_, GENERIC_READ | GENERIC_WRITE | READ_CONTROL, 0, 0, file);
 }
 
 void UpdateSession::DeletePackage() {
@@ -394,8 +402,13 @@ Status UpdateSession::Check() {
   // into its place. The maker's signature comes before anything is set
   // aside: whoever answers the version request names the package, so only a
   // package the maker signed for this very version may be unpacked.
-  if (Status held = HoldPackage(installation_, package_, held_); !held.ok()) return held;
-  return PackageSignature(options_.publicKey, fetching_.signature, offer_.version, fetching_.from).Check(held_.Get());
+  if (!held_) {
+    if (Status held = HoldPackage(installation_, package_, held_); !held.ok()) return held;
+  } else if (!IsTrustedObject(held_.Get())) {
+    return Status::Failed(Status::Kind::Refused, "IsTrustedObject", installation_.PathOf(package_));
+  }
+  return PackageSignature(options_.publicKey, fetching_.signature, offer_.version, fetching_.from)
+      .Check(held_.Get(), &digest_);
 }
 
 // --- Install ------------------------------------------------------------------

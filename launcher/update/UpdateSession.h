@@ -25,6 +25,7 @@
 #include "launcher/net/PackageDownload.h"
 #include "launcher/update/DownloadRecord.h"
 #include "launcher/update/InstallWatcher.h"
+#include "launcher/update/PackageDigest.h"
 #include "launcher/update/PendingList.h"
 #include "launcher/update/SetAsideList.h"
 #include "launcher/update/UpdateJournal.h"
@@ -150,7 +151,10 @@ class UpdateSession {
   double progressBase_ = 0;
   double progressShown_ = 0;
   std::wstring package_;
+  // The package from the download (or the hold) to the end of the
+  // installation, and its hash as the download wrote it.
   UniqueHandle held_;
+  PackageDigest digest_;
   std::unique_ptr<SevenZip::SevenZipExtractor> extractor_;
   std::vector<std::wstring> items_;
   std::set<std::wstring> untrusted_;

@@ -1,6 +1,9 @@
-// signature_bench URL TARGET SIGNATURE_FILE PUBLIC_KEY VERSION: the
+// signature_bench URL TARGET SIGNATURE_FILE PUBLIC_KEY VERSION WAY: the
 // launcher's DownloadPackage of URL into TARGET, then the signature check the
-// worker makes before anything is set aside (PackageSignature::Check).
+// worker makes before anything is set aside (PackageSignature::Check). WAY
+// "read": the check reads the package again; "taken": the hash is taken as
+// the bytes arrive (PackageDigest, as the update session does) and the check
+// uses it.
 // Prints "signature_bench: DOWNLOAD_MS CHECK_MS VERDICT PEAK_DOWNLOAD
 // PEAK_CHECK" (the process's peak working set in bytes after the download
 // and after the check) and exits 0 when the download succeeded and the
@@ -14,6 +17,7 @@
 
 #include "base/UniqueHandle.h"
 #include "launcher/net/PackageDownload.h"
+#include "launcher/update/PackageDigest.h"
 #include "launcher/update/PackageSignature.h"
 
 using namespace Launcher;
@@ -46,7 +50,9 @@ size_t PeakWorkingSet() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 6) return 2;
+  if (argc != 7) return 2;
+  const bool taken = std::wstring(argv[6]) == L"taken";
+  PackageDigest digest;
   const std::wstring key(argv[4]);
   const PackageSignature signature(std::string(key.begin(), key.end()), ReadText(argv[3]), argv[5]);
   const double start = Now();
@@ -56,9 +62,15 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring target(argv[2]);
     ResumeState resume;
     struct Quiet : DownloadListener {
+      Quiet(PackageDigest* digest, HANDLE file) : digest(digest), file(file) {}
       void OnProgress(std::uint64_t, std::uint64_t) override {}
       void OnCheckpoint(const ResumeState&) override {}
-    } quiet;
+      void OnWritten(std::uint64_t offset, const unsigned char* bytes, std::uint32_t size) override {
+        if (digest) digest->Take(file, offset, bytes, size);
+      }
+      PackageDigest* digest;
+      HANDLE file;
+    } quiet(taken ? &digest : nullptr, file.Get());
     PackageAddress address;
     downloaded = file && PackageAddress::Parse(argv[1], address).ok() &&
                  DownloadPackage(address, file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet)
@@ -69,7 +81,8 @@ int wmain(int argc, wchar_t** argv) {
   // Held as the worker holds it: shared for reading only.
   UniqueHandle held(::CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  const Status checked = held ? signature.Check(held.Get()) : Status::FromLastError("CreateFileW", argv[2]);
+  const Status checked =
+      held ? signature.Check(held.Get(), taken ? &digest : nullptr) : Status::FromLastError("CreateFileW", argv[2]);
   const double checkedAt = Now();
   std::printf("signature_bench: %.0f %.0f %s %u %u\n", downloadedAt - start, checkedAt - downloadedAt,
               checked.ok() ? "Valid" : "Refused", static_cast<unsigned>(peakDownload),

@@ -4,12 +4,16 @@
 // are minisign's (tests/update/make-signed-packages.sh): the release
 // update_2.1.7z is offered as version 2.1.0.0.
 #include "launcher/fs/Installation.h"
+#include "launcher/update/PackageDigest.h"
 #include "launcher/update/PackageSignature.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/UniqueHandle.h"
@@ -258,3 +262,51 @@ TEST(SignedUpdate, WithoutASignatureOrAValidKeyNothingInstalls) {
 }
 
 }  // namespace
+
+// The hash the download takes as it writes equals the hash of the file read
+// whole, however the writes come, and leaves the position the download
+// writes at where it was; it serves only for exactly the bytes it covers.
+TEST(PackageDigest, TakenAsWrittenEqualsTheFileReadWhole) {
+  std::string body(300000, '\0');
+  unsigned state = 7;
+  for (char& c : body) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 16);
+  const std::uint32_t total = static_cast<std::uint32_t>(body.size());
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> writes;  // offset, size
+  } cases[] = {
+      {"in order", {{0, 100000}, {100000, 150000}, {250000, 50000}}},
+      {"continuing bytes an earlier start left", {{120000, 80000}, {200000, 100000}}},
+      {"starting over at 0", {{0, 90000}, {90000, 10000}, {0, 200000}, {200000, 100000}}},
+      {"starting over further on", {{0, 250000}, {100000, 200000}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir / L"p.7z", body));
+    UniqueHandle file(::CreateFileW((dir / L"p.7z").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr));
+    ASSERT_TRUE(file);
+    PackageDigest digest;
+    for (const auto& [offset, size] : c.writes) {
+      LARGE_INTEGER at = {};
+      at.QuadPart = offset;
+      DWORD written = 0;
+      ASSERT_TRUE(::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN));
+      ASSERT_TRUE(::WriteFile(file.Get(), body.data() + offset, size, &written, nullptr));
+      digest.Take(file.Get(), offset, reinterpret_cast<const unsigned char*>(body.data()) + offset, size);
+      LARGE_INTEGER here = {};
+      ASSERT_TRUE(::SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &here, FILE_CURRENT));
+      EXPECT_EQ(here.QuadPart, static_cast<LONGLONG>(offset) + size);
+    }
+    PackageDigest whole;
+    ASSERT_TRUE(whole.TakeWholeFile(file.Get()).ok());
+    unsigned char taken[PackageDigest::kSize] = {};
+    unsigned char read[PackageDigest::kSize] = {};
+    ASSERT_TRUE(digest.Get(total, taken));
+    ASSERT_TRUE(whole.Get(total, read));
+    EXPECT_EQ(std::memcmp(taken, read, sizeof taken), 0);
+    EXPECT_FALSE(digest.Get(total - 1, taken));
+    EXPECT_FALSE(digest.Get(total + 1, taken));
+  }
+}
