@@ -174,6 +174,8 @@ class Download {
   // While the body grows: the volume must still hold the rest of an
   // announced body, or the margin while its length is unknown.
   Status CheckRoomLeft();
+  // Whether the download's volume holds `bytes` more.
+  Status HasRoomFor(std::uint64_t bytes) const;
   // The most bytes the body being read may have.
   std::uint64_t Bound() const {
     return resume_.total != 0 ? resume_.total : bounds_.announcedSize != 0 ? bounds_.announcedSize : bounds_.capBytes;
@@ -259,23 +261,19 @@ Status Download::CheckSpace() {
   if (!::GetFileSizeEx(file_, &size)) return Status::FromLastError("GetFileSizeEx", subject_);
   const std::uint64_t held = static_cast<std::uint64_t>(size.QuadPart);
   const std::uint64_t rest = resume_.total > held ? resume_.total - held : 0;
-  ULARGE_INTEGER available;
-  if (!::GetDiskFreeSpaceExW(directory_.c_str(), &available, nullptr, nullptr)) {
-    return Status::FromLastError("GetDiskFreeSpaceExW", directory_);
-  }
-  if (rest > UINT64_MAX - kSpareBytes || available.QuadPart < rest + kSpareBytes) {
-    return Status::Failed("GetDiskFreeSpaceExW", directory_, ERROR_DISK_FULL);
-  }
-  return Status::Ok();
+  return HasRoomFor(rest > UINT64_MAX - kSpareBytes ? UINT64_MAX : rest + kSpareBytes);
 }
 
 Status Download::CheckRoomLeft() {
+  return HasRoomFor(resume_.total > resume_.onDisk ? resume_.total - resume_.onDisk : kSpareBytes);
+}
+
+Status Download::HasRoomFor(std::uint64_t bytes) const {
   ULARGE_INTEGER available;
   if (!::GetDiskFreeSpaceExW(directory_.c_str(), &available, nullptr, nullptr)) {
     return Status::FromLastError("GetDiskFreeSpaceExW", directory_);
   }
-  const std::uint64_t needed = resume_.total > resume_.onDisk ? resume_.total - resume_.onDisk : kSpareBytes;
-  if (available.QuadPart < needed) return Status::Failed("GetDiskFreeSpaceExW", directory_, ERROR_DISK_FULL);
+  if (available.QuadPart < bytes) return Status::Failed("GetDiskFreeSpaceExW", directory_, ERROR_DISK_FULL);
   return Status::Ok();
 }
 

@@ -90,11 +90,7 @@ class DownloadListener {
   virtual void OnCheckpoint(const ResumeState& state) = 0;
   // The `size` bytes just written at `offset` of the file, before the
   // OnProgress that counts them; the file's position must be left as it is.
-  virtual void OnWritten(std::uint64_t offset, const unsigned char* bytes, std::uint32_t size) {
-    static_cast<void>(offset);
-    static_cast<void>(bytes);
-    static_cast<void>(size);
-  }
+  virtual void OnWritten(std::uint64_t /*offset*/, const unsigned char* /*bytes*/, std::uint32_t /*size*/) {}
 
  protected:
   ~DownloadListener() = default;

@@ -73,14 +73,14 @@ void PackageDigest::Take(HANDLE file, std::uint64_t offset, const unsigned char*
   Update(bytes, size);
 }
 
-Status PackageDigest::TakeWholeFile(HANDLE file) {
-  Restart();
+Status PackageDigest::OfWholeFile(HANDLE file, unsigned char (&hash)[kSize]) {
   LARGE_INTEGER size = {};
   if (!::GetFileSizeEx(file, &size)) return Status::FromLastError("GetFileSizeEx", L"the package");
-  if (!ReadFrom(file, 0, static_cast<std::uint64_t>(size.QuadPart))) {
-    usable_ = false;
+  PackageDigest digest;
+  if (!digest.ReadFrom(file, 0, static_cast<std::uint64_t>(size.QuadPart))) {
     return Status::FromLastError("ReadFile", L"the package");
   }
+  digest.Get(static_cast<std::uint64_t>(size.QuadPart), hash);
   return Status::Ok();
 }
 

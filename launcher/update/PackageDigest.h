@@ -28,9 +28,9 @@ class PackageDigest {
   // `size` bytes just written at `offset` of `file`, which must be open for
   // reading; the file's position is as it was afterwards.
   void Take(HANDLE file, std::uint64_t offset, const unsigned char* bytes, std::uint32_t size);
-  // The hash of everything `file` holds from its start, read in chunks;
-  // the failed read with the platform's code otherwise.
-  Status TakeWholeFile(HANDLE file);
+  // The hash of everything `file` holds, read from its start in chunks, in
+  // `hash`; the failed read with the platform's code otherwise.
+  static Status OfWholeFile(HANDLE file, unsigned char (&hash)[kSize]);
   // Copies the hash to `hash` when it covers exactly the first `size` bytes
   // written; false otherwise.
   bool Get(std::uint64_t size, unsigned char (&hash)[kSize]) const;

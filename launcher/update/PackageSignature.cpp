@@ -214,11 +214,7 @@ Status PackageSignature::Check(HANDLE package, const PackageDigest* digest) cons
     // the whole file; otherwise the file is read once more.
     LARGE_INTEGER size = {};
     if (!digest || !::GetFileSizeEx(package, &size) || !digest->Get(static_cast<uint64_t>(size.QuadPart), hash)) {
-      PackageDigest read;
-      if (Status taken = read.TakeWholeFile(package); !taken.ok()) return taken;
-      if (!::GetFileSizeEx(package, &size) || !read.Get(static_cast<uint64_t>(size.QuadPart), hash)) {
-        return Status::FromLastError("GetFileSizeEx", L"the package");
-      }
+      if (Status read = PackageDigest::OfWholeFile(package, hash); !read.ok()) return read;
     }
   } else if (Status read = ReadWhole(package, whole); !read.ok()) {
     return read;

@@ -148,13 +148,10 @@ class UpdateSession::DownloadProgress final : public DownloadListener {
   void OnCheckpoint(const ResumeState& state) override {
     // Unflushed bytes must not be named: the older record still holds.
     if (!::FlushFileBuffers(file_)) return;
+    // Bytes of a mirror keep that mirror's validator: whichever source
+    // continues them at the next start is asked by their size alone
+    // (DownloadFromSources).
     entry_.resume = state;
-    // Bytes of a mirror: the record names the offer's address, so only the
-    // size may tie them to whichever source continues them.
-    if (state.address != entry_.address && state.validatorKind != ResumeState::Validator::None) {
-      entry_.resume.validatorKind = ResumeState::Validator::SizeOnly;
-      entry_.resume.validator.clear();
-    }
     // A record not written leaves the older one, which names fewer bytes.
     static_cast<void>(DownloadRecord(session_.installation_).Write(entry_));
   }
@@ -192,21 +189,19 @@ UpdateSession::~UpdateSession() = default;
 
 void UpdateSession::Run() {
   UpdateEnd end = UpdateEnd::DownloadFailed;
-  Status status;
-  if (const OfferedPackage* delta = DeltaForTheInstalledVersion()) {
-    status = TryPackage(*delta, end);
-    if (status.ok()) {
-      sink_.OnFinished(end, status);
-      return;
-    }
+  const OfferedPackage* delta = DeltaForTheInstalledVersion();
+  Status status = delta ? TryPackage(*delta, end) : Status::Ok();
+  if (delta && !status.ok()) {
     // The installation is as it was (or the next start rolls it back, and
     // the full package's plan refuses to begin meanwhile): whatever failed,
     // the full package may still serve.
     ReportFailure("delta failed, the full package follows", status);
     ContinueProgressFromHere();
   }
-  status = TryPackage(offer_.package, end);
-  if (!status.ok()) ReportFailure("update failed", status);
+  if (!delta || !status.ok()) {
+    status = TryPackage(offer_.package, end);
+    if (!status.ok()) ReportFailure("update failed", status);
+  }
   sink_.OnFinished(end, status);
 }
 

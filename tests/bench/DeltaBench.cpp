@@ -21,35 +21,16 @@
 #include <string>
 #include <utility>
 
-#include "base/UniqueHandle.h"
 #include "launcher/app/UpdateDriver.h"
 #include "launcher/fs/Installation.h"
 #include "launcher/service/VersionService.h"
 #include "launcher/update/UpdateSession.h"
+#include "tests/support/Files.h"
+#include "tests/support/Stopwatch.h"
 
 using namespace Launcher;
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-// The whole file, or nothing when it cannot be read; data.json is a few KB.
-std::string ReadAll(const wchar_t* path) {
-  UniqueHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > (1 << 20)) return "";
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() && !::ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) return "";
-  bytes.resize(read);
-  return bytes;
-}
 
 struct Ending : UpdateSink {
   UpdateEnd end = UpdateEnd::DownloadFailed;
@@ -77,7 +58,7 @@ const char* Name(UpdateEnd end) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 5 || argc == 6) return 2;
-  const std::string data = ReadAll(argv[1]);
+  const std::string data = ReadBytes(argv[1]);
   if (data.empty()) {
     std::fprintf(stderr, "delta_bench: cannot read %ls\n", argv[1]);
     return 2;
@@ -88,7 +69,7 @@ int wmain(int argc, wchar_t** argv) {
   const Installation installation(argv[2]);
   Ending ending;
 
-  const double start = Now();
+  const LARGE_INTEGER start = Now();
   UpdateOffer offer = OfferOf(ReadVersionReply("{\"Code\":0,\"Data\":" + data + "}"), argv[3]);
   if (argc > 6) {
     options.timings.firstBackoffMs = static_cast<DWORD>(std::wcstoul(argv[5], nullptr, 10));
@@ -97,9 +78,9 @@ int wmain(int argc, wchar_t** argv) {
     offer.deltas.clear();
   }
   UpdateSession(installation, std::move(offer), ending, options).Run();
-  const double end = Now();
+  const LARGE_INTEGER end = Now();
 
-  std::printf("delta_bench: %.0f %s %lu %d\n", end - start, ending.finished ? Name(ending.end) : "Unfinished",
+  std::printf("delta_bench: %.0f %s %lu %d\n", Microseconds(start, end) / 1000, ending.finished ? Name(ending.end) : "Unfinished",
               static_cast<unsigned long>(options.timings.firstBackoffMs), options.timings.retries);
   return ending.finished && ending.end == UpdateEnd::Installed ? 0 : 1;
 }

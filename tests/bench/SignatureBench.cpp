@@ -19,27 +19,12 @@
 #include "launcher/net/PackageDownload.h"
 #include "launcher/update/PackageDigest.h"
 #include "launcher/update/PackageSignature.h"
+#include "tests/support/Files.h"
+#include "tests/support/Stopwatch.h"
 
 using namespace Launcher;
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-std::wstring ReadText(const wchar_t* path) {
-  UniqueHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string bytes(PackageSignature::kMaxTextSize + 1, '\0');
-  DWORD read = 0;
-  if (!file || !::ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) return L"";
-  bytes.resize(read);
-  return std::wstring(bytes.begin(), bytes.end());  // minisign writes ASCII here
-}
 
 size_t PeakWorkingSet() {
   PROCESS_MEMORY_COUNTERS counters = {};
@@ -54,8 +39,8 @@ int wmain(int argc, wchar_t** argv) {
   const bool taken = std::wstring(argv[6]) == L"taken";
   PackageDigest digest;
   const std::wstring key(argv[4]);
-  const PackageSignature signature(std::string(key.begin(), key.end()), ReadText(argv[3]), argv[5]);
-  const double start = Now();
+  const PackageSignature signature(std::string(key.begin(), key.end()), Widen(ReadBytes(argv[3])), argv[5]);
+  const LARGE_INTEGER start = Now();
   bool downloaded = false;
   {
     UniqueHandle file(::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -76,15 +61,16 @@ int wmain(int argc, wchar_t** argv) {
                  DownloadPackage(address, file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet)
                      .ok();
   }
-  const double downloadedAt = Now();
+  const LARGE_INTEGER downloadedAt = Now();
   const size_t peakDownload = PeakWorkingSet();
   // Held as the worker holds it: shared for reading only.
   UniqueHandle held(::CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   const Status checked =
       held ? signature.Check(held.Get(), taken ? &digest : nullptr) : Status::FromLastError("CreateFileW", argv[2]);
-  const double checkedAt = Now();
-  std::printf("signature_bench: %.0f %.0f %s %u %u\n", downloadedAt - start, checkedAt - downloadedAt,
+  const LARGE_INTEGER checkedAt = Now();
+  std::printf("signature_bench: %.0f %.0f %s %u %u\n", Microseconds(start, downloadedAt) / 1000,
+              Microseconds(downloadedAt, checkedAt) / 1000,
               checked.ok() ? "Valid" : "Refused", static_cast<unsigned>(peakDownload),
               static_cast<unsigned>(PeakWorkingSet()));
   if (!checked.ok()) std::fprintf(stderr, "%s\n", checked.ToString().c_str());

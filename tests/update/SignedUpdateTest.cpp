@@ -299,12 +299,10 @@ TEST(PackageDigest, TakenAsWrittenEqualsTheFileReadWhole) {
       ASSERT_TRUE(::SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &here, FILE_CURRENT));
       EXPECT_EQ(here.QuadPart, static_cast<LONGLONG>(offset) + size);
     }
-    PackageDigest whole;
-    ASSERT_TRUE(whole.TakeWholeFile(file.Get()).ok());
     unsigned char taken[PackageDigest::kSize] = {};
     unsigned char read[PackageDigest::kSize] = {};
     ASSERT_TRUE(digest.Get(total, taken));
-    ASSERT_TRUE(whole.Get(total, read));
+    ASSERT_TRUE(PackageDigest::OfWholeFile(file.Get(), read).ok());
     EXPECT_EQ(std::memcmp(taken, read, sizeof taken), 0);
     EXPECT_FALSE(digest.Get(total - 1, taken));
     EXPECT_FALSE(digest.Get(total + 1, taken));
