@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Utf8.h"
 #include "tools/publisher/Publisher.h"
-#include "tools/publisher/ReleaseFolder.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> arguments(argv + 1, argv + argc);
@@ -21,6 +21,6 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "publish: %s\n", error.c_str());
     return 1;
   }
-  std::fprintf(stderr, "publish: %s is ready to upload\n", Publisher::Narrow(options.out).c_str());
+  std::fprintf(stderr, "publish: %s is ready to upload\n", Utf8FromWide(options.out).c_str());
   return 0;
 }

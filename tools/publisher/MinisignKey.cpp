@@ -4,14 +4,14 @@
 
 #define SODIUM_STATIC 1
 #include <sodium/core.h>
-#include <sodium/crypto_generichash_blake2b.h>
 #include <sodium/crypto_sign_ed25519.h>
 #include <sodium/utils.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "base/UniqueHandle.h"
+#include "base/Utf8.h"
+#include "launcher/update/PackageDigest.h"
 #include "tools/publisher/ReleaseFolder.h"
 
 namespace Publisher {
@@ -21,27 +21,12 @@ namespace {
 constexpr size_t kKeyFileSize = 158;
 constexpr size_t kKeyIdOffset = 54;
 constexpr size_t kSecretOffset = 62;
-constexpr size_t kPrehashSize = crypto_generichash_blake2b_BYTES_MAX;
 
 std::string Base64(const unsigned char* data, size_t size) {
   std::string text(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL), '\0');
   sodium_bin2base64(text.data(), text.size(), data, size, sodium_base64_VARIANT_ORIGINAL);
   text.resize(text.size() - 1);  // the terminating zero
   return text;
-}
-
-bool ReadSmallFile(const std::wstring& path, std::string& bytes) {
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  char chunk[4096];
-  DWORD read = 0;
-  bytes.clear();
-  while (::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
-    bytes.append(chunk, read);
-    if (bytes.size() > 1 << 16) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -52,14 +37,14 @@ MinisignKey::~MinisignKey() {
 
 bool MinisignKey::Load(const std::wstring& path, std::string& error) {
   loaded_ = false;
-  const std::string name = Narrow(path);
+  const std::string name = Utf8FromWide(path);
   if (sodium_init() < 0) {
     error = "libsodium cannot start; rebuild the publisher";
     return false;
   }
   std::string text;
-  if (!ReadSmallFile(path, text)) {
-    error = name + ": cannot read the secret key; give the file minisign -G wrote (-s)";
+  if (!ReadFileBytes(path, 1 << 16, text, error)) {
+    error += "; cannot read the secret key: give the file minisign -G wrote (-s)";
     return false;
   }
   // The second line holds the key.
@@ -107,32 +92,18 @@ std::string MinisignKey::PublicKeyLine() const {
   return Base64(key, sizeof key);
 }
 
-bool MinisignKey::Sign(const std::wstring& path, const std::string& trustedComment, std::string& signature,
+bool MinisignKey::Sign(HANDLE file, const std::string& trustedComment, std::string& signature,
                        std::string& error) const {
   if (!loaded_) {
     error = "no secret key loaded";
     return false;
   }
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) {
-    error = Narrow(path) + ": cannot be opened to sign it (error " + std::to_string(::GetLastError()) + ")";
+  // The launcher's own hash of the package, the one its check compares.
+  unsigned char hash[Launcher::PackageDigest::kSize];
+  if (Launcher::Status read = Launcher::PackageDigest::OfWholeFile(file, hash); !read.ok()) {
+    error = read.ToString();
     return false;
   }
-  crypto_generichash_blake2b_state state;
-  crypto_generichash_blake2b_init(&state, nullptr, 0, kPrehashSize);
-  std::vector<unsigned char> chunk(1 << 16);
-  DWORD read = 0;
-  for (;;) {
-    if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
-      error = Narrow(path) + ": cannot be read to sign it (error " + std::to_string(::GetLastError()) + ")";
-      return false;
-    }
-    if (read == 0) break;
-    crypto_generichash_blake2b_update(&state, chunk.data(), read);
-  }
-  unsigned char hash[kPrehashSize];
-  crypto_generichash_blake2b_final(&state, hash, sizeof hash);
 
   unsigned char signed_[2 + 8 + crypto_sign_ed25519_BYTES] = {'E', 'D'};
   std::copy(keyId_.begin(), keyId_.end(), signed_ + 2);

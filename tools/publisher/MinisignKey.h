@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <array>
 #include <string>
 
@@ -32,11 +34,11 @@ class MinisignKey {
   // The base64 line of the matching minisign.pub.
   std::string PublicKeyLine() const;
 
-  // The four lines of minisign's signature of the file at `path`, each
-  // ending in "\n", with the trusted comment `trustedComment` (one line,
-  // UTF-8). False with `error` naming the file when it cannot be read.
-  bool Sign(const std::wstring& path, const std::string& trustedComment, std::string& signature,
-            std::string& error) const;
+  // The four lines of minisign's signature of the open file `file` (read
+  // from its start), each ending in "\n", with the trusted comment
+  // `trustedComment` (one line, UTF-8). False with `error` (the failed read,
+  // to be prefixed with the file's name) when it cannot be read.
+  bool Sign(HANDLE file, const std::string& trustedComment, std::string& signature, std::string& error) const;
 
  private:
   bool loaded_ = false;

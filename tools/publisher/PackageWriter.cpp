@@ -7,10 +7,10 @@
 #include "base/ComPtr.h"
 #include "base/RefCounted.h"
 #include "base/UniqueHandle.h"
+#include "base/Utf8.h"
 #include "launcher/extract/ArchiveFormat.h"
 #include "launcher/extract/InStreamWrapper.h"
 #include "launcher/extract/OutStreamWrapper.h"
-#include "launcher/extract/SevenZipArchive.h"
 #include "launcher/extract/SevenZipInterfaces.h"
 #include "tools/publisher/ReleaseFolder.h"
 
@@ -126,13 +126,13 @@ class UpdateCallback final : public RefCounted<IArchiveUpdateCallback> {
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
       const DWORD code = ::GetLastError();
-      error_ = Narrow(item.source) + ": cannot be opened for reading (error " + std::to_string(code) +
+      error_ = Utf8FromWide(item.source) + ": cannot be opened for reading (error " + std::to_string(code) +
                "); close the program that holds it and publish again";
       return HRESULT_FROM_WIN32(code);
     }
     LARGE_INTEGER size = {};
     if (!::GetFileSizeEx(file.Get(), &size) || static_cast<uint64_t>(size.QuadPart) != item.size) {
-      error_ = Narrow(item.source) + ": changed while it was published; let the build finish and publish again";
+      error_ = Utf8FromWide(item.source) + ": changed while it was published; let the build finish and publish again";
       return E_FAIL;
     }
     auto wrapper = ComPtr<SevenZip::intl::InStreamWrapper>::Share(new SevenZip::intl::InStreamWrapper(std::move(file)));
@@ -200,7 +200,7 @@ bool WritePackage(const std::wstring& path, const std::vector<PackageItem>& item
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    error = Narrow(path) + ": cannot be created (error " + std::to_string(::GetLastError()) +
+    error = Utf8FromWide(path) + ": cannot be created (error " + std::to_string(::GetLastError()) +
             "); check that the output folder is writable";
     return false;
   }
@@ -209,26 +209,9 @@ bool WritePackage(const std::wstring& path, const std::vector<PackageItem>& item
   hr = archive->UpdateItems(out.Get(), static_cast<UINT32>(items.size()), callback.Get());
   if (hr != S_OK || !callback->Error().empty()) {
     error = callback->Error().empty()
-                ? Narrow(path) + ": the 7-Zip engine failed to write it (" + Hex(hr) + "); check the free space"
+                ? Utf8FromWide(path) + ": the 7-Zip engine failed to write it (" + Hex(hr) + "); check the free space"
                 : callback->Error();
     return false;
-  }
-  return true;
-}
-
-bool ReadDeletionMarkers(const std::wstring& path, std::vector<std::wstring>& names, std::string& error) {
-  names.clear();
-  SevenZip::SevenZipArchive archive;
-  archive.SetPath(path);
-  archive.SetFormat(SevenZip::Format7z);
-  if (!archive.ItemsReadable()) {
-    error = Narrow(path) + ": cannot be read as a 7z package; check the free space and publish again";
-    return false;
-  }
-  const std::vector<std::wstring> items = archive.ItemNames();
-  const std::vector<bool> markers = archive.ItemDeletionMarkers();
-  for (size_t i = 0; i < items.size() && i < markers.size(); ++i) {
-    if (markers[i]) names.push_back(items[i]);
   }
   return true;
 }

@@ -26,8 +26,5 @@ struct PackageItem {
 // package cannot be written.
 bool WritePackage(const std::wstring& path, const std::vector<PackageItem>& items, std::string& error);
 
-// The names of the deletion markers in the 7z package at `path`, in the
-// package's order; false with `error` when it cannot be read.
-bool ReadDeletionMarkers(const std::wstring& path, std::vector<std::wstring>& names, std::string& error);
 
 }  // namespace Publisher

@@ -11,9 +11,11 @@
 #include <set>
 
 #include "base/UniqueHandle.h"
+#include "base/Utf8ToWide.h"
 #include "base/Utf8.h"
 #include "launcher/extract/SevenZipExtractor.h"
 #include "launcher/fs/Installation.h"
+#include "launcher/update/PackageSignature.h"
 #include "tools/publisher/MinisignKey.h"
 #include "tools/publisher/PackageWriter.h"
 #include "tools/publisher/ReleaseFolder.h"
@@ -122,8 +124,8 @@ bool PlanDelta(const Listing& base, const Listing& release, const std::wstring& 
     const auto old = base.find(name);
     if (old != base.end()) {
       if (old->second.directory != entry.directory) {
-        error = Narrow(entry.path) + ": is a " + (entry.directory ? "folder" : "file") + " here but a " +
-                (entry.directory ? "file" : "folder") + " in " + Narrow(baseFolder) +
+        error = Utf8FromWide(entry.path) + ": is a " + (entry.directory ? "folder" : "file") + " here but a " +
+                (entry.directory ? "file" : "folder") + " in " + Utf8FromWide(baseFolder) +
                 "; a delta cannot turn one into the other: rename it, or leave this earlier version out";
         return false;
       }
@@ -149,7 +151,7 @@ bool CopyTree(const Listing& listing, const std::wstring& to, std::string& error
     const bool done = entry.directory ? ::CreateDirectoryW(target.c_str(), nullptr) != FALSE
                                       : ::CopyFileW(entry.path.c_str(), target.c_str(), TRUE) != FALSE;
     if (!done) {
-      error = Narrow(entry.path) + ": cannot be copied to " + Narrow(target) + " for the check (" + LastError() +
+      error = Utf8FromWide(entry.path) + ": cannot be copied to " + Utf8FromWide(target) + " for the check (" + LastError() +
               "); check the free space";
       return false;
     }
@@ -162,27 +164,35 @@ bool CopyTree(const Listing& listing, const std::wstring& to, std::string& error
 bool CheckPackage(const std::wstring& package, const Listing* base, const Listing& release,
                   const std::wstring& checkFolder, std::string& error) {
   // Named as it will be published, not by its place in the work folder.
-  const std::string name = Narrow(package.substr(package.rfind(L'\\') + 1));
+  const std::string name = Utf8FromWide(package.substr(package.rfind(L'\\') + 1));
   if (!RemoveTree(checkFolder) || !::CreateDirectoryW(checkFolder.c_str(), nullptr)) {
-    error = Narrow(checkFolder) + ": the check's folder cannot be made anew (" + LastError() + "); close what uses it";
+    error = Utf8FromWide(checkFolder) + ": the check's folder cannot be made anew (" + LastError() + "); close what uses it";
     return false;
   }
   if (base && !CopyTree(*base, checkFolder, error)) return false;
+  SevenZip::SevenZipExtractor extractor;
+  extractor.SetPath(package);
+  if (!extractor.ItemsReadable()) {
+    error = name + ": cannot be read as a 7z package; check the free space and publish again";
+    return false;
+  }
   std::vector<std::wstring> markers;
-  if (!ReadDeletionMarkers(package, markers, error)) return false;
+  const std::vector<std::wstring> items = extractor.ItemNames();
+  const std::vector<bool> marked = extractor.ItemDeletionMarkers();
+  for (size_t i = 0; i < items.size() && i < marked.size(); ++i) {
+    if (marked[i]) markers.push_back(items[i]);
+  }
   {
     const Launcher::Installation target(checkFolder + L"\\");
     // Deepest names first, so that a folder's contents go before it.
     std::sort(markers.rbegin(), markers.rend());
     for (const std::wstring& marker : markers) {
       if (Launcher::Status removed = target.Remove(marker); !removed.ok()) {
-        error = name + ": its deletion marker " + Narrow(marker) + " cannot be applied (" + removed.ToString() +
+        error = name + ": its deletion marker " + Utf8FromWide(marker) + " cannot be applied (" + removed.ToString() +
                 "); run the publisher as administrator on Windows";
         return false;
       }
     }
-    SevenZip::SevenZipExtractor extractor;
-    extractor.SetPath(package);
     Launcher::Status extracted;
     {
       QuietOutput quiet;
@@ -200,21 +210,21 @@ bool CheckPackage(const std::wstring& package, const Listing* base, const Listin
   for (const auto& [item, entry] : release) {
     const auto got = result.find(item);
     if (got == result.end() || got->second.directory != entry.directory) {
-      error = name + over + " lacks " + Narrow(item) + "; nothing was published: report this with both folders";
+      error = name + over + " lacks " + Utf8FromWide(item) + "; nothing was published: report this with both folders";
       return false;
     }
     if (entry.directory) continue;
     bool same = got->second.size == entry.size;
     if (same && !SameBytes(got->second.path, entry.path, same, error)) return false;
     if (!same) {
-      error = name + over + " gives other bytes for " + Narrow(item) +
+      error = name + over + " gives other bytes for " + Utf8FromWide(item) +
               "; nothing was published: report this with both folders";
       return false;
     }
   }
   for (const auto& [item, entry] : result) {
     if (release.count(item) == 0) {
-      error = name + over + " leaves " + Narrow(item) +
+      error = name + over + " leaves " + Utf8FromWide(item) +
               ", which the release does not hold; nothing was published: report this with both folders";
       return false;
     }
@@ -222,10 +232,33 @@ bool CheckPackage(const std::wstring& package, const Listing* base, const Listin
   return true;
 }
 
-uint64_t FileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data = {};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// Signs the package at `path` for `version` (a delta from `from`; empty for
+// the full package), then checks the signature the launcher's way with the
+// key's public half, so that nothing is published that the launcher would
+// refuse; `size` is the package's.
+bool SignAndCheck(const MinisignKey& key, const std::wstring& path, const std::wstring& version,
+                  const std::wstring& from, std::string& signature, std::uint64_t& size, std::string& error) {
+  const std::string name = Utf8FromWide(path.substr(path.rfind(L'\\') + 1));
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER bytes = {};
+  if (!file || !::GetFileSizeEx(file.Get(), &bytes)) {
+    error = name + ": cannot be read to sign it (" + LastError() + "); close what uses it";
+    return false;
+  }
+  size = static_cast<std::uint64_t>(bytes.QuadPart);
+  const std::wstring comment = L"version " + version + (from.empty() ? L"" : L" from " + from);
+  if (!key.Sign(file.Get(), Utf8FromWide(comment), signature, error)) {
+    error = name + ": " + error;
+    return false;
+  }
+  const Launcher::Status checked =
+      Launcher::PackageSignature(key.PublicKeyLine(), WideFromUtf8(signature), version, from).Check(file.Get());
+  if (!checked.ok()) {
+    error = name + ": the launcher would refuse its signature (" + checked.ToString() + "); report this";
+    return false;
+  }
+  return true;
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes, std::string& error) {
@@ -235,7 +268,7 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes, std::str
   const bool ok = file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                   written == bytes.size();
   const std::string why = LastError();
-  if (!ok) error = Narrow(path) + ": cannot be written (" + why + "); check the free space";
+  if (!ok) error = Utf8FromWide(path) + ": cannot be written (" + why + "); check the free space";
   return ok;
 }
 
@@ -249,7 +282,7 @@ std::string SignatureValue(std::string text) {
 // Mirror addresses of `file`, in the maker's order.
 Json::Value Addresses(const std::vector<std::string>& bases, const std::wstring& file) {
   Json::Value list(Json::arrayValue);
-  for (const std::string& base : bases) list.append(base + "/" + Narrow(file));
+  for (const std::string& base : bases) list.append(base + "/" + Utf8FromWide(file));
   return list;
 }
 
@@ -268,7 +301,6 @@ std::string StyledJson(const Json::Value& value) {
 // One package ready to be signed and moved.
 struct Made {
   std::wstring file;  // name in the output folder
-  std::string comment;
   std::wstring from;  // empty for the full package
 };
 
@@ -278,22 +310,17 @@ bool EmptyOrMissing(const std::wstring& folder, bool& existed, std::string& erro
   if (!existed) return true;
   Listing listing;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || !ListFolder(folder, listing, error) || !listing.empty()) {
-    error = Narrow(folder) + ": the output folder must be empty or missing; give a new one";
+    error = Utf8FromWide(folder) + ": the output folder must be empty or missing; give a new one";
     return false;
   }
   return true;
 }
 
 bool ReadNotes(const std::wstring& path, std::string& notes, std::string& error) {
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file) {
-    error = Narrow(path) + ": cannot read the notes (" + LastError() + "); give a UTF-8 text file";
+  if (!ReadFileBytes(path, 1 << 20, notes, error)) {
+    error += "; give a UTF-8 text file of the release notes";
     return false;
   }
-  notes.clear();
-  char chunk[4096];
-  DWORD read = 0;
-  while (::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr) && read > 0) notes.append(chunk, read);
   if (notes.compare(0, 3, "\xEF\xBB\xBF") == 0) notes.erase(0, 3);
   // Line ends as the launcher shows them, whichever editor wrote the file.
   std::string lf;
@@ -302,9 +329,9 @@ bool ReadNotes(const std::wstring& path, std::string& notes, std::string& error)
     lf += notes[i];
   }
   while (!lf.empty() && lf.back() == '\n') lf.pop_back();
-  const std::wstring wide = WideFromUtf8(lf);
-  if (Utf8FromWide(wide) != lf) {
-    error = Narrow(path) + ": the notes are not UTF-8; save the file as UTF-8";
+  std::wstring wide;
+  if (!Launcher::Utf8ToWide(lf, wide)) {
+    error = Utf8FromWide(path) + ": the notes are not UTF-8; save the file as UTF-8";
     return false;
   }
   notes = lf;
@@ -317,7 +344,7 @@ bool Run(const PublishOptions& options, const std::wstring& out, const std::wstr
   Listing release;
   if (!ListFolder(options.release, release, error)) return false;
   if (!::CreateDirectoryW(work.c_str(), nullptr)) {
-    error = Narrow(work) + ": cannot be created (" + LastError() + "); check that the output folder is writable";
+    error = Utf8FromWide(work) + ": cannot be created (" + LastError() + "); check that the output folder is writable";
     return false;
   }
   const std::wstring check = work + L"\\check";
@@ -328,35 +355,35 @@ bool Run(const PublishOptions& options, const std::wstring& out, const std::wstr
   for (const auto& [name, entry] : release) {
     items.push_back({name, entry.directory, false, entry.directory ? std::wstring() : entry.path, entry.size});
   }
-  std::fprintf(stderr, "publish: packing %s\n", Narrow(full).c_str());
+  std::fprintf(stderr, "publish: packing %s\n", Utf8FromWide(full).c_str());
   if (!WritePackage(work + L"\\" + full, items, error)) return false;
   if (!CheckPackage(work + L"\\" + full, nullptr, release, check, error)) return false;
-  made.push_back({full, "version " + Narrow(options.version), L""});
+  made.push_back({full, L""});
 
   for (const EarlierRelease& earlier : options.earlier) {
     Listing base;
     if (!ListFolder(earlier.folder, base, error)) return false;
     const std::wstring delta = L"Tarvo_" + earlier.version + L"_to_" + options.version + L".7z";
     if (!PlanDelta(base, release, FullPath(earlier.folder), items, error)) return false;
-    std::fprintf(stderr, "publish: packing %s (%u items)\n", Narrow(delta).c_str(),
+    std::fprintf(stderr, "publish: packing %s (%u items)\n", Utf8FromWide(delta).c_str(),
                  static_cast<unsigned>(items.size()));
     if (!WritePackage(work + L"\\" + delta, items, error)) return false;
     if (!CheckPackage(work + L"\\" + delta, &base, release, check, error)) return false;
-    made.push_back({delta, "version " + Narrow(options.version) + " from " + Narrow(earlier.version), earlier.version});
+    made.push_back({delta, earlier.version});
   }
   if (!RemoveTree(check)) {
-    error = Narrow(check) + ": cannot be removed (" + LastError() + "); close what uses it";
+    error = Utf8FromWide(check) + ": cannot be removed (" + LastError() + "); close what uses it";
     return false;
   }
 
   std::vector<std::string> bases;
   for (const std::wstring& mirror : options.mirrors) {
-    std::string base = Narrow(mirror);
+    std::string base = Utf8FromWide(mirror);
     while (!base.empty() && base.back() == '/') base.pop_back();
     bases.push_back(base);
   }
   Json::Value data(Json::objectValue);
-  data["LatestVersion"] = Narrow(options.version);
+  data["LatestVersion"] = Utf8FromWide(options.version);
   if (!options.notes.empty()) {
     std::string notes;
     if (!ReadNotes(options.notes, notes, error)) return false;
@@ -365,7 +392,10 @@ bool Run(const PublishOptions& options, const std::wstring& out, const std::wstr
   Json::Value deltas(Json::arrayValue);
   for (const Made& package : made) {
     std::string signature;
-    if (!key.Sign(work + L"\\" + package.file, package.comment, signature, error)) return false;
+    std::uint64_t size = 0;
+    if (!SignAndCheck(key, work + L"\\" + package.file, options.version, package.from, signature, size, error)) {
+      return false;
+    }
     if (!WriteFileBytes(work + L"\\" + package.file + L".minisig", signature, error)) return false;
     Json::Value addresses = Addresses(bases, package.file);
     Json::Value entry(Json::objectValue);
@@ -373,10 +403,10 @@ bool Run(const PublishOptions& options, const std::wstring& out, const std::wstr
     target["DownloadUrl"] = addresses[0];
     addresses.removeIndex(0, nullptr);
     target["Mirrors"] = addresses;
-    target["Size"] = Json::UInt64(FileSize(work + L"\\" + package.file));
+    target["Size"] = Json::UInt64(size);
     target["Signature"] = SignatureValue(signature);
     if (!package.from.empty()) {
-      entry["From"] = Narrow(package.from);
+      entry["From"] = Utf8FromWide(package.from);
       deltas.append(entry);
     }
   }
@@ -390,7 +420,7 @@ bool Run(const PublishOptions& options, const std::wstring& out, const std::wstr
   }
   for (const std::wstring& name : names) {
     if (!::MoveFileExW((work + L"\\" + name).c_str(), (out + L"\\" + name).c_str(), 0)) {
-      error = Narrow(out + L"\\" + name) + ": cannot be put in place (" + LastError() + "); close what uses it";
+      error = Utf8FromWide(out + L"\\" + name) + ": cannot be put in place (" + LastError() + "); close what uses it";
       return false;
     }
   }
@@ -420,11 +450,11 @@ bool ParseArguments(const std::vector<std::wstring>& arguments, PublishOptions& 
     const bool known = name == L"--version" || name == L"--release" || name == L"--earlier" || name == L"--key" ||
                        name == L"--mirror" || name == L"--notes" || name == L"--out";
     if (!known) {
-      error = "unknown argument " + Narrow(name) + "; see the usage below";
+      error = "unknown argument " + Utf8FromWide(name) + "; see the usage below";
       return false;
     }
     if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-      error = Narrow(name) + " needs a value";
+      error = Utf8FromWide(name) + " needs a value";
       return false;
     }
     const std::wstring& value = arguments[++i];
@@ -436,7 +466,7 @@ bool ParseArguments(const std::vector<std::wstring>& arguments, PublishOptions& 
                                                   : nullptr;
     if (single) {
       if (!single->empty()) {
-        error = Narrow(name) + " is given twice; give it once";
+        error = Utf8FromWide(name) + " is given twice; give it once";
         return false;
       }
       *single = value;
@@ -445,7 +475,7 @@ bool ParseArguments(const std::vector<std::wstring>& arguments, PublishOptions& 
     } else {
       const size_t equals = value.find(L'=');
       if (equals == std::wstring::npos || equals == 0 || equals + 1 == value.size()) {
-        error = "--earlier " + Narrow(value) + ": give the version and its folder as F=DIR";
+        error = "--earlier " + Utf8FromWide(value) + ": give the version and its folder as F=DIR";
         return false;
       }
       options.earlier.push_back({value.substr(0, equals), value.substr(equals + 1)});
@@ -466,13 +496,13 @@ bool ParseArguments(const std::vector<std::wstring>& arguments, PublishOptions& 
 
 bool Publish(const PublishOptions& options, std::string& error) {
   if (!IsVersion(options.version)) {
-    error = "--version " + Narrow(options.version) + ": give four numbers separated by dots (1.0.0.10)";
+    error = "--version " + Utf8FromWide(options.version) + ": give four numbers separated by dots (1.0.0.10)";
     return false;
   }
   std::set<std::wstring> froms;
   for (const EarlierRelease& earlier : options.earlier) {
     if (!IsVersion(earlier.version) || earlier.version == options.version || !froms.insert(earlier.version).second) {
-      error = "--earlier " + Narrow(earlier.version) + "=" + Narrow(earlier.folder) +
+      error = "--earlier " + Utf8FromWide(earlier.version) + "=" + Utf8FromWide(earlier.folder) +
               ": give each earlier version once, as four numbers other than --version";
       return false;
     }
@@ -486,7 +516,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
   for (const EarlierRelease& earlier : options.earlier) inputs.push_back(earlier.folder);
   for (const std::wstring& input : inputs) {
     if (Within(out, FullPath(input))) {
-      error = Narrow(out) + ": the output folder lies in the release folder " + Narrow(FullPath(input)) +
+      error = Utf8FromWide(out) + ": the output folder lies in the release folder " + Utf8FromWide(FullPath(input)) +
               "; give one outside it, or it would be published too";
       return false;
     }
@@ -494,7 +524,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
   bool existed = false;
   if (!EmptyOrMissing(out, existed, error)) return false;
   if (!existed && !::CreateDirectoryW(out.c_str(), nullptr)) {
-    error = Narrow(out) + ": cannot be created (" + LastError() + "); create its parent folder first";
+    error = Utf8FromWide(out) + ": cannot be created (" + LastError() + "); create its parent folder first";
     return false;
   }
   const std::wstring work = out + L"\\" + kWorkName;

@@ -24,16 +24,12 @@ std::string ErrorText(DWORD code) {
 
 }  // namespace
 
-std::string Narrow(const std::wstring& text) {
-  return Utf8FromWide(text);
-}
-
 bool ListFolder(const std::wstring& root, Listing& listing, std::string& error) {
   listing.clear();
   const std::wstring top = WithoutSeparator(root);
   const DWORD attributes = ::GetFileAttributesW(top.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    error = Narrow(top) + ": no such folder; give the folder that holds the release's files";
+    error = Utf8FromWide(top) + ": no such folder; give the folder that holds the release's files";
     return false;
   }
   // A list of folders still to read rather than recursion: a release's
@@ -47,7 +43,7 @@ bool ListFolder(const std::wstring& root, Listing& listing, std::string& error) 
     Launcher::UniqueFindHandle find(
         ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
     if (!find) {
-      error = Narrow(folder) + ": cannot be read (" + ErrorText(::GetLastError()) +
+      error = Utf8FromWide(folder) + ": cannot be read (" + ErrorText(::GetLastError()) +
               "); check that this account may read it";
       return false;
     }
@@ -56,7 +52,7 @@ bool ListFolder(const std::wstring& root, Listing& listing, std::string& error) 
       if (name == L"." || name == L"..") continue;
       const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        error = Narrow(top + L"\\" + child) +
+        error = Utf8FromWide(top + L"\\" + child) +
                 ": is a link or junction; copy what it points to into the release folder instead";
         return false;
       }
@@ -71,7 +67,7 @@ bool ListFolder(const std::wstring& root, Listing& listing, std::string& error) 
       listing[child] = entry;
     } while (::FindNextFileW(find.Get(), &found));
     if (::GetLastError() != ERROR_NO_MORE_FILES) {
-      error = Narrow(folder) + ": cannot be read to its end (" + ErrorText(::GetLastError()) + ")";
+      error = Utf8FromWide(folder) + ": cannot be read to its end (" + ErrorText(::GetLastError()) + ")";
       return false;
     }
   }
@@ -86,7 +82,7 @@ bool SameBytes(const std::wstring& a, const std::wstring& b, bool& same, std::st
     files[i].Reset(::CreateFileW(paths[i]->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!files[i]) {
-      error = Narrow(*paths[i]) + ": cannot be opened for reading (" + ErrorText(::GetLastError()) +
+      error = Utf8FromWide(*paths[i]) + ": cannot be opened for reading (" + ErrorText(::GetLastError()) +
               "); close the program that holds it";
       return false;
     }
@@ -96,7 +92,7 @@ bool SameBytes(const std::wstring& a, const std::wstring& b, bool& same, std::st
     DWORD read[2] = {};
     for (int i = 0; i < 2; ++i) {
       if (!::ReadFile(files[i].Get(), chunks[i].data(), static_cast<DWORD>(chunks[i].size()), &read[i], nullptr)) {
-        error = Narrow(*paths[i]) + ": cannot be read (" + ErrorText(::GetLastError()) + ")";
+        error = Utf8FromWide(*paths[i]) + ": cannot be read (" + ErrorText(::GetLastError()) + ")";
         return false;
       }
     }
@@ -107,6 +103,29 @@ bool SameBytes(const std::wstring& a, const std::wstring& b, bool& same, std::st
   }
   same = true;
   return true;
+}
+
+bool ReadFileBytes(const std::wstring& path, size_t limit, std::string& bytes, std::string& error) {
+  bytes.clear();
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) {
+    error = Utf8FromWide(path) + ": cannot be opened for reading (" + ErrorText(::GetLastError()) + ")";
+    return false;
+  }
+  char chunk[4096];
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr)) {
+      error = Utf8FromWide(path) + ": cannot be read (" + ErrorText(::GetLastError()) + ")";
+      return false;
+    }
+    if (read == 0) return true;
+    if (bytes.size() + read > limit) {
+      error = Utf8FromWide(path) + ": is larger than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+    bytes.append(chunk, read);
+  }
 }
 
 }  // namespace Publisher

@@ -35,7 +35,9 @@ bool ListFolder(const std::wstring& root, Listing& listing, std::string& error);
 // that could not be read.
 bool SameBytes(const std::wstring& a, const std::wstring& b, bool& same, std::string& error);
 
-// UTF-8 of `text`, for messages and JSON.
-std::string Narrow(const std::wstring& text);
+// The whole file at `path` in `bytes`, at most `limit` bytes of it; false
+// with `error` naming the file when it cannot be opened or read, or is
+// larger.
+bool ReadFileBytes(const std::wstring& path, size_t limit, std::string& bytes, std::string& error);
 
 }  // namespace Publisher
