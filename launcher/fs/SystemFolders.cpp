@@ -12,9 +12,9 @@ namespace {
 
 // Known folders with a CSIDL, so that SHGetFolderPathW fills a buffer of
 // ours: SHGetKnownFolderPath would hand back memory that only ole32 frees,
-// and the start that finds no update loads no ole32. Downloads has no CSIDL;
-// it lies below the profile, which is itself refused, and a folder below a
-// known folder is the one kind of folder the launcher secures.
+// and the start that finds no update loads no ole32. Downloads, Saved Games,
+// Links and the like have no CSIDL: every folder directly in the profile
+// counts as one of its folders (IsSystemOrProfileFolder).
 constexpr int kFolders[] = {
     CSIDL_WINDOWS,
     CSIDL_SYSTEM,
@@ -70,7 +70,13 @@ bool IsSystemOrProfileFolder(const std::wstring& directory) {
     if (::SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, known) != S_OK) {
       continue;
     }
-    if (IsAtOrAbove(folder, WithoutSeparator(known))) return true;
+    const std::wstring knownFolder = WithoutSeparator(known);
+    if (IsAtOrAbove(folder, knownFolder)) return true;
+    const size_t parent = folder.find_last_of(L'\\');
+    if (csidl == CSIDL_PROFILE && parent != std::wstring::npos &&
+        SameIgnoringCase(folder.substr(0, parent), knownFolder)) {
+      return true;
+    }
   }
   return false;
 }

@@ -12,8 +12,9 @@ namespace Launcher {
 // volume root, or one of these folders or a folder above one of them:
 // Windows, its system directories, Program Files (both), Common Files,
 // ProgramData, the public folders, the user's profile and its known folders
-// (Desktop, Documents, Downloads, Music, Pictures, Videos, Favorites,
-// AppData\Local, AppData\Roaming, Start Menu, Startup, Templates, ...). A
+// (Desktop, Documents, Music, Pictures, Videos, Favorites, AppData\Local,
+// AppData\Roaming, Start Menu, Startup, Templates, ...) and every folder
+// directly in the profile (Downloads, Saved Games, Links, ...). A
 // folder above one of them is Users, a drive, the profile's AppData. Folders
 // below them (C:\Program Files\Tarvo, Downloads\Tarvo) are not. Compared
 // as the file system compares names, letter case aside; the known folders are
