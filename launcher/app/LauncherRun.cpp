@@ -74,7 +74,10 @@ int RunLauncher(HINSTANCE instance) {
   // The client lives until the run ends: its handles are closed on the way out.
   HttpClient client;
   const VersionReply reply = FetchVersionReply(client);
-  const Road road = ChooseRoad(reply, installedVersion, VersionFloor(*installation).Read());
+  // The floor matters only to an offer that would update: the start that
+  // finds no update reads no more of the installation.
+  Road road = ChooseRoad(reply, installedVersion);
+  if (road == Road::OpenUpdateWindow) road = ChooseRoad(reply, installedVersion, VersionFloor(*installation).Read());
 
   // COM and the skin serve only the windows: the road that starts the product
   // opens none, and initialising COM costs it a noticeable part of its start.

@@ -73,8 +73,8 @@ std::wstring ReadSignature(const Json::Value& value) {
 // text, a fraction, a negative number, none) reads as not announced, and the
 // download bounds the body as it would without it.
 std::uint64_t ReadSize(const Json::Value& value) {
-  if (!value.isUInt64() || (value.isDouble() && !value.isIntegral())) return 0;
-  return value.asUInt64();
+  // JsonCpp counts a real number as UInt64 only when it is whole.
+  return value.isUInt64() ? value.asUInt64() : 0;
 }
 
 // Data.Mirrors: an array of texts; anything else, or any member of another
@@ -95,10 +95,12 @@ std::vector<VersionReply::Delta> ReadDeltas(const Json::Value& value) {
   std::vector<VersionReply::Delta> deltas;
   if (!value.isArray()) return deltas;
   for (const Json::Value& member : value) {
+    if (!member.isObject()) return {};
+    const Json::Value from = member.get("From", Json::Value());
+    if (!from.isString()) return {};
     VersionReply::Delta delta;
-    if (!member.isObject() || !member.get("From", Json::Value()).isString() ||
-        !ReadText(member.get("From", Json::Value()), delta.from) ||
-        !ReadText(member.get("DownloadUrl", Json::Value()), delta.downloadUrl) || delta.from.empty() ||
+    delta.from = Utf8ToWide(from.asString());
+    if (!ReadText(member.get("DownloadUrl", Json::Value()), delta.downloadUrl) || delta.from.empty() ||
         delta.downloadUrl.empty()) {
       return {};
     }

@@ -167,6 +167,13 @@ TEST(ReadVersionReply, SignatureMember) {
   EXPECT_EQ(ReadVersionReply("{\"Code\": 7, \"Data\": {\"Signature\": \"s\"}}").signature, L"");
 }
 
+// A reply offering 1.0.0.10 at http://h/p.7z whose Data has `member` with
+// the JSON text `json` besides (none when `json` is empty).
+std::string ReplyWith(const char* member, const char* json) {
+  return std::string("{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", \"DownloadUrl\": \"http://h/p.7z\"") +
+         (*json ? std::string(", \"") + member + "\": " + json : std::string()) + "}}";
+}
+
 // Data.Size: a whole number of bytes; anything else is not announced, and
 // the rest of the reply stands.
 TEST(ReadVersionReply, SizeMember) {
@@ -185,11 +192,7 @@ TEST(ReadVersionReply, SizeMember) {
                {"1e3", 1000},
                {"18446744073709551615", 18446744073709551615ull}};
   for (const auto& c : cases) {
-    const std::string body = std::string(
-                                 "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", "
-                                 "\"DownloadUrl\": \"http://h/p.7z\"") +
-                             (*c.member ? std::string(", \"Size\": ") + c.member : std::string()) + "}}";
-    const VersionReply reply = ReadVersionReply(body);
+    const VersionReply reply = ReadVersionReply(ReplyWith("Size", c.member));
     EXPECT_EQ(reply.packageSize, c.expected) << c.member;
     EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.member;
   }
@@ -212,11 +215,7 @@ TEST(ReadVersionReply, MirrorsMember) {
       {"{\"0\": \"http://a/p.7z\"}", {}},
   };
   for (const auto& c : cases) {
-    const std::string body = std::string(
-                                 "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", "
-                                 "\"DownloadUrl\": \"http://h/p.7z\"") +
-                             (*c.member ? std::string(", \"Mirrors\": ") + c.member : std::string()) + "}}";
-    const VersionReply reply = ReadVersionReply(body);
+    const VersionReply reply = ReadVersionReply(ReplyWith("Mirrors", c.member));
     EXPECT_EQ(reply.mirrors, c.expected) << c.member;
     EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.member;
   }
@@ -232,38 +231,31 @@ TEST(ReadVersionReply, DeltasMember) {
     const wchar_t* lastFrom;
     std::uint64_t lastSize;
     size_t lastMirrors;
+    const wchar_t* lastSignature;
   } cases[] = {
-      {"", 0, L"", 0, 0},
+      {"", 0, L"", 0, 0, L""},
       {R"([{"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z", "Size": 12, "Signature": "s",
            "Mirrors": ["http://m/d.7z"]}])",
-       1, L"1.0.0.9", 12, 1},
+       1, L"1.0.0.9", 12, 1, L"s"},
       {R"([{"From": "1.0.0.8", "DownloadUrl": "http://h/e.7z"},
            {"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z", "Size": -1, "Mirrors": "http://m"}])",
-       2, L"1.0.0.9", 0, 0},
-      {R"([{"From": "1.0.0.9"}])", 0, L"", 0, 0},
-      {R"([{"From": 1009, "DownloadUrl": "http://h/d.7z"}])", 0, L"", 0, 0},
-      {R"([{"From": "", "DownloadUrl": "http://h/d.7z"}])", 0, L"", 0, 0},
-      {R"([{"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z"}, "http://h/e.7z"])", 0, L"", 0, 0},
-      {R"({"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z"})", 0, L"", 0, 0},
+       2, L"1.0.0.9", 0, 0, L""},
+      {R"([{"From": "1.0.0.9"}])", 0, L"", 0, 0, L""},
+      {R"([{"From": 1009, "DownloadUrl": "http://h/d.7z"}])", 0, L"", 0, 0, L""},
+      {R"([{"From": "", "DownloadUrl": "http://h/d.7z"}])", 0, L"", 0, 0, L""},
+      {R"([{"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z"}, "http://h/e.7z"])", 0, L"", 0, 0, L""},
+      {R"({"From": "1.0.0.9", "DownloadUrl": "http://h/d.7z"})", 0, L"", 0, 0, L""},
   };
   for (const auto& c : cases) {
-    const std::string body = std::string(
-                                 "{\"Code\": 0, \"Data\": {\"LatestVersion\": \"1.0.0.10\", "
-                                 "\"DownloadUrl\": \"http://h/p.7z\"") +
-                             (*c.member ? std::string(", \"Deltas\": ") + c.member : std::string()) + "}}";
-    const VersionReply reply = ReadVersionReply(body);
+    const VersionReply reply = ReadVersionReply(ReplyWith("Deltas", c.member));
     EXPECT_EQ(reply.downloadUrl, L"http://h/p.7z") << c.member;
     ASSERT_EQ(reply.deltas.size(), c.count) << c.member;
     if (c.count == 0) continue;
     EXPECT_EQ(reply.deltas.back().from, c.lastFrom) << c.member;
     EXPECT_EQ(reply.deltas.back().packageSize, c.lastSize) << c.member;
     EXPECT_EQ(reply.deltas.back().mirrors.size(), c.lastMirrors) << c.member;
+    EXPECT_EQ(reply.deltas.back().signature, c.lastSignature) << c.member;
   }
-  EXPECT_EQ(ReadVersionReply(R"({"Code": 0, "Data": {"DownloadUrl": "http://h/p.7z", "Deltas": [{"From": "1.0.0.9",
-            "DownloadUrl": "http://h/d.7z", "Signature": "sig"}]}})")
-                .deltas.at(0)
-                .signature,
-            L"sig");
 }
 
 }  // namespace
