@@ -354,8 +354,8 @@ void UpdateSession::TakeUpEarlierDownload(UniqueHandle& file, ResumeState& resum
   DownloadRecord::Entry earlier;
   if (!DownloadRecord(installation_).Read(earlier)) return;
   // Only the very same offer continues; a partial file of another offer goes.
-  const bool same =
-      earlier.address == fetching_.address && earlier.version == offer_.version && SameFileName(earlier.package, package_);
+  const bool same = earlier.address == fetching_.address && earlier.version == offer_.version &&
+                    SameFileName(earlier.package, package_);
   if (same && installation_.Examine(package_).standing == Standing::Trusted &&
       installation_.Open(package_, GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL, file, 0).ok()) {
     resume = earlier.resume;

@@ -80,7 +80,8 @@ int wmain(int argc, wchar_t** argv) {
   UpdateSession(installation, std::move(offer), ending, options).Run();
   const LARGE_INTEGER end = Now();
 
-  std::printf("delta_bench: %.0f %s %lu %d\n", Microseconds(start, end) / 1000, ending.finished ? Name(ending.end) : "Unfinished",
+  std::printf("delta_bench: %.0f %s %lu %d\n", Microseconds(start, end) / 1000,
+              ending.finished ? Name(ending.end) : "Unfinished",
               static_cast<unsigned long>(options.timings.firstBackoffMs), options.timings.retries);
   return ending.finished && ending.end == UpdateEnd::Installed ? 0 : 1;
 }

@@ -57,9 +57,9 @@ int wmain(int argc, wchar_t** argv) {
       HANDLE file;
     } quiet(taken ? &digest : nullptr, file.Get());
     PackageAddress address;
-    downloaded = file && PackageAddress::Parse(argv[1], address).ok() &&
-                 DownloadPackage(address, file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet)
-                     .ok();
+    downloaded =
+        file && PackageAddress::Parse(argv[1], address).ok() &&
+        DownloadPackage(address, file.Get(), target.substr(0, target.find_last_of(L"\\/") + 1), resume, quiet).ok();
   }
   const LARGE_INTEGER downloadedAt = Now();
   const size_t peakDownload = PeakWorkingSet();
@@ -70,9 +70,8 @@ int wmain(int argc, wchar_t** argv) {
       held ? signature.Check(held.Get(), taken ? &digest : nullptr) : Status::FromLastError("CreateFileW", argv[2]);
   const LARGE_INTEGER checkedAt = Now();
   std::printf("signature_bench: %.0f %.0f %s %u %u\n", Microseconds(start, downloadedAt) / 1000,
-              Microseconds(downloadedAt, checkedAt) / 1000,
-              checked.ok() ? "Valid" : "Refused", static_cast<unsigned>(peakDownload),
-              static_cast<unsigned>(PeakWorkingSet()));
+              Microseconds(downloadedAt, checkedAt) / 1000, checked.ok() ? "Valid" : "Refused",
+              static_cast<unsigned>(peakDownload), static_cast<unsigned>(PeakWorkingSet()));
   if (!checked.ok()) std::fprintf(stderr, "%s\n", checked.ToString().c_str());
   return downloaded && checked.ok() ? 0 : 1;
 }

@@ -226,8 +226,8 @@ TEST(SystemFolders, VolumeRootsAndTheSystemsAndProfilesFoldersAndThoseAbove) {
   for (const std::wstring& folder :
        {std::wstring(L"C:\\"), std::wstring(L"Z:\\"), known(CSIDL_WINDOWS) + L"\\", known(CSIDL_SYSTEM),
         known(CSIDL_PROGRAM_FILES), known(CSIDL_COMMON_APPDATA) + L"\\", users, profile, known(CSIDL_PERSONAL),
-        known(CSIDL_LOCAL_APPDATA), known(CSIDL_APPDATA), known(CSIDL_DESKTOPDIRECTORY) + L"\\",
-        profile + L"\\AppData", profile + L"\\Downloads", profile + L"\\Saved Games\\"}) {
+        known(CSIDL_LOCAL_APPDATA), known(CSIDL_APPDATA), known(CSIDL_DESKTOPDIRECTORY) + L"\\", profile + L"\\AppData",
+        profile + L"\\Downloads", profile + L"\\Saved Games\\"}) {
     EXPECT_TRUE(IsSystemOrProfileFolder(folder)) << Narrow(folder);
   }
   TempDir dir(L"not a system folder");

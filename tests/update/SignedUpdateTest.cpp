@@ -210,7 +210,8 @@ std::vector<UINT> UpdateWith(const std::wstring& directory, const char* package,
   const Installation installation(directory);
   UpdateSession::Options options;
   options.publicKey = key;
-  UpdateSession(installation, UpdateOffer{offered, OfferedPackage{ServedUrl(package), SignatureText(signature)}}, recorder, options)
+  UpdateSession(installation, UpdateOffer{offered, OfferedPackage{ServedUrl(package), SignatureText(signature)}},
+                recorder, options)
       .Run();
   return recorder.Finals();
 }
@@ -284,8 +285,8 @@ TEST(PackageDigest, TakenAsWrittenEqualsTheFileReadWhole) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"p.7z", body));
-    UniqueHandle file(::CreateFileW((dir / L"p.7z").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    0, nullptr));
+    UniqueHandle file(
+        ::CreateFileW((dir / L"p.7z").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(file);
     PackageDigest digest;
     for (const auto& [offset, size] : c.writes) {

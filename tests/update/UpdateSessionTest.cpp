@@ -579,7 +579,10 @@ TEST(UpdateSession, ADeltaForTheInstalledVersionGoesFirstAndTheFullPackageFollow
     offer.deltas = {
         OfferedPackage{L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/other.7z", L"", 0, {}, L"1.0.0.0"},
         OfferedPackage{Widen(ServerAddress() + "/file/" + deltaId + "/" + c.script + "/" + c.file),
-                       Widen(ReadBytes(TestBinDirectory() + L"packages\\" + Widen(c.signature))), 0, {}, c.from}};
+                       Widen(ReadBytes(TestBinDirectory() + L"packages\\" + Widen(c.signature))),
+                       0,
+                       {},
+                       c.from}};
     SinkRecorder recorder;
     const Installation installation(dir.Path());
     UpdateSession(installation, offer, recorder, TestOptions(DownloadTimings{2000, 1000, 50, 1, 3000})).Run();

@@ -26,5 +26,4 @@ struct PackageItem {
 // package cannot be written.
 bool WritePackage(const std::wstring& path, const std::vector<PackageItem>& items, std::string& error);
 
-
 }  // namespace Publisher

@@ -11,8 +11,8 @@
 #include <set>
 
 #include "base/UniqueHandle.h"
-#include "base/Utf8ToWide.h"
 #include "base/Utf8.h"
+#include "base/Utf8ToWide.h"
 #include "launcher/extract/SevenZipExtractor.h"
 #include "launcher/fs/Installation.h"
 #include "launcher/update/PackageSignature.h"
@@ -151,8 +151,8 @@ bool CopyTree(const Listing& listing, const std::wstring& to, std::string& error
     const bool done = entry.directory ? ::CreateDirectoryW(target.c_str(), nullptr) != FALSE
                                       : ::CopyFileW(entry.path.c_str(), target.c_str(), TRUE) != FALSE;
     if (!done) {
-      error = Utf8FromWide(entry.path) + ": cannot be copied to " + Utf8FromWide(target) + " for the check (" + LastError() +
-              "); check the free space";
+      error = Utf8FromWide(entry.path) + ": cannot be copied to " + Utf8FromWide(target) + " for the check (" +
+              LastError() + "); check the free space";
       return false;
     }
   }
@@ -166,7 +166,8 @@ bool CheckPackage(const std::wstring& package, const Listing* base, const Listin
   // Named as it will be published, not by its place in the work folder.
   const std::string name = Utf8FromWide(package.substr(package.rfind(L'\\') + 1));
   if (!RemoveTree(checkFolder) || !::CreateDirectoryW(checkFolder.c_str(), nullptr)) {
-    error = Utf8FromWide(checkFolder) + ": the check's folder cannot be made anew (" + LastError() + "); close what uses it";
+    error = Utf8FromWide(checkFolder) + ": the check's folder cannot be made anew (" + LastError() +
+            "); close what uses it";
     return false;
   }
   if (base && !CopyTree(*base, checkFolder, error)) return false;
