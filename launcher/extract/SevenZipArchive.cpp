@@ -94,7 +94,7 @@ bool SevenZipArchive::DetectFormat() {
 }
 
 UINT32 SevenZipArchive::ItemCount() {
-  if (!loaded_) loaded_ = Load();
+  ItemsReadable();
   return item_count_;
 }
 
@@ -104,22 +104,22 @@ bool SevenZipArchive::ItemsReadable() {
 }
 
 std::vector<std::wstring> SevenZipArchive::ItemNames() {
-  if (!loaded_) loaded_ = Load();
+  ItemsReadable();
   return item_names_;
 }
 
 std::vector<UINT32> SevenZipArchive::ItemSizes() {
-  if (!loaded_) loaded_ = Load();
+  ItemsReadable();
   return item_sizes_;
 }
 
 std::vector<bool> SevenZipArchive::ItemDirectoryFlags() {
-  if (!loaded_) loaded_ = Load();
+  ItemsReadable();
   return item_directories_;
 }
 
 std::vector<bool> SevenZipArchive::ItemDeletionMarkers() {
-  if (!loaded_) loaded_ = Load();
+  ItemsReadable();
   return item_markers_;
 }
 

@@ -244,6 +244,15 @@ TEST(InstallationClaim, LeavesAProfileFolderAsItIs) {
   wchar_t music[MAX_PATH] = {};
   ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_MYMUSIC | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, music), S_OK);
   const std::wstring root = std::wstring(music) + L"\\";
+  // The prefix's own Music folder: put back however the test ends.
+  struct PutBack {
+    std::wstring root;
+    ~PutBack() {
+      SetUnixMode(root, "755");
+      ::DeleteFileW((root + L"version.dll").c_str());
+      ::DeleteFileW((root + L"VxSpeedUp.exe").c_str());
+    }
+  } putBack{root};
   ASSERT_TRUE(WriteBytes(root + L"VxSpeedUp.exe", "product"));
   ASSERT_TRUE(WriteBytes(root + L"version.dll", "attacker"));
   ASSERT_TRUE(SetUnixMode(root + L"version.dll", "666"));
@@ -259,9 +268,6 @@ TEST(InstallationClaim, LeavesAProfileFolderAsItIs) {
   }
   EXPECT_EQ(ReadBytes(root + L"version.dll"), "attacker");
   EXPECT_FALSE(PathExists(root + L"moved-aside"));
-  EXPECT_TRUE(SetUnixMode(root, "755"));
-  EXPECT_TRUE(::DeleteFileW((root + L"version.dll").c_str()));
-  EXPECT_TRUE(::DeleteFileW((root + L"VxSpeedUp.exe").c_str()));
 }
 
 }  // namespace
