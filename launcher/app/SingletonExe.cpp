@@ -33,16 +33,9 @@ namespace {
 // Whether the event `object` is a launcher's: only administrators can have
 // made it or can signal it. False when its security cannot be read.
 bool IsLaunchersEvent(HANDLE object) {
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  if (::GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, nullptr, nullptr, &raw) != ERROR_SUCCESS) {
-    return false;
-  }
-  UniqueLocalMemory descriptor(raw);
   // An event's "modify state" is the bit of a file's "write data": the
   // file rule weighs who may signal it.
-  const std::vector<BYTE>& trustedOwner = OwnerOfNewObjects();
-  return IsAdministratorOnly(descriptor.Get(), trustedOwner.empty() ? nullptr : const_cast<BYTE*>(trustedOwner.data()));
+  return IsAdministratorOnlyObject(object, SE_KERNEL_OBJECT);
 }
 
 void RunUnguarded(const char* why) {

@@ -89,16 +89,22 @@ bool IsTrustedObject(HANDLE object) {
   if (!::GetFileInformationByHandle(object, &information)) return false;
   if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
   if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && information.nNumberOfLinks != 1) return false;
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
+  return IsAdministratorOnlyObject(object, SE_FILE_OBJECT);
+}
+
+PSID OwnerOfNewObjectsSid() {
+  const std::vector<BYTE>& owner = OwnerOfNewObjects();
+  return owner.empty() ? nullptr : const_cast<BYTE*>(owner.data());
+}
+
+bool IsAdministratorOnlyObject(HANDLE object, SE_OBJECT_TYPE type) {
   PSECURITY_DESCRIPTOR raw = nullptr;
-  if (::GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                        &dacl, nullptr, &raw) != ERROR_SUCCESS) {
+  if (::GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                        nullptr, &raw) != ERROR_SUCCESS) {
     return false;
   }
   UniqueLocalMemory descriptor(raw);
-  const std::vector<BYTE>& trustedOwner = OwnerOfNewObjects();
-  return IsAdministratorOnly(descriptor.Get(), trustedOwner.empty() ? nullptr : const_cast<BYTE*>(trustedOwner.data()));
+  return IsAdministratorOnly(descriptor.Get(), OwnerOfNewObjectsSid());
 }
 
 SECURITY_ATTRIBUTES* AdminOnlySecurity::Attributes() const {

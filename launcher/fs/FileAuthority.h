@@ -1,6 +1,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h.
+#include <accctrl.h>
 
 #include <vector>
 
@@ -44,6 +46,14 @@ bool IsAdministratorOnly(PSECURITY_DESCRIPTOR descriptor, PSID trustedOwner);
 // token says, so there the token's user is answered. Read once per process;
 // empty when the token cannot be read.
 const std::vector<BYTE>& OwnerOfNewObjects();
+
+// The owner of OwnerOfNewObjects as a SID, null when it is not known.
+PSID OwnerOfNewObjectsSid();
+
+// Whether the open `object` of `type` (a file, a kernel object) is
+// administrator-only (IsAdministratorOnly, with OwnerOfNewObjectsSid as the
+// trusted owner). False when its descriptor cannot be read.
+bool IsAdministratorOnlyObject(HANDLE object, SE_OBJECT_TYPE type);
 
 // Whether the open `object` (file or directory) is trusted (see above).
 // False when the system cannot report its information or its descriptor.

@@ -497,12 +497,10 @@ Status Installation::Secure() const {
   }
   // The owner may always rewrite the DACL, so an owner of another account
   // would undo it: the directory gets the owner of what the launcher makes.
-  const std::vector<BYTE>& owner = OwnerOfNewObjects();
+  const PSID owner = OwnerOfNewObjectsSid();
   SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
-  if (!owner.empty()) what |= OWNER_SECURITY_INFORMATION;
-  const DWORD set =
-      ::SetSecurityInfo(directory.Get(), SE_FILE_OBJECT, what,
-                        owner.empty() ? nullptr : const_cast<BYTE*>(owner.data()), nullptr, dacl, nullptr);
+  if (owner) what |= OWNER_SECURITY_INFORMATION;
+  const DWORD set = ::SetSecurityInfo(directory.Get(), SE_FILE_OBJECT, what, owner, nullptr, dacl, nullptr);
   if (set != ERROR_SUCCESS) return Status::Failed("SetSecurityInfo", directory_, set);
   if (!IsTrustedObject(directory.Get())) return Status::Failed(Status::Kind::Refused, "IsTrustedObject", directory_);
   return Status::Ok();
